@@ -1,0 +1,48 @@
+// Top-level windows.
+#pragma once
+
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/handles.h"
+
+namespace vr {
+
+enum class TBorderStyle { bsSizeable, bsDialog, bsNone };
+enum class TWindowState { wsNormal, wsMaximized };
+
+class TCustomForm : public TWinControl {
+ public:
+  struct TParams {
+    std::string Caption;
+    TBorderStyle BorderStyle = TBorderStyle::bsSizeable;
+    bool StayOnTop = false;
+    int BorderWidth = 0;
+    const char* FontName = "MS Sans Serif";
+    int FontPoints = 8;        // used when FontPixels is 0
+    int FontPixels = 0;
+  };
+  TCustomForm(TComponent* AOwner, const TParams& Params);
+  ~TCustomForm() override;
+  const char* ClassName() const override { return "TCustomForm"; }
+
+  void Show();
+  void Hide();
+  // The main window's close ends the application; any other form hides.
+  virtual void Close();
+  TWindowState WindowState = TWindowState::wsNormal;
+  void SetClientSize(int AWidth, int AHeight);
+  void CenterOnScreen();
+  RECT AlignRect() const override;
+
+  TNotifyEvent OnActivate;
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  TFontHandle FFormFont;
+  int FBorderWidth = 0;
+};
+
+}  // namespace vr

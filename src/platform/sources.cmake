@@ -1,0 +1,19 @@
+set(PLATFORM_PURE
+  exceptions.cpp
+  classes.cpp
+  stream.cpp)
+set(PLATFORM_WIN
+  application.cpp
+  canvas.cpp
+  clock.cpp
+  controls.cpp
+  file_stream_win.cpp
+  forms.cpp
+  resources.cpp
+  speed_button.cpp
+  std_controls.cpp
+  thread.cpp
+  timer.cpp)
+# Native builds use this instead of the Win32 file stream.
+set(PLATFORM_POSIX
+  file_stream_posix.cpp)

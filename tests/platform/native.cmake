@@ -1,0 +1,1 @@
+vr_native_test(platform_native_tests tests/platform/stream_test.cpp)
