@@ -1,0 +1,143 @@
+// The scan run: Go walks the folder tree pass after pass, showing every
+// picture and playing every sound whose path holds a ticked type.
+#include <windows.h>
+
+#include <iterator>
+
+#include "app/main_form.h"
+#include "platform/application.h"
+#include "platform/handles.h"
+
+namespace vr {
+
+namespace {
+
+bool Contains(const std::string& Text, const char* Part) { return Text.find(Part) != std::string::npos; }
+
+}  // namespace
+
+std::string TrimTrailingBlanks(const std::string& Text) {
+  size_t last = Text.find_last_not_of(' ');
+  return last == std::string::npos ? Text : Text.substr(0, last + 1);
+}
+
+std::string IncludeTrailingSeparator(const std::string& Path) {
+  std::string result = TrimTrailingBlanks(Path);
+  if (!result.empty() && result.back() != '\\') result += '\\';
+  return result;
+}
+
+std::string AsciiUpperCase(std::string Text) {
+  for (char& c : Text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return Text;
+}
+
+void TForm1::SpeedButtonGo1Click(TObject* Sender) {
+  int pass = 0;
+  do {
+    ++pass;
+    Memo1->Clear();
+    Memo1->Add(" Loop: " + std::to_string(pass));
+    Labelloop1->SetCaption(" Loop: " + std::to_string(pass));
+    FoundCount = 0;
+    Editpath1->SetText(DirectoryListBox1->Directory());
+    Memo1->Add(">" + Editpath1->Text() + "*.*   ");
+    ScanRun(Editpath1->Text(), "*.*");
+    Memo1->Add("Found: " + std::to_string(FoundCount) + " Loops: " + std::to_string(pass));
+  } while (pass < SpinEditLoop1->Value() || SpinEditLoop1->Value() == 0);
+  SpeedButtonGo1->SetDown(false);
+}
+
+void TForm1::ScanRun(const std::string& Folder, const std::string& Mask) {
+  AbortRequested = false;
+  const std::string base = IncludeTrailingSeparator(Folder);
+  const std::string pattern = base + Mask;
+  WIN32_FIND_DATAA entry;
+  // Every entry comes through, in the order the file system gives them:
+  // files and folders, hidden and system ones, "." and "..".
+  TFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
+  bool have = static_cast<bool>(find);
+  while (have && !AbortRequested) {
+    const std::string name = entry.cFileName;
+    StatusBar1->SetSimpleText("Scan: " + pattern + "  " + name);
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      // "." and ".." and every folder whose name starts with a dot stay unvisited.
+      if (name.empty() || name[0] != '.') ScanRun(base + name, Mask);
+    } else {
+      const std::string full = AsciiUpperCase(base + name);
+      if (!Contains(full, ".LNK")) {
+        PictureStep(full);
+        SoundStep(full);
+      }
+    }
+    have = FindNextFileA(find.Get(), &entry) != 0;
+    Application->ProcessMessages();
+  }
+}
+
+void TForm1::PictureStep(const std::string& Full) {
+  const std::pair<TCheckBox*, const char*> pictures[] = {
+      {CheckBoxBMP1, ".BMP"}, {CheckBoxJpg1, ".JPG"}, {CheckBoxIco1, ".ICO"}, {CheckBoxWmf1, ".WMF"},
+      {CheckBoxEmf1, ".EMF"}, {CheckBoxGIF1, ".GIF"}, {CheckBoxPNG1, ".PNG"}};
+  bool match = false;
+  for (const auto& [box, text] : pictures)
+    if (box->Checked() && Contains(Full, text)) {
+      match = true;
+      break;
+    }
+  if (!match) return;
+  ++FoundCount;
+  StatusBar2->SetSimpleText("Found: " + Full);
+  try {
+    Image1->Picture().LoadFile(Full);
+    EditHeight1->SetText(std::to_string(Image1->Picture().Height()));
+    EditWidth1->SetText(std::to_string(Image1->Picture().Width()));
+  } catch (...) {
+    Memo1->Add("++++ Bad Image File: " + Full);
+  }
+  Timer1->SetInterval(static_cast<unsigned>(DisplayInterval));
+  Timer1->SetEnabled(true);
+  TimerElapsed = false;
+  WaitForItem();
+}
+
+void TForm1::SoundStep(const std::string& Full) {
+  const std::pair<TCheckBox*, const char*> sounds[] = {
+      {CheckBoxWav1, ".WAV"}, {CheckBoxMid1, ".MID"}, {CheckBoxWma, ".WMA"}, {CheckBoxMp3, ".MP3"}};
+  bool match = false;
+  for (const auto& [box, text] : sounds)
+    if (box->Checked() && Contains(Full, text)) {
+      match = true;
+      break;
+    }
+  if (!match) return;
+  ++FoundCount;
+  StatusBar2->SetSimpleText("Found: " + Full);
+  int32_t limit = Contains(Full, ".WMA") || Contains(Full, ".MP3") ? MediaInterval : SoundInterval;
+  Timer1->SetInterval(static_cast<unsigned>(limit * 1000));
+  MediaPlayer1->FileName = Full;
+  MediaPlayer1->Open();  // a sound that cannot be opened ends the whole run
+  try {
+    MediaPlayer1->SetNotify(true);
+    MediaPlayer1->SetWait(false);
+    MediaPlayer1->Play();
+  } catch (...) {
+    Memo1->Add("++++ Bad Sound File: " + Full);
+  }
+  if (Timer1->Interval() > 0) Timer1->SetEnabled(true);
+  TimerElapsed = false;
+  WaitForItem();
+  Timer1->SetEnabled(false);
+  MediaPlayer1->Close();
+}
+
+void TForm1::WaitForItem() {
+  // Blocks until the next message or tick, and tests the conditions after
+  // every message.
+  do {
+    Application->HandleMessage();
+  } while (!((TimerElapsed && SpeedButtonPause1->Down()) || AbortRequested));
+}
+
+}  // namespace vr

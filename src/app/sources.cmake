@@ -1,0 +1,3 @@
+set(APP_WIN
+  main_form.cpp
+  scan_run.cpp)

@@ -1,0 +1,3 @@
+set(CONTROLS_WIN
+  folder_controls.cpp
+  spin_edit.cpp)

@@ -1,0 +1,17 @@
+// The formats every picture holder knows from the start, and the start-up
+// registration of the image libraries.
+#include "pictures/builtin_formats.h"
+
+#include "pictures/picture.h"
+
+namespace vr {
+
+void RegisterBuiltInFormats(TFileFormatsList& List) {}
+
+void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {}
+
+void RegisterImageLibraries() {}
+
+void UnregisterImageLibraries() {}
+
+}  // namespace vr

@@ -1,0 +1,2 @@
+set(SOUND_WIN
+  media_player.cpp)

@@ -1,0 +1,288 @@
+// The main window as a user meets it: its controls at start, the tool bar
+// groups, the timing rules, abort, quit, the side panel and the error box.
+#include <doctest/doctest.h>
+
+#include "platform/exceptions.h"
+#include "support/app_fixture.h"
+
+using namespace vr;
+using namespace vr::test;
+
+namespace {
+
+std::string CurrentFolder() {
+  char here[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, here);
+  return here;
+}
+
+}  // namespace
+
+TEST_CASE("a fresh start shows the design values and the current folder") {
+  TScratchTree tree;
+  SetCurrentDirectoryA(tree.Root().c_str());
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+
+  CHECK(f.Caption() == "Vistaroam");
+  CHECK(f.SpeedButtonFast1->Down());
+  CHECK_FALSE(f.SpeedButtonSlow1->Down());
+  CHECK(f.SpeedButtonPause1->Down());
+  CHECK(f.SpeedButtonNormal1->Down());
+  CHECK(f.DisplayInterval == 100);
+  CHECK(f.SoundInterval == 2);
+  CHECK(f.MediaInterval == 2);
+  CHECK(f.Timer1->Interval() == 100);
+  CHECK(f.Timer1->Enabled());
+  CHECK(f.SpinEditLoop1->Value() == 1);
+  CHECK(f.Editpath1->Text() == CurrentFolder());
+  CHECK(f.Editpath1->Text() == tree.Root());
+  CHECK(f.StatusBar1->SimpleText() == "Test");
+  CHECK(f.StatusBar2->SimpleText() == "");
+  CHECK(app.Log() == "");
+  CHECK(f.EditHeight1->Text() == "Height");
+  CHECK(f.EditWidth1->Text() == "Width");
+  CHECK(f.Image1->AutoSize());
+  CHECK(f.Image1->Center());
+  CHECK(f.Image1->Transparent());
+  CHECK_FALSE(f.Image1->Stretch());
+  CHECK(app.Boxes.empty());
+
+  // Captions are the controls' window texts, so automation finds them by name.
+  struct Expect {
+    TControl* Control;
+    const char* Caption;
+    const char* Hint;
+  };
+  for (const Expect& e : {Expect{f.SpeedButtonQuit1, "Quit", "Quit program"},
+                          Expect{f.SpeedButtonGo1, "Go ", "Go scan images"},
+                          Expect{f.SpeedButtonAbort1, "Abort", "Abort scan"},
+                          Expect{f.SpeedButtonPause1, "Pause Off", "Pause Scanning"},
+                          Expect{f.SpeedButtonPause2, "Pause On", "Pause Scanning"},
+                          Expect{f.SpeedButtonNormal1, "Normal", "Normal display ( no stretch)"},
+                          Expect{f.SpeedButtonStretch1, "Stretch", "Stretch to fit screen"},
+                          Expect{f.SpeedButtonScreen1, "Screen", "Toggle full screen"},
+                          Expect{f.SpeedButtonFast1, "Fast", "Fast Scan"},
+                          Expect{f.SpeedButtonSlow1, "Slow", "Slow scan"},
+                          Expect{f.SpinEditSlow1, nullptr, "Time on Display in milli.sec"},
+                          Expect{f.SpinEditSound0, nullptr, "Time for Sound in sec."},
+                          Expect{f.SpinEditSound1, nullptr, "Time for Sound in secs"}}) {
+    if (e.Caption != nullptr) CHECK(e.Control->Caption() == e.Caption);
+    CHECK(e.Control->Hint() == e.Hint);
+  }
+  CHECK(f.GroupBox1->Caption() == "Control Image");
+  CHECK(f.GroupBox2->Caption() == "Sound");
+  CHECK(f.Label13->Caption() == "zero is auto");
+  CHECK(f.CheckBoxJpg1->Checked());
+  CHECK(f.CheckBoxBMP1->Checked());
+  CHECK(f.CheckBoxGIF1->Checked());
+  CHECK(f.CheckBoxPNG1->Checked());
+  CHECK_FALSE(f.CheckBoxIco1->Checked());
+  CHECK_FALSE(f.CheckBoxWmf1->Checked());
+  CHECK_FALSE(f.CheckBoxEmf1->Checked());
+  CHECK_FALSE(f.CheckBoxWav1->Checked());
+  CHECK_FALSE(f.CheckBoxMp3->Checked());
+  CHECK(f.SpinEditSlow1->MinValue == 200);
+  CHECK(f.SpinEditSlow1->MaxValue == 10000);
+  CHECK(f.SpinEditSlow1->Increment == 200);
+  CHECK(f.SpinEditSound1->MaxValue == 500);
+  CHECK(f.SpinEditSound0->Tag == 2);
+  CHECK(f.SpinEditSound1->Tag == 3);
+  CHECK(f.SpeedButtonSlow1->Tag == 1);
+  CHECK(f.Image1->Tag == 1);
+
+  // Layout: the tool bar on top, the status lines at the bottom with
+  // StatusBar1 above StatusBar2, the side panel left of the picture area.
+  CHECK(f.ToolBar1->Top() == 0);
+  CHECK(f.ToolBar1->Height() == 29);
+  CHECK(f.StatusBar1->Top() + 19 == f.StatusBar2->Top());
+  CHECK(f.StatusBar2->Top() + 19 == f.ClientHeight());
+  CHECK(f.PanelSide1->Width() == 313);
+  CHECK(f.Panel3->Left() == 313);
+  CHECK(f.SpeedButtonGo1->Left() > f.SpeedButtonQuit1->Left());
+  CHECK(f.SpeedButtonAbout1->Left() > f.SpeedButtonSlow1->Left());
+}
+
+TEST_CASE("tool bar groups") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+
+  SUBCASE("Quit, Go and Abort: at most one down, and a second press raises it") {
+    TMainWindowFixture::Click(f.SpeedButtonAbort1);
+    CHECK(f.SpeedButtonAbort1->Down());
+    TMainWindowFixture::Click(f.SpeedButtonQuit1);  // answered No
+    CHECK(f.SpeedButtonQuit1->Down());
+    CHECK_FALSE(f.SpeedButtonAbort1->Down());
+    TMainWindowFixture::Click(f.SpeedButtonQuit1);
+    CHECK_FALSE(f.SpeedButtonQuit1->Down());
+    CHECK_FALSE(f.SpeedButtonGo1->Down());
+  }
+  SUBCASE("the two Pause buttons are a two-way switch") {
+    TMainWindowFixture::Click(f.SpeedButtonPause2);
+    CHECK(f.SpeedButtonPause2->Down());
+    CHECK_FALSE(f.SpeedButtonPause1->Down());
+    TMainWindowFixture::Click(f.SpeedButtonPause2);
+    CHECK(f.SpeedButtonPause2->Down());
+    TMainWindowFixture::Click(f.SpeedButtonPause1);
+    CHECK(f.SpeedButtonPause1->Down());
+    CHECK_FALSE(f.SpeedButtonPause2->Down());
+  }
+  SUBCASE("Normal and Stretch may both be up, which means no stretching") {
+    TMainWindowFixture::Click(f.SpeedButtonStretch1);
+    CHECK(f.SpeedButtonStretch1->Down());
+    CHECK_FALSE(f.SpeedButtonNormal1->Down());
+    CHECK(f.Image1->Stretch());
+    TMainWindowFixture::Click(f.SpeedButtonStretch1);
+    CHECK_FALSE(f.SpeedButtonStretch1->Down());
+    CHECK_FALSE(f.SpeedButtonNormal1->Down());
+    CHECK_FALSE(f.Image1->Stretch());
+    TMainWindowFixture::Click(f.SpeedButtonStretch1);
+    TMainWindowFixture::Click(f.SpeedButtonNormal1);
+    CHECK(f.SpeedButtonNormal1->Down());
+    CHECK_FALSE(f.Image1->Stretch());
+  }
+  SUBCASE("the view options follow their check boxes") {
+    TMainWindowFixture::Click(f.CheckBoxAutoSize1);
+    CHECK_FALSE(f.Image1->AutoSize());
+    TMainWindowFixture::Click(f.CheckBoxTransParent1);
+    CHECK_FALSE(f.Image1->Transparent());
+    TMainWindowFixture::Click(f.CheckBoxTransParent1);
+    CHECK(f.Image1->Transparent());
+  }
+}
+
+TEST_CASE("the timing handler follows the tag of the control that fired it") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+
+  TMainWindowFixture::Click(f.SpeedButtonSlow1);
+  CHECK(f.SpeedButtonSlow1->Down());
+  CHECK(f.DisplayInterval == 1000);
+  CHECK(f.Timer1->Interval() == 1000);
+
+  // The Slow spin edit carries the Fast controls' tag: its change applies
+  // the Fast value while Slow stays down.
+  f.SpinEditSlow1->SetValue(2000);
+  CHECK(f.SpeedButtonSlow1->Down());
+  CHECK(f.DisplayInterval == 100);
+  CHECK(f.Timer1->Interval() == 100);
+
+  TMainWindowFixture::Click(f.SpeedButtonSlow1);
+  CHECK(f.DisplayInterval == 2000);
+
+  // The sound limits follow every timing change, typed keystroke by keystroke.
+  TMainWindowFixture::Type(f.SpinEditSound0, "7");
+  CHECK(f.SoundInterval == 7);
+  CHECK(f.DisplayInterval == 2000);  // tag 2 leaves the display time alone
+  TMainWindowFixture::Type(f.SpinEditSound1, "45");
+  CHECK(f.MediaInterval == 45);
+  TMainWindowFixture::Type(f.SpinEditFast1, "30");
+  CHECK(f.DisplayInterval == 30);
+}
+
+TEST_CASE("the display timer keeps its countdown when given the value it has") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  f.Timer1->SetInterval(100);
+  app.Clock.Advance(100);  // line up with a tick
+  f.TimerElapsed = false;
+
+  app.Clock.Advance(60);
+  f.Timer1->SetInterval(100);
+  f.Timer1->SetEnabled(true);
+  app.Clock.Advance(39);
+  CHECK_FALSE(f.TimerElapsed);
+  app.Clock.Advance(1);
+  CHECK(f.TimerElapsed);  // not restarted: 100 ms after the previous tick
+
+  f.TimerElapsed = false;
+  app.Clock.Advance(50);
+  f.Timer1->SetInterval(200);  // a new value restarts the countdown
+  app.Clock.Advance(199);
+  CHECK_FALSE(f.TimerElapsed);
+  app.Clock.Advance(1);
+  CHECK(f.TimerElapsed);
+
+  f.TimerElapsed = false;
+  f.Timer1->SetInterval(0);  // 0 stops it
+  CHECK_FALSE(app.Clock.Ticking(f.Timer1));
+  app.Clock.Advance(1000);
+  CHECK_FALSE(f.TimerElapsed);
+
+  app.Clock.RefuseTimers = true;
+  CHECK_THROWS_WITH_AS(f.Timer1->SetInterval(300), "Not enough timers available", EOutOfResources);
+  app.Clock.RefuseTimers = false;
+}
+
+TEST_CASE("Abort without a run logs the abort and sets Loops to 1") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  f.SpinEditLoop1->SetValue(5);
+  TMainWindowFixture::Click(f.SpeedButtonAbort1);
+  CHECK(f.AbortRequested);
+  CHECK(f.SpinEditLoop1->Value() == 1);
+  CHECK(app.LogLines() == std::vector<std::string>{">> ABORTED <<"});
+}
+
+TEST_CASE("Quit asks first; No keeps the program running with Quit down") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  TMainWindowFixture::Click(f.SpeedButtonQuit1);
+  REQUIRE(app.Boxes.size() == 1);
+  CHECK(app.Boxes[0].Text == "Are you sure you want to Quit ?");
+  CHECK(app.Boxes[0].Caption == "Confirm");
+  CHECK((app.Boxes[0].Flags & MB_YESNO) == MB_YESNO);
+  CHECK((app.Boxes[0].Flags & MB_ICONQUESTION) == MB_ICONQUESTION);
+  CHECK(f.SpeedButtonQuit1->Down());
+  CHECK(app.Log() == "");
+  MSG msg;
+  CHECK_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+  app.Answers.push_back(IDYES);
+  TMainWindowFixture::Click(f.SpeedButtonQuit1);  // raises it again: still asks
+  CHECK(app.LogLines() == std::vector<std::string>{">> ABORTED <<"});
+  CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_CASE("closing by the title bar ends the program without saving or aborting") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  SendMessageA(f.Handle(), WM_CLOSE, 0, 0);
+  MSG msg;
+  CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  CHECK(app.Boxes.empty());
+  CHECK(app.Log() == "");
+}
+
+TEST_CASE("Screen hides the side panel and the picture area takes its width") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  int full = f.Panel3->Width();
+  TMainWindowFixture::Click(f.SpeedButtonScreen1);
+  CHECK_FALSE(f.PanelSide1->Visible());
+  CHECK_FALSE(IsWindowVisible(f.PanelSide1->Handle()));
+  CHECK(f.Panel3->Left() == 0);
+  CHECK(f.Panel3->Width() == full + 313);
+  TMainWindowFixture::Click(f.SpeedButtonScreen1);
+  CHECK(f.PanelSide1->Visible());
+  CHECK(f.Panel3->Left() == 313);
+  CHECK(f.Panel3->Width() == full);
+}
+
+TEST_CASE("an error in a handler reaches the error box and the program goes on") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  f.SpeedButtonScreen1->OnClick = [](TObject*) { throw EInOutError("File not found", 2); };
+  TMainWindowFixture::Click(f.SpeedButtonScreen1);
+  f.SpeedButtonScreen1->OnClick = [](TObject*) { throw Exception("Nothing to add!"); };
+  TMainWindowFixture::Click(f.SpeedButtonScreen1);
+  REQUIRE(app.Boxes.size() == 2);
+  CHECK(app.Boxes[0].Text == "File not found.");
+  CHECK(app.Boxes[0].Caption == "Vistaroam");
+  CHECK((app.Boxes[0].Flags & MB_ICONERROR) == MB_ICONERROR);
+  CHECK((app.Boxes[0].Flags & 0xF) == MB_OK);
+  CHECK(app.Boxes[1].Text == "Nothing to add!");
+  // Still alive: the next click works.
+  TMainWindowFixture::Click(f.SpeedButtonAbort1);
+  CHECK(f.SpeedButtonAbort1->Down());
+}
