@@ -1,0 +1,90 @@
+// Reading the headers, colour table and pixel bytes of a bitmap file.
+// Pure C++: the GDI side creates the DIB section (or, for compressed files,
+// the device bitmap) from what this returns.
+//
+// Use:
+//   TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
+//   if (info.Empty) -> install an empty 0 × 0 image
+//   std::vector<uint8_t> bmi = info.BitmapInfo();   // for CreateDIBSection
+//   uncompressed: ReadBitmapPixels(stream, info, {dibBits, dibSize});
+//   compressed:   CreateDIBitmap(..., info.CompressedPixels(), ...) and keep
+//                 info.CompressedData with the image.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "pictures/picture_types.h"
+#include "platform/stream.h"
+
+namespace vr {
+
+inline constexpr uint16_t kBitmapFileType = 0x4D42;  // "BM"
+inline constexpr uint32_t kCoreHeaderSize = 12;
+inline constexpr uint32_t kInfoHeaderSize = 40;
+
+// biCompression values the reader tells apart; every other value (RLE and
+// the rest) is kept compressed and left to the system to decode.
+inline constexpr uint32_t kBmpCompressionNone = 0;
+inline constexpr uint32_t kBmpCompressionBitFields = 3;
+
+struct TBitmapFileInfo {
+  // The stream held no bytes: the bitmap becomes empty (0 × 0).
+  bool Empty = false;
+  // The file used the 12-byte core header (converted into Header).
+  bool OS2Format = false;
+  // Header size as stored in the file.
+  uint32_t StoredHeaderSize = 0;
+  // The header as a 40-byte info header. biClrUsed is the number of entries
+  // in ColorTable when the file declared more than the table can hold.
+  TBitmapInfoHeader Header;
+  // Red, green and blue masks: present for bit-field files (read after a
+  // 40-byte header, or taken from inside a larger header).
+  bool HasMasks = false;
+  uint32_t Masks[3] = {0, 0, 0};
+  // At most 256 entries; core-header tables converted to 4-byte entries.
+  std::vector<TRGBQuad> ColorTable;
+  // For files compressed with RLE or another encoding: the header and every
+  // byte after it, kept with the image. Null for uncompressed files.
+  std::shared_ptr<TMemoryStream> CompressedData;
+  // Where the pixel bytes start in CompressedData.
+  size_t CompressedPixelOffset = 0;
+  // The image size: as declared, or computed from the dimensions when 0.
+  uint64_t ImageSize = 0;
+  // Pixel bytes to read: the smaller of ImageSize and the bytes left after
+  // the colour table, so a file cut short in its rows still loads.
+  uint64_t PixelByteCount = 0;
+
+  bool Compressed() const { return CompressedData != nullptr; }
+  int32_t Width() const { return Header.biWidth; }
+  // The height without its sign (a negative stored height means top-down).
+  int32_t Height() const { return Header.biHeight < 0 ? -Header.biHeight : Header.biHeight; }
+  bool TopDown() const { return Header.biHeight < 0; }
+  // Bytes per pixel row and the whole uncompressed pixel array.
+  uint64_t RowSize() const { return DibRowSize(Header.biWidth, Header.biBitCount); }
+  uint64_t DibSize() const { return RowSize() * static_cast<uint64_t>(Height()); }
+  // A BITMAPINFO block: the 40-byte header, the three masks when present,
+  // then the colour table. Larger stored headers are given as 40 bytes
+  // (their masks moved after it), so the system never looks for fields,
+  // such as an embedded colour profile, outside this block.
+  std::vector<uint8_t> BitmapInfo() const;
+  // The compressed pixel bytes (PixelByteCount of them); null when not compressed.
+  const uint8_t* CompressedPixels() const;
+};
+
+// Reads the file header, the bitmap header, the masks and the colour table
+// from the current position of Stream; leaves Stream at the first pixel byte
+// (for compressed files the rest of Stream has been copied to
+// CompressedData). Raises EInvalidGraphic "Bitmap image is not valid" for a
+// wrong signature, planes other than 1, a header too short to hold the
+// dimensions, or absurd dimensions; "Stream read error" when the stream ends
+// inside the headers or the colour table.
+TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream);
+
+// Reads the pixel bytes of an uncompressed file from Stream (positioned by
+// ReadBitmapFileHeaders) into Target: min(PixelByteCount, Target.Size)
+// bytes. Returns the count read; the rest of Target is left as it was.
+uint64_t ReadBitmapPixels(TStream& Stream, const TBitmapFileInfo& Info, TPixelMemory Target);
+
+}  // namespace vr

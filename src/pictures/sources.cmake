@@ -1,0 +1,12 @@
+set(PICTURES_PURE
+  bmp_format.cpp
+  icon_directory.cpp
+  metafile_header.cpp
+  jpeg_callbacks.cpp
+  jpeg_decoder.cpp
+  jpeg_progress.cpp)
+set(PICTURES_WIN
+  builtin_formats.cpp
+  graphic.cpp
+  image_view.cpp
+  picture.cpp)

@@ -1,0 +1,5 @@
+vr_native_test(pictures_native_tests
+  tests/pictures/bmp_format_test.cpp
+  tests/pictures/icon_directory_test.cpp
+  tests/pictures/metafile_header_test.cpp
+  tests/pictures/jpeg_decoder_test.cpp)
