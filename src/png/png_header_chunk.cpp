@@ -1,0 +1,168 @@
+// The header chunk: validation of the image description and the bitmap it
+// sets up for the image data decoder.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "png/png_chunks.h"
+#include "png/png_core.h"
+#include "png/png_crc.h"
+#include "png/png_messages.h"
+
+namespace vr {
+
+TChunkIHDR::TChunkIHDR(TPNGCore* Owner) : TChunk(Owner, "IHDR") {}
+
+TChunkIHDR::~TChunkIHDR() { ReleaseImage(); }
+
+uint16_t TChunkIHDR::BitmapBits() const {
+  switch (ColorType) {
+    case 0:
+      // Gray: every depth the format has; 2-bit samples widen to 4 bits and
+      // 16-bit samples keep their high byte.
+      switch (BitDepth) {
+        case 1: return 1;
+        case 2:
+        case 4: return 4;
+        case 8:
+        case 16: return 8;
+        default: return 0;
+      }
+    case 3:
+      // Palette: up to 8 bits (16-bit palette images do not exist).
+      switch (BitDepth) {
+        case 1: return 1;
+        case 2:
+        case 4: return 4;
+        case 8: return 8;
+        default: return 0;
+      }
+    case 4: return BitDepth == 8 || BitDepth == 16 ? 8 : 0;
+    case 2:
+    case 6: return BitDepth == 8 || BitDepth == 16 ? 24 : 0;
+    default: return 0;
+  }
+}
+
+void TChunkIHDR::ReleaseImage() {
+  FStore.reset();
+  FAlpha.reset();
+  PixelBits = nullptr;
+  AlphaPlane = nullptr;
+  if (FReserved != 0) OwnerImage()->ReleaseImageBytes(FReserved);
+  FReserved = 0;
+}
+
+void TChunkIHDR::AllocateImage() {
+  std::memset(&DibInfo, 0, sizeof DibInfo);
+  ReleaseImage();
+  RowStride = 0;
+  UsesPalette = ColorType == 0 || ColorType == 3 || ColorType == 4;
+
+  // Header values without a row decoder, and empty images, never get a
+  // bitmap: no row can be decoded for them.
+  const uint16_t bits = BitmapBits();
+  if (bits == 0 || Width == 0 || Height == 0 || Width > 65535 || Height > 65535)
+    RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
+
+  DibInfo.Header.Size = sizeof(TPNGBitmapInfoHeader);
+  DibInfo.Header.Width = static_cast<int32_t>(Width);
+  DibInfo.Header.Height = static_cast<int32_t>(Height);
+  DibInfo.Header.Planes = 1;
+  DibInfo.Header.BitCount = bits;
+
+  // Width and Height are at most 65535, so none of these can overflow.
+  const uint64_t stride = DibRowStride(bits, Width);
+  const uint64_t pixelBytes = stride * Height;
+  const bool hasAlpha = ColorType == 4 || ColorType == 6;
+  const uint64_t alphaBytes = hasAlpha ? static_cast<uint64_t>(Width) * Height : 0;
+  if (!OwnerImage()->ReserveImageBytes(pixelBytes + alphaBytes)) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
+  FReserved = pixelBytes + alphaBytes;
+
+  if (hasAlpha) {
+    FAlpha.reset(new (std::nothrow) uint8_t[alphaBytes]);
+    if (!FAlpha) {
+      ReleaseImage();
+      RaisePng<EPNGOutMemory>(TPngText::OutMemory);
+    }
+    std::memset(FAlpha.get(), 0, alphaBytes);
+    AlphaPlane = FAlpha.get();
+  }
+
+  TPNGPixelRequest request{};
+  request.Info = &DibInfo;
+  request.Width = Width;
+  request.Height = Height;
+  request.BitCount = bits;
+  request.PaletteSize = bits <= 8 ? 1u << bits : 0;
+  request.RowStride = static_cast<size_t>(stride);
+  request.ByteCount = static_cast<size_t>(pixelBytes);
+  try {
+    FStore = OwnerImage()->Allocator().AllocatePixels(request);
+  } catch (const std::bad_alloc&) {
+    FStore.reset();
+  }
+  if (!FStore || FStore->Bits() == nullptr) {
+    ReleaseImage();
+    RaisePng<EPNGOutMemory>(TPngText::OutMemory);
+  }
+  PixelBits = FStore->Bits();
+  RowStride = static_cast<size_t>(stride);
+  // The decoder ORs packed samples into place and leaves undelivered rows as
+  // they are, so the bitmap starts out zero.
+  std::memset(PixelBits, 0, static_cast<size_t>(pixelBytes));
+}
+
+bool TChunkIHDR::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {
+  TChunk::LoadChunk(Stream, Type, Length);
+  if (PayloadSize() < 13) RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
+  const uint8_t* p = Payload();
+  Width = ReadBE32(p);
+  Height = ReadBE32(p + 4);
+  BitDepth = p[8];
+  ColorType = p[9];
+  CompressionMethod = p[10];
+  FilterMethod = p[11];
+  InterlaceMethod = p[12];
+  if (Width > 65535 || Height > 65535) RaisePng<EPNGSizeExceeds>(TPngText::SizeExceeds);
+  if (CompressionMethod != 0) RaisePng<EPNGUnknownCompression>(TPngText::UnknownCompression);
+  if (InterlaceMethod > 1) RaisePng<EPNGUnknownInterlace>(TPngText::UnknownInterlace);
+  OwnerImage()->Interlacing = InterlaceMethod;
+  AllocateImage();
+  return true;
+}
+
+bool TChunkIHDR::SaveChunk(TStream& Stream) {
+  // The bitmap keeps 2-bit samples in 4 bits, so that is what gets written.
+  if (BitDepth == 2) BitDepth = 4;
+  ResizePayload(13);
+  uint8_t* p = Payload();
+  WriteBE32(p, Width);
+  WriteBE32(p + 4, Height);
+  p[8] = BitDepth;
+  p[9] = ColorType;
+  p[10] = CompressionMethod;
+  p[11] = FilterMethod;
+  p[12] = OwnerImage()->Interlacing;
+  return WriteFramed(Stream);
+}
+
+void TChunkIHDR::CopyFrom(const TChunk& Source) {
+  const auto* source = dynamic_cast<const TChunkIHDR*>(&Source);
+  if (source == nullptr) RaisePng<EPngError>(TPngText::CannotAssignChunk);
+  Width = source->Width;
+  Height = source->Height;
+  BitDepth = source->BitDepth;
+  ColorType = source->ColorType;
+  CompressionMethod = source->CompressionMethod;
+  FilterMethod = source->FilterMethod;
+  InterlaceMethod = source->InterlaceMethod;
+  AllocateImage();
+  if (source->PixelBits != nullptr && source->RowStride == RowStride)
+    std::memcpy(PixelBits, source->PixelBits, RowStride * Height);
+  if (source->AlphaPlane != nullptr && AlphaPlane != nullptr)
+    std::memcpy(AlphaPlane, source->AlphaPlane, static_cast<size_t>(Width) * Height);
+  std::memcpy(DibInfo.Colors, source->DibInfo.Colors, sizeof DibInfo.Colors);
+}
+
+}  // namespace vr

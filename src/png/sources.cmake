@@ -1,0 +1,16 @@
+# The PNG codec. Everything here is pure C++ (no <windows.h>): messages and
+# exceptions, CRC, the zlib link, chunks and their registry, the header and
+# colour chunks, text chunks, image data decoding and encoding, the load loop.
+set(PNG_PURE
+  png_messages.cpp
+  png_crc.cpp
+  png_zlib.cpp
+  png_pixel_store.cpp
+  png_chunk.cpp
+  png_header_chunk.cpp
+  png_colour_chunks.cpp
+  png_text_chunks.cpp
+  png_image_data.cpp
+  png_image_writer.cpp
+  png_core.cpp)
+set(PNG_WIN)
