@@ -62,3 +62,5 @@ vr_include_tests(tests)
 
 add_test(NAME exe_imports COMMAND ${CMAKE_SOURCE_DIR}/tests/check_imports.sh $<TARGET_FILE:vistaroam>)
 set_tests_properties(exe_imports PROPERTIES TIMEOUT 60)
+
+include(tests/bench/bench.cmake)

@@ -1,3 +1,11 @@
 vr_wine_test(app_tests
   tests/app/main_window_test.cpp
+  tests/app/scan_run_test.cpp
   tests/support/app_fixture.cpp)
+
+# Trees only the Linux side can make (links, over-long paths) for the walk tests.
+set(VR_WALK_TREE ${CMAKE_BINARY_DIR}/walk-tree)
+add_test(NAME walk_tree_setup COMMAND ${CMAKE_SOURCE_DIR}/tests/app/make_walk_tree.sh ${VR_WALK_TREE})
+set_tests_properties(walk_tree_setup PROPERTIES FIXTURES_SETUP walktree TIMEOUT 60)
+string(REPLACE "/" "\\\\" VR_WALK_TREE_WIN "Z:${VR_WALK_TREE}")
+set_tests_properties(app_tests PROPERTIES FIXTURES_REQUIRED "wine;walktree" ENVIRONMENT "VR_WALK_TREE=${VR_WALK_TREE_WIN}")

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Makes the folder trees that only the Linux side can make for the walk
+# tests: links that dangle or loop back to an ancestor, a tree deeper than
+# any path the system allows, and names of 250 characters.
+set -e
+root=$1
+rm -rf "$root"
+mkdir -p "$root/links/sub" "$root/deep" "$root/long"
+: > "$root/links/A.JPG"
+: > "$root/links/sub/B.JPG"
+ln -s "$root/links" "$root/links/sub/loop"        # back to an ancestor
+ln -s "$root/links/nowhere" "$root/links/dangling" # points at nothing
+d="$root/deep"
+i=0
+while [ $i -lt 100 ]; do d="$d/level$i"; i=$((i + 1)); done
+mkdir -p "$d"
+: > "$root/deep/level0/TOP.JPG"
+: > "$d/BOTTOM.JPG"
+name=$(printf 'n%.0s' $(seq 1 246))
+: > "$root/long/$name.JPG"
+mkdir -p "$root/long/$name"
+: > "$root/long/$name/IN.JPG"
