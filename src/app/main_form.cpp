@@ -342,10 +342,6 @@ void TForm1::Timer1Timer(TObject* Sender) { TimerElapsed = true; }
 
 void TForm1::MediaPlayer1Notify(TObject* Sender) { TimerElapsed = true; }
 
-void TForm1::LoadSettings() {}
-
-void TForm1::SaveSettings() {}
-
 void TForm1::ShowAbout(const std::string& Product, const std::string& Version, const std::string& Rights,
                        const std::string& Comments) {}
 

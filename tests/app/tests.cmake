@@ -1,6 +1,7 @@
 vr_wine_test(app_tests
   tests/app/main_window_test.cpp
   tests/app/scan_run_test.cpp
+  tests/app/settings_test.cpp
   tests/support/app_fixture.cpp)
 
 # Trees only the Linux side can make (links, over-long paths) for the walk tests.

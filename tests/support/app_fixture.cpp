@@ -74,10 +74,12 @@ std::string TScratchTree::File(const std::string& Relative, const std::vector<ui
   return path;
 }
 
-TMainWindowFixture::TMainWindowFixture() {
+TMainWindowFixture::TMainWindowFixture(std::function<void()> BeforeStart) {
   char here[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, here);
   FOldFolder = here;
+  // Every test starts as a first start: no saved settings.
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvane");
   InitApplication();
   Application->Title = "Vistaroam";
   Application->SetClock(&Clock);
@@ -90,6 +92,7 @@ TMainWindowFixture::TMainWindowFixture() {
     }
     return (request.Flags & MB_YESNO) == MB_YESNO ? IDNO : IDOK;
   };
+  if (BeforeStart) BeforeStart();
   FForm = std::make_unique<TForm1>(nullptr);
   Form1 = FForm.get();
   Application->MainForm = FForm.get();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,7 +39,9 @@ void RemoveTree(const std::string& Path);
 
 class TMainWindowFixture {
  public:
-  TMainWindowFixture();
+  // BeforeStart runs after the settings are cleared and before the window
+  // is made (to store settings, say).
+  explicit TMainWindowFixture(std::function<void()> BeforeStart = nullptr);
   ~TMainWindowFixture();
 
   TForm1& Form() { return *FForm; }
