@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/about_box.h"
+#include "app/start_picture.h"
 #include "platform/application.h"
 
 namespace vr {
@@ -234,6 +236,7 @@ void TForm1::CreateControls() {
   Image1->SetCenter(true);
   Image1->SetTransparent(true);
   Image1->SetAlign(TAlign::alClient);
+  LoadStartPicture(Image1->Picture());
 
   Timer1 = Make<TTimer>();
   Timer1->Name = "Timer1";
@@ -343,6 +346,8 @@ void TForm1::Timer1Timer(TObject* Sender) { TimerElapsed = true; }
 void TForm1::MediaPlayer1Notify(TObject* Sender) { TimerElapsed = true; }
 
 void TForm1::ShowAbout(const std::string& Product, const std::string& Version, const std::string& Rights,
-                       const std::string& Comments) {}
+                       const std::string& Comments) {
+  if (AboutBox != nullptr) AboutBox->ShowAbout(Product, Version, Rights, Comments);
+}
 
 }  // namespace vr

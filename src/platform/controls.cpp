@@ -74,6 +74,14 @@ void SetToolHint(HWND wnd, const std::string& hint) {
   SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+// Brushes for control backgrounds, one per colour, kept for the whole run.
+HBRUSH SolidBrush(COLORREF Color) {
+  static std::map<COLORREF, TBrushHandle> brushes;
+  TBrushHandle& brush = brushes[Color];
+  if (!brush) brush.Reset(CreateSolidBrush(Color));
+  return brush.Get();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TControl
@@ -259,9 +267,12 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
       result = DispatchReflected(reinterpret_cast<HWND>(lParam), Msg, wParam, lParam, handled);
       if (!handled && Msg != WM_CTLCOLOREDIT && Msg != WM_CTLCOLORLISTBOX) {
-        // Labels, check boxes and group boxes take the face colour of the form.
-        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
-        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        // Labels, check boxes and group boxes are painted in their own colour
+        // (the face colour unless set otherwise).
+        TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+        TColor color = ColorToRGB(child != nullptr ? child->Color : clBtnFace);
+        SetBkColor(reinterpret_cast<HDC>(wParam), color);
+        result = reinterpret_cast<LRESULT>(SolidBrush(color));
         handled = true;
       }
       break;

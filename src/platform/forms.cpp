@@ -47,6 +47,12 @@ void TCustomForm::Show() {
   UpdateWindow(Handle());
 }
 
+void TCustomForm::ShowInactive() {
+  MarkVisible(true);
+  ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  UpdateWindow(Handle());
+}
+
 void TCustomForm::Hide() { SetVisible(false); }
 
 void TCustomForm::Close() {

@@ -27,6 +27,8 @@ class TCustomForm : public TWinControl {
   const char* ClassName() const override { return "TCustomForm"; }
 
   void Show();
+  // Shows the window without taking the activation from the active one.
+  void ShowInactive();
   void Hide();
   // The main window's close ends the application; any other form hides.
   virtual void Close();

@@ -1,4 +1,5 @@
 vr_wine_test(app_tests
+  tests/app/about_splash_test.cpp
   tests/app/main_window_test.cpp
   tests/app/scan_run_test.cpp
   tests/app/settings_test.cpp

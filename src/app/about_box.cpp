@@ -1,0 +1,93 @@
+#include "app/about_box.h"
+
+#include <windows.h>
+
+namespace vr {
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+
+TCustomForm::TParams AboutParams() {
+  TCustomForm::TParams p;
+  p.Caption = "About";
+  p.BorderStyle = TBorderStyle::bsDialog;
+  p.StayOnTop = true;
+  p.FontPixels = 14;
+  return p;
+}
+
+}  // namespace
+
+std::string LogonUserText() {
+  char name[30];
+  DWORD size = sizeof name;
+  if (!GetUserNameA(name, &size)) return "na";
+  return std::string(name, strnlen(name, sizeof name));
+}
+
+std::string MemoryStatusText() {
+  MEMORYSTATUS status{};
+  status.dwLength = sizeof status;
+  GlobalMemoryStatus(&status);
+  return " Total/Free: " + std::to_string(status.dwTotalPhys >> 10) + " " + std::to_string(status.dwAvailPhys >> 10) +
+         " kb. ";
+}
+
+TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
+  Name = "AboutBox";
+  SetClientSize(345, 185);
+  CenterOnScreen();
+  auto label = [this](const char* name, const char* caption, int x, int y, int width) {
+    TLabel* l = Make<TLabel>(Panel1, caption);
+    l->Name = name;
+    l->SetBounds(x, y, width, 17);
+    return l;
+  };
+  Panel1 = Make<TPanel>(this);
+  Panel1->Name = "Panel1";
+  Panel1->Color = clWhite;
+  Panel1->BevelInner = TBevelCut::bvRaised;
+  Panel1->BevelOuter = TBevelCut::bvLowered;
+  Panel1->SetAlign(TAlign::alClient);
+  Image1 = Make<TImage>(Panel1);
+  Image1->Name = "Image1";
+  Image1->SetBounds(8, 8, 157, 78);
+  Image1->SetStretch(true);
+  Label1 = label("Label1", "vistaroam.invalid", 176, 8, 160);
+  Label1->OnClick = [this](TObject* s) { OKButtonClick(s); };
+  Label2 = label("Label2", "hello@vistaroam.invalid", 176, 26, 160);
+  ProductName = label("ProductName", "", 176, 50, 160);
+  Version = label("Version", "", 176, 68, 160);
+  Copyright = label("Copyright", "", 8, 94, 330);
+  Comments = label("Comments", "", 8, 112, 330);
+  LabelUser1 = label("LabelUser1", "", 8, 130, 290);
+  LabelRes1 = label("LabelRes1", "", 8, 156, 290);
+  Image2 = Make<TImage>(Panel1);
+  Image2->Name = "Image2";
+  Image2->SetBounds(305, 145, 32, 32);
+  Image2->OnClick = [this](TObject* s) { OKButtonClick(s); };
+  // Labels on the white panel take its colour; STATIC controls ask their parent.
+  for (TControl* c : Panel1->Controls())
+    if (auto* l = dynamic_cast<TLabel*>(c)) l->Color = clWhite;
+}
+
+TAboutBox::~TAboutBox() {
+  if (AboutBox == this) AboutBox = nullptr;
+}
+
+void TAboutBox::ShowAbout(const std::string& Product, const std::string& AVersion, const std::string& Rights,
+                          const std::string& AComments) {
+  Show();
+  SetCaption("ABOUT " + Product);
+  ProductName->SetCaption(Product);
+  Version->SetCaption("Version: " + AVersion);
+  Copyright->SetCaption("Copyright: " + Rights);
+  Comments->SetCaption(AComments);
+  LabelUser1->SetCaption("User: " + LogonUserText());
+  LabelRes1->SetCaption("Memory " + MemoryStatusText());
+}
+
+void TAboutBox::OKButtonClick(TObject* Sender) { Close(); }
+
+}  // namespace vr
