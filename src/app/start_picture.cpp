@@ -5,9 +5,21 @@
 namespace vr {
 
 void LoadStartPicture(TPicture& Picture) {
-  std::vector<uint8_t> block = LoadDataResource("STARTPICTURE");
-  if (block.empty()) return;
-  TMemoryStream stream(std::move(block));
+  std::vector<uint8_t> jpeg = LoadDataResource("STARTPICTURE");
+  if (jpeg.empty()) return;
+  // The block as a window layout stores it: the class name with its length
+  // byte, then the JPEG class's own data (a 32-bit count and the file's bytes).
+  TMemoryStream stream;
+  const std::string name = "TJPEGImage";
+  const uint8_t length = static_cast<uint8_t>(name.size());
+  const uint32_t count = static_cast<uint32_t>(jpeg.size());
+  const uint8_t countBytes[4] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8),
+                                 static_cast<uint8_t>(count >> 16), static_cast<uint8_t>(count >> 24)};
+  stream.WriteBuffer(&length, 1);
+  stream.WriteBuffer(name.data(), name.size());
+  stream.WriteBuffer(countBytes, 4);
+  stream.WriteBuffer(jpeg.data(), jpeg.size());
+  stream.SetPosition(0);
   try {
     Picture.ReadStoredImage(stream);
   } catch (const Exception&) {
