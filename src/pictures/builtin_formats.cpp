@@ -3,6 +3,7 @@
 #include "pictures/builtin_formats.h"
 
 #include "pictures/picture.h"
+#include "png/png_object.h"
 
 namespace vr {
 
@@ -10,8 +11,12 @@ void RegisterBuiltInFormats(TFileFormatsList& List) {}
 
 void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {}
 
-void RegisterImageLibraries() {}
+void RegisterImageLibraries() {
+  TPicture::RegisterPictureFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
+}
 
-void UnregisterImageLibraries() {}
+void UnregisterImageLibraries() {
+  TPicture::UnregisterPictureClass(TPNGObject::StaticClass());
+}
 
 }  // namespace vr
