@@ -104,15 +104,6 @@ TEST_CASE("an opaque image drawn into a larger rectangle is stretched to fill it
     for (int x = 0; x < 6; ++x) CHECK(dib.Pixel(1 + x, 1 + y) == Expected(img, x / 2, y / 2).Colour);
   CHECK(dib.Pixel(0, 0) == RGB(7, 7, 7));
   CHECK(dib.Pixel(7, 5) == RGB(7, 7, 7));
-
-  // A 1-bit palette image through its colour table, stretched 3 times.
-  TestImage bw = TestImage::Random(2, 2, 1, 3, 5);
-  bw.Samples = {0, 1, 1, 0};
-  auto mono = LoadObject(MakePng(bw, false));
-  TDibCanvas big(6, 6);
-  big.Draw(*mono, RECT{0, 0, 6, 6});
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x) CHECK(big.Pixel(x, y) == PaletteColour(bw.At(x / 3, y / 3, 0)));
 }
 
 TEST_CASE("a key colour lets the background show through exactly the keyed pixels") {

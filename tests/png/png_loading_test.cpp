@@ -137,10 +137,6 @@ TEST_CASE("damaged PNG files raise their own errors and leave the previous pictu
     wide.Add("IHDR", IhdrData(65536, 1, 8, 0)).AddIdat(idat).End();
     ChecksFailure<EPNGSizeExceeds>(w, tree.File("wide.png", wide.Data), PngText(TPngText::SizeExceeds));
   }
-  SUBCASE("a file that is not there") {
-    CHECK_THROWS_AS(w.Picture.LoadFile(tree.Path("missing.png")), EFOpenError);
-    CHECK(w.Picture.Width() == 5);
-  }
   // The picture still draws.
   TDibCanvas dib(5, 4);
   CHECK_NOTHROW(dib.Draw(*w.Picture.HeldGraphic()));
