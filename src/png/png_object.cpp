@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "pictures/bitmap.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -178,12 +179,55 @@ void TPNGObject::AssignFrom(const TPersistent* Source) {
     CopyFromPng(*png);
     return;
   }
+  if (const auto* source = dynamic_cast<const TBitmap*>(Source)) {
+    // Reading the bitmap may make its DIB or its transparent colour, which
+    // leaves the picture itself as it is.
+    auto& bitmap = const_cast<TBitmap&>(*source);
+    HBITMAP handle = bitmap.SystemHandle();
+    // The system reads a bitmap's bits only while no device context holds it.
+    if (handle != nullptr) TBitmapCanvas::DeselectBitmap(handle);
+    ImportBitmapHandle(handle, bitmap.Transparent(), ColorToRGB(bitmap.TransparentKey()));
+    return;
+  }
   TGraphic::AssignFrom(Source);
 }
 
 bool TPNGObject::AssignInto(TPersistent* Dest) const {
   if (auto* png = dynamic_cast<TPNGObject*>(Dest)) {
     png->CopyFromPng(*this);
+    return true;
+  }
+  auto* bitmap = dynamic_cast<TBitmap*>(Dest);
+  if (bitmap != nullptr && HasHeader() && RequireHeader().PixelBits != nullptr) {
+    // A DIB of the decoded bitmap's own depth and colour table, row for row:
+    // exact whatever the screen's depth. The alpha plane is not carried over.
+    const TChunkIHDR& h = RequireHeader();
+    const unsigned bits = h.DibInfo.Header.BitCount;
+    TPixelFormat format;
+    switch (bits) {
+      case 1: format = TPixelFormat::pf1bit; break;
+      case 4: format = TPixelFormat::pf4bit; break;
+      case 8: format = TPixelFormat::pf8bit; break;
+      case 24: format = TPixelFormat::pf24bit; break;
+      default: format = TPixelFormat::pf32bit; break;
+    }
+    std::vector<TRGBQuad> table;
+    if (bits <= 8)
+      for (uint32_t i = 0; i < (1u << bits); ++i) {
+        const TPNGRGBQuad& q = h.DibInfo.Colors[i];
+        table.push_back(TRGBQuad{q.Blue, q.Green, q.Red, 0});
+      }
+    bitmap->NewDIB(static_cast<int>(h.Width), static_cast<int>(h.Height), format, table);
+    const size_t rowBytes = static_cast<size_t>(DibRowStride(bits, h.Width));
+    for (uint32_t y = 0; y < h.Height; ++y)
+      std::memcpy(bitmap->RowPointer(static_cast<int>(y)), h.RowAddress(y), rowBytes);
+    if (DrawingMode() == tmColorKey) {
+      bitmap->SetTransparentKey(DrawKeyColor());
+      bitmap->SetTransparent(true);
+    } else {
+      bitmap->SetTransparent(false);
+    }
+    bitmap->NotifyChange(bitmap);
     return true;
   }
   return TGraphic::AssignInto(Dest);

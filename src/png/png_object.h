@@ -64,6 +64,9 @@ class TPNGObject : public TGraphic, public TPNGCore {
   TColor DrawKeyColor() const;
 
  protected:
+  // Into another PNG, or into a bitmap: a DIB of the decoded depth and
+  // colours, transparent with the key colour when the image is keyed; the
+  // alpha of alpha images is not carried over.
   bool AssignInto(TPersistent* Dest) const override;
 
  private:

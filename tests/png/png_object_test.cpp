@@ -2,6 +2,7 @@
 // pixel access, resizing refused, copies between images and from bitmaps.
 #include <doctest/doctest.h>
 
+#include "pictures/bitmap.h"
 #include "pictures/picture.h"
 #include "png/png_messages.h"
 #include "png_draw_support.h"
@@ -265,5 +266,78 @@ TEST_CASE("a system bitmap imports as a palette or truecolour PNG") {
     png.ImportBitmapHandle(nullptr, false, clNone);
     CHECK(png.IsEmpty());
     CHECK(png.Width() == 0);
+  }
+}
+
+TEST_CASE("PNG images assign to bitmaps and back") {
+  const COLORREF bg = RGB(9, 90, 190);
+
+  SUBCASE("a PNG with alpha becomes an opaque bitmap of its colours") {
+    const TestImage img = TestImage::Random(7, 5, 8, 6, 11);
+    auto png = LoadObject(MakePng(img, true));
+    TBitmap bitmap;
+    bitmap.SetTransparent(true);
+    bitmap.AssignFrom(png.get());
+    CHECK(bitmap.Width() == 7);
+    CHECK(bitmap.Height() == 5);
+    CHECK(bitmap.PixelFormat() == TPixelFormat::pf24bit);
+    CHECK_FALSE(bitmap.Transparent());
+    TDibCanvas dib(7, 5, bg);
+    dib.Draw(bitmap);
+    for (uint32_t y = 0; y < 5; ++y)
+      for (uint32_t x = 0; x < 7; ++x)
+        CHECK(dib.Pixel(x, y) == RGB(img.At(x, y, 0), img.At(x, y, 1), img.At(x, y, 2)));
+  }
+
+  SUBCASE("a keyed PNG becomes a bitmap drawn with that key") {
+    TestImage img;
+    img.Width = 3, img.Height = 1, img.BitDepth = 2, img.ColorType = 0;
+    img.Samples = {1, 2, 3};
+    auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", {0, 2}}}));
+    TBitmap bitmap;
+    bitmap.AssignFrom(png.get());
+    CHECK(bitmap.PixelFormat() == TPixelFormat::pf4bit);
+    CHECK(bitmap.Transparent());
+    CHECK((bitmap.TransparentKey() & 0xFFFFFF) == RGB(170, 170, 170));
+    TDibCanvas dib(3, 1, bg);
+    dib.Draw(bitmap);
+    CHECK(dib.Pixel(0, 0) == RGB(85, 85, 85));
+    CHECK(dib.Pixel(1, 0) == bg);
+    CHECK(dib.Pixel(2, 0) == RGB(255, 255, 255));
+  }
+
+  SUBCASE("bitmaps import with their depth, colours and transparent colour") {
+    TBitmap bitmap;
+    std::vector<TRGBQuad> table(256);
+    for (int i = 0; i < 256; ++i) table[i] = TRGBQuad{static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0};
+    bitmap.NewDIB(4, 2, TPixelFormat::pf8bit, table);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x) bitmap.RowPointer(y)[x] = static_cast<uint8_t>(10 * x + y);
+    bitmap.SetTransparentKey(RGB(245, 0, 10));  // index 10
+    bitmap.SetTransparent(true);
+    TPNGObject png;
+    png.AssignFrom(&bitmap);
+    CHECK(png.RequireHeader().ColorType == 3);
+    CHECK(png.RequireHeader().BitDepth == 8);
+    CHECK(png.PixelColor(2, 1) == RGB(234, 0, 21));
+    CHECK(png.TransparencyMode() == tmColorKey);
+    TDibCanvas dib(4, 2, bg);
+    dib.Draw(png);
+    CHECK(dib.Pixel(1, 0) == bg);
+    CHECK(dib.Pixel(1, 1) == RGB(244, 0, 11));
+
+    TBitmap wide;
+    wide.NewDIB(2, 2, TPixelFormat::pf32bit);
+    reinterpret_cast<uint32_t*>(wide.RowPointer(0))[1] = 0x00102030;
+    png.AssignFrom(&wide);
+    CHECK(png.RequireHeader().ColorType == 2);
+    CHECK(png.PixelColor(1, 0) == RGB(0x10, 0x20, 0x30));
+    CHECK_FALSE(png.Transparent());
+  }
+
+  SUBCASE("an empty PNG cannot be assigned to a bitmap") {
+    TPNGObject empty;
+    TBitmap bitmap;
+    CHECK_THROWS_WITH_AS(bitmap.AssignFrom(&empty), "Cannot assign a TPNGObject to a TBitmap", EConvertError);
   }
 }
