@@ -2,16 +2,35 @@
 // registration of the image libraries.
 #include "pictures/builtin_formats.h"
 
+#include "pictures/bitmap.h"
+#include "pictures/icon.h"
+#include "pictures/metafile.h"
 #include "pictures/picture.h"
+#include "png/png_object.h"
 
 namespace vr {
 
-void RegisterBuiltInFormats(TFileFormatsList& List) {}
+void RegisterBuiltInFormats(TFileFormatsList& List) {
+  List.Add("wmf", "Metafiles", 0, &TMetafile::StaticClass());
+  List.Add("emf", "Enhanced Metafiles", 0, &TMetafile::StaticClass());
+  List.Add("ico", "Icons", 0, &TIcon::StaticClass());
+  List.Add("bmp", "Bitmaps", 0, &TBitmap::StaticClass());
+}
 
-void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {}
+void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {
+  Formats.Add(CF_METAFILEPICT, &TMetafile::StaticClass());
+  Formats.Add(CF_ENHMETAFILE, &TMetafile::StaticClass());
+  Formats.Add(CF_BITMAP, &TBitmap::StaticClass());
+}
 
-void RegisterImageLibraries() {}
+// The image libraries, in the order of their start-up code: JPEG, GIF, PNG.
+void RegisterImageLibraries() {
+  TPicture::RegisterPictureFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
+}
 
-void UnregisterImageLibraries() {}
+// Last registered, first removed.
+void UnregisterImageLibraries() {
+  TPicture::UnregisterPictureClass(TPNGObject::StaticClass());
+}
 
 }  // namespace vr

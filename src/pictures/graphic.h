@@ -91,6 +91,8 @@ class TGraphic : public TPersistent {
   bool IsEmpty() const { return ReadEmpty(); }
   int Width() const { return ReadWidth(); }
   int Height() const { return ReadHeight(); }
+  void SetWidth(int Value) { WriteWidth(Value); }
+  void SetHeight(int Value) { WriteHeight(Value); }
   HPALETTE PaletteHandle() { return ReadPalette(); }
   bool Transparent() const { return ReadTransparent(); }
   void SetTransparent(bool Value) { WriteTransparent(Value); }

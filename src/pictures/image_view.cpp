@@ -1,7 +1,7 @@
 #include "pictures/image_view.h"
 
-#include <cstring>
-
+#include "pictures/icon.h"
+#include "pictures/metafile.h"
 #include "platform/forms.h"
 #include "platform/handles.h"
 
@@ -11,9 +11,8 @@ namespace {
 
 // Icons and metafiles keep their own transparency whatever the view says.
 bool KeepsOwnTransparency(const TGraphic& Graphic) {
-  for (const TGraphicClass* c = &Graphic.ClassType(); c != nullptr; c = c->Parent)
-    if (std::strcmp(c->Name, "TMetafile") == 0 || std::strcmp(c->Name, "TIcon") == 0) return true;
-  return false;
+  const TGraphicClass& cls = Graphic.ClassType();
+  return cls.InheritsFrom(&TMetafile::StaticClass()) || cls.InheritsFrom(&TIcon::StaticClass());
 }
 
 }  // namespace
@@ -31,8 +30,15 @@ TImage::~TImage() = default;
 void TImage::SetAutoSize(bool Value) {
   if (Value == FAutoSize) return;
   FAutoSize = Value;
-  if (FAutoSize && FPicture->Width() > 0 && FPicture->Height() > 0)
-    SetBounds(Left(), Top(), FPicture->Width(), FPicture->Height());
+  int width = Width(), height = Height();
+  if (FAutoSize && QueryAutoSize(width, height)) SetBounds(Left(), Top(), width, height);
+}
+
+bool TImage::QueryAutoSize(int& NewWidth, int& NewHeight) const {
+  const TAlign align = Align();
+  if (align == TAlign::alNone || align == TAlign::alLeft || align == TAlign::alRight) NewWidth = FPicture->Width();
+  if (align == TAlign::alNone || align == TAlign::alTop || align == TAlign::alBottom) NewHeight = FPicture->Height();
+  return true;
 }
 
 void TImage::SetCenter(bool Value) {

@@ -34,6 +34,9 @@ class TImage : public TGraphicControl {
   // Whether the parent paints the background under the view.
   bool IsOpaque() const override { return FOpaque; }
   HPALETTE ReadPalette();
+  // The size the view takes when AutoSize is on: the picture's width unless
+  // the alignment fixes the width, the same for the height.
+  bool QueryAutoSize(int& NewWidth, int& NewHeight) const;
   void PaintOn(TCanvas& Canvas) override;
   void ReportProgress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const RECT& R,
                       const std::string& Msg);

@@ -6,7 +6,14 @@ set(PICTURES_PURE
   jpeg_decoder.cpp
   jpeg_progress.cpp)
 set(PICTURES_WIN
+  bitmap.cpp
+  bitmap_canvas.cpp
+  bitmap_draw.cpp
+  bitmap_gdi.cpp
+  bitmap_surface.cpp
   builtin_formats.cpp
   graphic.cpp
+  icon.cpp
   image_view.cpp
+  metafile.cpp
   picture.cpp)

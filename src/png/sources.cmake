@@ -13,4 +13,8 @@ set(PNG_PURE
   png_image_data.cpp
   png_image_writer.cpp
   png_core.cpp)
-set(PNG_WIN)
+# The Windows side: the image class, its DIB-section pixel store and drawing.
+set(PNG_WIN
+  png_dib_section.cpp
+  png_object.cpp
+  png_drawing.cpp)

@@ -15,3 +15,8 @@ if(VR_FUZZ)
   target_link_options(png_fuzz PRIVATE -fsanitize=fuzzer)
   target_link_libraries(png_fuzz PRIVATE ZLIB::ZLIB)
 endif()
+
+# Writes the PNG pictures of samples/pictures: png_sample_maker samples/pictures
+add_executable(png_sample_maker tests/png/png_sample_maker.cpp tests/png/png_test_encoder.cpp)
+target_include_directories(png_sample_maker PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(png_sample_maker PRIVATE vr_pure)

@@ -41,6 +41,7 @@ static void PutBE32(Bytes& out, uint32_t v) {
 
 Bytes Chunk(const std::string& type, const Bytes& data) {
   Bytes out;
+  out.reserve(data.size() + 12);
   PutBE32(out, static_cast<uint32_t>(data.size()));
   out.insert(out.end(), type.begin(), type.begin() + 4);
   out.insert(out.end(), data.begin(), data.end());

@@ -1,0 +1,219 @@
+#include "pictures/bitmap_gdi.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "pictures/graphic_errors.h"
+
+namespace vr::bitmap_gdi {
+
+int ScreenBitsPerPixel() {
+  TWindowDC screen(nullptr);
+  return GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES);
+}
+
+bool ScreenHasPalette16() {
+  TWindowDC screen(nullptr);
+  return (GetDeviceCaps(screen.Get(), RASTERCAPS) & RC_PALETTE) != 0 && GetDeviceCaps(screen.Get(), SIZEPALETTE) >= 16;
+}
+
+TBitmapInfoBlock::TBitmapInfoBlock(const BITMAPINFOHEADER& Source, const DWORD* Masks,
+                                   std::span<const TRGBQuad> Table) {
+  size_t bytes = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD) + std::max<size_t>(Table.size(), 1) * sizeof(RGBQUAD);
+  FBytes.assign((bytes + 3) / 4, 0);
+  auto* base = reinterpret_cast<uint8_t*>(FBytes.data());
+  std::memcpy(base, &Source, sizeof Source);
+  Header().biSize = sizeof(BITMAPINFOHEADER);
+  uint8_t* next = base + sizeof(BITMAPINFOHEADER);
+  if (Source.biCompression == BI_BITFIELDS && Masks != nullptr) {
+    for (int i = 0; i < 3; ++i, next += sizeof(DWORD)) {
+      const DWORD mask = Masks[i];
+      std::memcpy(next, &mask, sizeof mask);
+    }
+  }
+  if (!Table.empty()) std::memcpy(next, Table.data(), Table.size() * sizeof(RGBQUAD));
+  Header().biClrUsed = static_cast<DWORD>(Table.size());
+  Header().biClrImportant = 0;
+}
+
+TSelectedBitmap::TSelectedBitmap(HBITMAP Bitmap, HPALETTE Palette) {
+  TBitmapCanvas::DeselectBitmap(Bitmap);
+  FDC.Reset(CreateCompatibleDC(nullptr));
+  if (!FDC) RaiseOutOfResources();
+  if (Bitmap != nullptr) FOldBitmap = SelectObject(FDC.Get(), Bitmap);
+  if (Palette != nullptr) {
+    FOldPalette = SelectPalette(FDC.Get(), Palette, TRUE);
+    RealizePalette(FDC.Get());
+  }
+}
+
+TSelectedBitmap::~TSelectedBitmap() {
+  if (FOldPalette != nullptr) SelectPalette(FDC.Get(), FOldPalette, TRUE);
+  if (FOldBitmap != nullptr) SelectObject(FDC.Get(), FOldBitmap);
+}
+
+// A palette that is a copy of Palette (nothing for none).
+TBitmapPalette CopyOfPalette(HPALETTE Palette) {
+  if (Palette == nullptr) return {};
+  if (Palette == SystemPalette16()) return TBitmapPalette(Palette);
+  WORD count = 0;
+  if (GetObjectA(Palette, sizeof count, &count) == 0 || count == 0) return {};
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+  auto* pal = reinterpret_cast<LOGPALETTE*>(block.data());
+  pal->palVersion = 0x300;
+  pal->palNumEntries = count;
+  GetPaletteEntries(Palette, 0, count, pal->palPalEntry);
+  return TBitmapPalette(CreatePalette(pal));
+}
+
+std::vector<TRGBQuad> ReadDIBColorTable(HBITMAP Bitmap) {
+  bool isDIB = false;
+  DIBSECTION ds = DescribeBitmap(Bitmap, isDIB);
+  if (!isDIB || ds.dsBmih.biBitCount > 8 || ds.dsBmih.biBitCount == 0) return {};
+  std::vector<TRGBQuad> table(size_t{1} << ds.dsBmih.biBitCount);
+  TSelectedBitmap selected(Bitmap);
+  UINT n = GetDIBColorTable(selected.DC(), 0, static_cast<UINT>(table.size()),
+                            reinterpret_cast<RGBQUAD*>(table.data()));
+  table.resize(n);
+  table.resize(size_t{1} << ds.dsBmih.biBitCount);  // missing entries are black
+  return table;
+}
+
+std::vector<TRGBQuad> PaletteEntriesAsTable(HPALETTE Palette, size_t Count) {
+  if (Palette == nullptr) return {};
+  std::vector<PALETTEENTRY> entries(std::max<size_t>(Count, 1));
+  UINT n = GetPaletteEntries(Palette, 0, static_cast<UINT>(Count), entries.data());
+  std::vector<TRGBQuad> table(Count);
+  for (UINT i = 0; i < n && i < Count; ++i)
+    table[i] = TRGBQuad{entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
+  return table;
+}
+
+std::vector<TRGBQuad> DefaultColorTable(int BitsPerPixel) {
+  switch (BitsPerPixel) {
+    case 1:
+      return {TRGBQuad{0, 0, 0, 0}, TRGBQuad{255, 255, 255, 0}};
+    case 4:
+      return PaletteEntriesAsTable(SystemPalette16(), 16);
+    case 8: {
+      TWindowDC screen(nullptr);
+      TBitmapPalette halftone(CreateHalftonePalette(screen.Get()));
+      return PaletteEntriesAsTable(halftone.Get(), 256);
+    }
+    default:
+      return {};
+  }
+}
+
+DIBSECTION DescribeBitmap(HBITMAP Bitmap, bool& IsDIB) {
+  DIBSECTION ds{};
+  IsDIB = false;
+  if (Bitmap == nullptr) return ds;
+  int n = GetObjectA(Bitmap, sizeof ds, &ds);
+  if (n == static_cast<int>(sizeof ds)) {
+    IsDIB = true;
+  } else {
+    ds = DIBSECTION{};
+    GetObjectA(Bitmap, sizeof ds.dsBm, &ds.dsBm);
+  }
+  ds.dsBm.bmHeight = std::abs(ds.dsBm.bmHeight);
+  return ds;
+}
+
+namespace {
+
+bool SameMasks(const DIBSECTION& a, const DIBSECTION& b) {
+  if (a.dsBmih.biCompression != BI_BITFIELDS) return true;
+  return std::equal(std::begin(a.dsBitfields), std::end(a.dsBitfields), std::begin(b.dsBitfields));
+}
+
+}  // namespace
+
+TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalette, DIBSECTION& Dib, TColor Fill) {
+  const int width = Dib.dsBm.bmWidth;
+  const int height = std::abs(Dib.dsBm.bmHeight);
+  if (width <= 0 || height <= 0) return {};
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPicturePixels) RaiseOutOfResources();
+
+  TWindowDC screen(nullptr);
+  bool oldIsDIB = false;
+  const DIBSECTION old = DescribeBitmap(Source, oldIsDIB);
+  TBitmapHandle result;
+  bool copied = false;
+
+  if (Dib.dsBmih.biSize != 0) {
+    BITMAPINFOHEADER header = Dib.dsBmih;
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = Dib.dsBmih.biHeight < 0 ? -height : height;
+    header.biPlanes = 1;
+    if (header.biBitCount == 0) header.biBitCount = static_cast<WORD>(ScreenBitsPerPixel());
+    if (header.biCompression != BI_BITFIELDS) header.biCompression = BI_RGB;
+    header.biSizeImage = 0;
+    const int bits = header.biBitCount;
+    std::vector<TRGBQuad> table;
+    if (bits <= 8) {
+      const size_t count = size_t{1} << bits;
+      if (NewPalette != nullptr) table = PaletteEntriesAsTable(NewPalette, count);
+      else if (oldIsDIB && old.dsBmih.biBitCount <= bits) table = ReadDIBColorTable(Source);  // fits without loss
+      if (table.empty()) table = DefaultColorTable(bits);
+      table.resize(count);
+    }
+    TBitmapInfoBlock info(header, Dib.dsBitfields, table);
+    void* pixels = nullptr;
+    result.Reset(CreateDIBSection(screen.Get(), info.Get(), DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!result || pixels == nullptr) RaiseOutOfResources();
+
+    if (Source != nullptr && old.dsBm.bmWidth == width && old.dsBm.bmHeight == height) {
+      GdiFlush();
+      if (oldIsDIB && old.dsBm.bmBits != nullptr && old.dsBmih.biBitCount == bits &&
+          old.dsBmih.biCompression == header.biCompression && SameMasks(old, Dib) &&
+          (old.dsBmih.biHeight < 0) == (header.biHeight < 0) &&
+          (bits > 8 || ReadDIBColorTable(Source) == table)) {
+        // Same layout and colours: the pixel bytes (palette indices too) carry over as they are.
+        std::memcpy(pixels, old.dsBm.bmBits, static_cast<size_t>(old.dsBm.bmWidthBytes) * height);
+        copied = true;
+      }
+    }
+  } else if (Dib.dsBm.bmPlanes == 1 && Dib.dsBm.bmBitsPixel == 1) {
+    result.Reset(CreateBitmap(width, height, 1, 1, nullptr));
+  } else {
+    result.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+  }
+  if (!result) RaiseOutOfResources();
+
+  if (!copied) {
+    TSelectedBitmap target(result.Get(), NewPalette);
+    if (Source == nullptr || old.dsBm.bmWidth < width || old.dsBm.bmHeight < height) {
+      TBrushHandle brush(CreateSolidBrush(ColorToRGB(Fill)));
+      RECT all{0, 0, width, height};
+      FillRect(target.DC(), &all, brush.Get());
+    }
+    if (Source != nullptr) {
+      TSelectedBitmap source(Source, OldPalette);
+      BitBlt(target.DC(), 0, 0, width, height, source.DC(), 0, 0, SRCCOPY);
+    }
+  }
+  GdiFlush();
+  bool isDIB = false;
+  Dib = DescribeBitmap(result.Get(), isDIB);
+  return result;
+}
+
+void RaiseOutOfResources() { throw EOutOfResources("Out of system resources"); }
+
+void RaiseBitmapCreateError() {
+  DWORD code = GetLastError();
+  if (code == 0) throw EInvalidGraphic(SInvalidBitmap);
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text(buffer != nullptr ? buffer : "", n);
+  if (buffer != nullptr) LocalFree(buffer);
+  // The system's texts end in a full stop and a line break; the message has its own.
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
+  throw EWin32Error(Format("Win32 Error.  Code: %d.\n%s", static_cast<int>(code), text.c_str()), code);
+}
+
+}  // namespace vr::bitmap_gdi

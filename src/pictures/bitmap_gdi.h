@@ -1,0 +1,78 @@
+// System-bitmap helpers shared by the bitmap's files: BITMAPINFO blocks,
+// colour tables, the copy of a bitmap into a new description, and the
+// errors of the system's bitmap calls.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <vector>
+
+#include "pictures/bitmap.h"
+
+namespace vr::bitmap_gdi {
+
+// Bits per pixel of the screen.
+int ScreenBitsPerPixel();
+// True when the screen is a palette device with at least 16 entries.
+bool ScreenHasPalette16();
+
+// A BITMAPINFO block: a 40-byte header, three colour masks when the
+// header says bit-fields, then the colour table.
+class TBitmapInfoBlock {
+ public:
+  TBitmapInfoBlock(const BITMAPINFOHEADER& Header, const DWORD* Masks, std::span<const TRGBQuad> Table);
+  BITMAPINFO* Get() { return reinterpret_cast<BITMAPINFO*>(FBytes.data()); }
+  BITMAPINFOHEADER& Header() { return Get()->bmiHeader; }
+
+ private:
+  std::vector<uint32_t> FBytes;  // 32-bit units keep the block aligned
+};
+
+// A memory device context with a bitmap selected, after every bitmap
+// canvas holding that bitmap let go of it.
+class TSelectedBitmap {
+ public:
+  TSelectedBitmap(HBITMAP Bitmap, HPALETTE Palette = nullptr);
+  ~TSelectedBitmap();
+  TSelectedBitmap(const TSelectedBitmap&) = delete;
+  TSelectedBitmap& operator=(const TSelectedBitmap&) = delete;
+  HDC DC() const { return FDC.Get(); }
+
+ private:
+  TMemoryDC FDC;
+  HGDIOBJ FOldBitmap = nullptr;
+  HPALETTE FOldPalette = nullptr;
+};
+
+// A copy of Palette (nothing for none; the shared 16-colour palette is shared).
+TBitmapPalette CopyOfPalette(HPALETTE Palette);
+
+// The colour table of a DIB section of up to 8 bits (2^depth entries);
+// empty for other bitmaps.
+std::vector<TRGBQuad> ReadDIBColorTable(HBITMAP Bitmap);
+// The entries of a palette as colour-table entries (at most Count).
+std::vector<TRGBQuad> PaletteEntriesAsTable(HPALETTE Palette, size_t Count);
+// Black and white; the system's 16 colours; a halftone table of 256.
+std::vector<TRGBQuad> DefaultColorTable(int BitsPerPixel);
+
+// The description of a system bitmap: a DIB section's own, or a device
+// bitmap's size and depth with no header (biSize 0).
+DIBSECTION DescribeBitmap(HBITMAP Bitmap, bool& IsDIB);
+
+// Makes a system bitmap for the description Dib and copies Source into it
+// at (0, 0) unscaled, after filling it with Fill. Dib's header (biSize 40)
+// asks for a DIB section, its absence for a device bitmap (monochrome when
+// the description says 1 plane of 1 bit). The colour table of a DIB up to
+// 8 bits comes from NewPalette, else from Source's table, else the default
+// table. Returns nothing for a zero width or height. Dib is updated to
+// describe the result. Raises EOutOfResources when the system refuses.
+TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalette, DIBSECTION& Dib, TColor Fill);
+
+// Raises the error of a failed creation of a bitmap from a file:
+// EWin32Error with the system's code and text when there is one, else
+// EInvalidGraphic "Bitmap image is not valid".
+[[noreturn]] void RaiseBitmapCreateError();
+[[noreturn]] void RaiseOutOfResources();
+
+}  // namespace vr::bitmap_gdi

@@ -1,0 +1,150 @@
+#include "pictures/picture_test_support.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vr::test {
+
+std::vector<uint8_t> BmpFile(const TBmpSpec& Spec, const std::vector<uint8_t>& Pixels) {
+  TBmpBytes b;
+  const bool core = Spec.HeaderSize == 12;
+  const size_t tableBytes = Spec.Colors.size() * (core ? 3 : 4);
+  const size_t offset = 14 + Spec.HeaderSize + Spec.Masks.size() * 4 + tableBytes;
+  b.u16(0x4D42).u32(uint32_t(offset + Pixels.size())).u32(0);
+  b.u32(Spec.PixelOffset != 0 ? Spec.PixelOffset : uint32_t(offset));
+  b.u32(Spec.HeaderSize);
+  if (core) {
+    b.u16(uint16_t(Spec.Width)).u16(uint16_t(Spec.Height)).u16(Spec.Planes).u16(Spec.Bits);
+  } else {
+    TBmpBytes h;
+    h.u32(uint32_t(Spec.Width)).u32(uint32_t(Spec.Height)).u16(Spec.Planes).u16(Spec.Bits);
+    const uint32_t clrUsed = Spec.ClrUsed != 0 ? Spec.ClrUsed : uint32_t(Spec.Colors.size());
+    h.u32(Spec.Compression).u32(Spec.SizeImage).u32(2835).u32(2835).u32(clrUsed).u32(0);
+    h.v.resize(Spec.HeaderSize - 4, 0);
+    b.v.insert(b.v.end(), h.v.begin(), h.v.end());
+  }
+  for (uint32_t m : Spec.Masks) b.u32(m);
+  for (uint32_t c : Spec.Colors) {
+    b.u8(uint8_t(c)).u8(uint8_t(c >> 8)).u8(uint8_t(c >> 16));
+    if (!core) b.u8(0);
+  }
+  b.v.insert(b.v.end(), Pixels.begin(), Pixels.end());
+  return b.v;
+}
+
+std::vector<uint8_t> BmpOfPicture(const std::vector<std::vector<uint32_t>>& Rows, uint16_t Bits,
+                                  const std::vector<uint32_t>& Colors, bool TopDown) {
+  const int height = int(Rows.size());
+  const int width = height > 0 ? int(Rows[0].size()) : 0;
+  const size_t stride = ((size_t(width) * Bits + 31) / 32) * 4;
+  std::vector<uint8_t> pixels(stride * size_t(height), 0);
+  auto indexOf = [&](uint32_t c) {
+    auto it = std::find(Colors.begin(), Colors.end(), c);
+    return uint32_t(it - Colors.begin());
+  };
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = pixels.data() + stride * size_t(TopDown ? y : height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t c = Rows[size_t(y)][size_t(x)];
+      const uint8_t r = uint8_t(c >> 16), g = uint8_t(c >> 8), bl = uint8_t(c);
+      switch (Bits) {
+        case 1:
+          row[x / 8] |= uint8_t(indexOf(c) << (7 - x % 8));
+          break;
+        case 4:
+          row[x / 2] |= uint8_t(indexOf(c) << (x % 2 == 0 ? 4 : 0));
+          break;
+        case 8:
+          row[x] = uint8_t(indexOf(c));
+          break;
+        case 16: {
+          const uint16_t v = uint16_t((r >> 3) << 10 | (g >> 3) << 5 | (bl >> 3));
+          row[2 * x] = uint8_t(v);
+          row[2 * x + 1] = uint8_t(v >> 8);
+          break;
+        }
+        case 24:
+          row[3 * x] = bl;
+          row[3 * x + 1] = g;
+          row[3 * x + 2] = r;
+          break;
+        case 32:
+          row[4 * x] = bl;
+          row[4 * x + 1] = g;
+          row[4 * x + 2] = r;
+          break;
+      }
+    }
+  }
+  TBmpSpec spec;
+  spec.Width = width;
+  spec.Height = TopDown ? -height : height;
+  spec.Bits = Bits;
+  if (Bits <= 8) {
+    spec.Colors = Colors;
+    spec.ClrUsed = uint32_t(Colors.size());
+  }
+  return BmpFile(spec, pixels);
+}
+
+TDrawTarget::TDrawTarget(int Width, int Height, uint32_t Fill)
+    : FWidth(Width), FHeight(Height), FDC(CreateCompatibleDC(nullptr)) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+  bmi.bmiHeader.biWidth = Width;
+  bmi.bmiHeader.biHeight = -Height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  FBitmap.Reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  FBits = static_cast<uint32_t*>(bits);
+  FOld = SelectObject(FDC.Get(), FBitmap.Get());
+  FCanvas.SetHandle(FDC.Get());
+  FillWith(Fill);
+}
+
+TDrawTarget::~TDrawTarget() { SelectObject(FDC.Get(), FOld); }
+
+uint32_t TDrawTarget::Pixel(int X, int Y) const {
+  GdiFlush();
+  return FBits[size_t(Y) * size_t(FWidth) + size_t(X)] & 0xFFFFFF;
+}
+
+void TDrawTarget::FillWith(uint32_t Colour) {
+  GdiFlush();
+  std::fill(FBits, FBits + size_t(FWidth) * size_t(FHeight), Colour);
+}
+
+int TDrawTarget::Count(uint32_t Colour, const RECT& R) const {
+  int n = 0;
+  for (int y = R.top; y < R.bottom; ++y)
+    for (int x = R.left; x < R.right; ++x) n += Pixel(x, y) == Colour;
+  return n;
+}
+
+RECT TDrawTarget::BoundsOfOther(uint32_t Colour) const {
+  RECT r{FWidth, FHeight, 0, 0};
+  for (int y = 0; y < FHeight; ++y)
+    for (int x = 0; x < FWidth; ++x)
+      if (Pixel(x, y) != Colour) {
+        r.left = std::min<LONG>(r.left, x);
+        r.top = std::min<LONG>(r.top, y);
+        r.right = std::max<LONG>(r.right, x + 1);
+        r.bottom = std::max<LONG>(r.bottom, y + 1);
+      }
+  return r;
+}
+
+TTempFile::TTempFile(const std::string& Name, const std::vector<uint8_t>& Content) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  FPath = std::string(temp) + "vrpic" + std::to_string(GetCurrentProcessId()) + "_" + Name;
+  HANDLE file = CreateFileA(FPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  if (!Content.empty()) WriteFile(file, Content.data(), DWORD(Content.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+TTempFile::~TTempFile() { DeleteFileA(FPath.c_str()); }
+
+}  // namespace vr::test

@@ -1,0 +1,16 @@
+#include "png_draw_support.h"
+
+#include "pictures/builtin_formats.h"
+#include "pictures/picture.h"
+
+namespace pngtest {
+
+void EnsureImageLibraries() {
+  static const bool registered = [] {
+    if (vr::TFileFormatsList::Instance().FindByExtension("png") == nullptr) vr::RegisterImageLibraries();
+    return true;
+  }();
+  (void)registered;
+}
+
+}  // namespace pngtest
