@@ -306,8 +306,16 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       case WM_ERASEBKGND:
         return 1;  // Paint fills the background
       case WM_PAINT: {
+        // EndPaint runs however the drawing ends: a picture whose drawing
+        // fails must not leave its area invalid, or it would be painted,
+        // and fail, for ever.
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(FHandle, &ps);
+        struct TEndPaint {
+          HWND Wnd;
+          PAINTSTRUCT& PS;
+          ~TEndPaint() { EndPaint(Wnd, &PS); }
+        } endPaint{FHandle, ps};
         int saved = SaveDC(dc);
         for (TControl* c : FControls)
           if (!c->IsWindowed() && c->Visible() && c->IsOpaque()) {
@@ -318,7 +326,6 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
         Paint(canvas);
         RestoreDC(dc, saved);
         PaintControls(dc, ps.rcPaint);
-        EndPaint(FHandle, &ps);
         return 0;
       }
       case WM_LBUTTONDOWN:

@@ -62,15 +62,17 @@ TEST_CASE("the splash shows once at the first activation and hides at its timer 
   app.Form().FormActivate(&app.Form());
   CHECK_FALSE(IsWindowVisible(splash.Handle()));
 
+  // It sits in the bottom-right corner of the screen.
+  CHECK(splash.Left() + splash.Width() == GetSystemMetrics(SM_CXSCREEN));
+  CHECK(splash.Top() + splash.Height() == GetSystemMetrics(SM_CYSCREEN));
+
   // A click on the panel hides it at once; the main window is unaffected.
+  splash.SetBounds(0, 0, 200, 100);
   splash.ShowInactive();
   SendMessageA(splash.Panel1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
   SendMessageA(splash.Panel1->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
   CHECK_FALSE(IsWindowVisible(splash.Handle()));
   CHECK(IsWindowVisible(app.Form().Handle()));
 
-  // It sits in the bottom-right corner of the screen.
-  CHECK(splash.Left() + splash.Width() == GetSystemMetrics(SM_CXSCREEN));
-  CHECK(splash.Top() + splash.Height() == GetSystemMetrics(SM_CYSCREEN));
   SplashForm = nullptr;
 }

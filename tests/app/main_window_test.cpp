@@ -286,3 +286,25 @@ TEST_CASE("an error in a handler reaches the error box and the program goes on")
   TMainWindowFixture::Click(f.SpeedButtonAbort1);
   CHECK(f.SpeedButtonAbort1->Down());
 }
+
+TEST_CASE("a drawing that fails shows one error box and is not repeated for ever") {
+  TMainWindowFixture app;
+  TForm1& f = app.Form();
+  struct TFailingView : TGraphicControl {
+    using TGraphicControl::TGraphicControl;
+    int Paints = 0;
+    void PaintOn(TCanvas&) override {
+      ++Paints;
+      throw Exception("Drawing failed");
+    }
+  };
+  auto* view = f.Make<TFailingView>(f.Panel3);
+  view->SetBounds(10, 10, 50, 50);
+  view->Invalidate();
+  UpdateWindow(f.Panel3->Handle());
+  Application->ProcessMessages();
+  Application->ProcessMessages();
+  CHECK(view->Paints == 1);
+  REQUIRE(app.Boxes.size() == 1);
+  CHECK(app.Boxes[0].Text == "Drawing failed.");
+}
