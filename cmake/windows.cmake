@@ -64,3 +64,4 @@ add_test(NAME exe_imports COMMAND ${CMAKE_SOURCE_DIR}/tests/check_imports.sh $<T
 set_tests_properties(exe_imports PROPERTIES TIMEOUT 60)
 
 include(tests/bench/bench.cmake)
+include(tools/tools.cmake)

@@ -1,0 +1,7 @@
+#include "tools/render_frames.h"
+
+namespace vr {
+
+void StepFrames(TImage& View, int Steps) {}
+
+}  // namespace vr
