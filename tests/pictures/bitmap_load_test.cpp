@@ -265,3 +265,55 @@ TEST_CASE("the stored Data block is a byte count and a bitmap file, and reads ba
   TMemoryStream liar(std::vector<uint8_t>{100, 0, 0, 0, 'B', 'M'});
   CHECK_THROWS_WITH_AS(back.ReadStoredImage(liar), "Stream read error", EReadError);
 }
+
+TEST_CASE("damaged bitmap files never crash: they load, or fail with an error") {
+  TBmpBytes rle8;
+  rle8.u8(3).u8(1).u8(0).u8(2).u8(1).u8(1).u8(0).u8(3).u8(2).u8(3).u8(4).u8(0).u8(0).u8(0).u8(0).u8(1);
+  TBmpBytes rle4;
+  rle4.u8(5).u8(0x12).u8(0).u8(4).u8(0x34).u8(0x12).u8(0).u8(0).u8(0).u8(1);
+  const std::vector<std::vector<uint8_t>> seeds = {
+      BmpOfPicture(kPicture, 24),
+      BmpOfPicture(kPicture, 8, kColors),
+      BmpOfPicture(kPicture, 4, kColors, true),
+      BmpOfPicture(kPicture, 16),
+      BmpFile({.Width = 7, .Height = 3, .Bits = 8, .Compression = 1, .Colors = kColors}, rle8.v),
+      BmpFile({.Width = 9, .Height = 2, .Bits = 4, .Compression = 2, .Colors = kColors}, rle4.v),
+      BmpFile({.Width = 2, .Height = 1, .Bits = 16, .Compression = 3, .Masks = {0xF800, 0x07E0, 0x001F}},
+              {1, 2, 3, 4}),
+  };
+  uint32_t state = 12345;
+  auto next = [&] {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+  };
+  int loaded = 0, refused = 0;
+  for (const auto& seed : seeds) {
+    // Every truncation, then random byte changes.
+    std::vector<std::vector<uint8_t>> cases;
+    for (size_t n = 0; n < seed.size(); ++n) cases.emplace_back(seed.begin(), seed.begin() + ptrdiff_t(n));
+    for (int i = 0; i < 150; ++i) {
+      std::vector<uint8_t> f = seed;
+      // The size fields stay: huge sizes are refused or merely slow, and have a case of their own.
+      for (int k = 1 + int(next() % 4); k > 0; --k) {
+        size_t at = next() % f.size();
+        if (at < 18 || at >= 26) f[at] = uint8_t(next());
+      }
+      cases.push_back(std::move(f));
+    }
+    for (const auto& file : cases) {
+      TBitmap bmp;
+      try {
+        Load(bmp, file);
+        TDrawTarget target(16, 16);
+        bmp.DrawInto(target.Canvas(), RECT{0, 0, 16, 16});
+        bmp.SetTransparent(true);
+        bmp.DrawInto(target.Canvas(), RECT{0, 0, 16, 16});
+        ++loaded;
+      } catch (const Exception&) {
+        ++refused;
+      }
+    }
+  }
+  CHECK(loaded > 100);
+  CHECK(refused > 100);
+}
