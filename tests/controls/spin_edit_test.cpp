@@ -46,6 +46,13 @@ TEST_CASE("Loops: a typed value reads as typed until the box is left, then it is
   CHECK(loops.Text() == "1000");
   CHECK(loops.Value() == 1000);
 
+  // Tab moves on to the next control; it does not go into the text.
+  SetFocus(loops.Handle());
+  PostMessageA(loops.Handle(), WM_KEYDOWN, VK_TAB, 0);
+  Application->ProcessMessages();
+  CHECK(GetFocus() != loops.Handle());
+  CHECK(loops.Text() == "1000");
+
   // An empty text reads as the minimum and is left alone on leaving.
   SetFocus(loops.Handle());
   Retype(loops, "\b");
