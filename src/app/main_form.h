@@ -7,7 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "controls/folder_controls.h"
+#include "controls/directory_list_box.h"
+#include "controls/drive_combo_box.h"
+#include "controls/folder_test.h"
 #include "controls/spin_edit.h"
 #include "pictures/image_view.h"
 #include "platform/forms.h"
