@@ -135,6 +135,7 @@ class TForm1 : public TCustomForm {
 
  private:
   void CreateControls();
+  void NoteFound(const std::string& Full);
   void PictureStep(const std::string& Full);
   void SoundStep(const std::string& Full);
 };
