@@ -53,17 +53,17 @@ struct TNewData {
 // Sizes the image's bitmap and hands the decoder the memory of its rows.
 class TJPEGImage::TDecodeTarget : public IJPEGDecodeTarget {
  public:
-  explicit TDecodeTarget(TJPEGImage& Owner) : FOwner(Owner) {}
+  TDecodeTarget(TJPEGImage& Owner, std::shared_ptr<TBitmap> Bitmap) : FOwner(Owner), FBitmap(std::move(Bitmap)) {}
   bool PaletteChanged = false;
 
   void BeginOutput(int Width, int Height, TJPEGOutputFormat Format) override {
-    FOwner.FBitmap->NewDIB(Width, Height,
+    FBitmap->NewDIB(Width, Height,
                            Format == TJPEGOutputFormat::Indexed8 ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
     Locate();
   }
   uint8_t* RowPointer(int Row) override { return FFirst + static_cast<ptrdiff_t>(Row) * FStep; }
   void SetPalette(const std::vector<TRGBQuad>& Colors) override {
-    FOwner.FBitmap->SetColorTable(Colors);
+    FBitmap->SetColorTable(Colors);
     PaletteChanged = true;
     Locate();
   }
@@ -75,13 +75,14 @@ class TJPEGImage::TDecodeTarget : public IJPEGDecodeTarget {
  private:
   // The rows are found once; they do not move while the bitmap keeps its DIB.
   void Locate() {
-    TBitmap& b = *FOwner.FBitmap;
+    TBitmap& b = *FBitmap;
     if (b.Height() <= 0) return;
     FFirst = b.RowPointer(0);
     FStep = b.RowStep();
   }
 
   TJPEGImage& FOwner;
+  std::shared_ptr<TBitmap> FBitmap;
   uint8_t* FFirst = nullptr;
   ptrdiff_t FStep = 0;
 };
@@ -245,7 +246,10 @@ TJPEGDecodeOptions TJPEGImage::DecodeOptions() const {
 }
 
 TBitmap& TJPEGImage::Bitmap() {
-  if (FBitmap == nullptr) Decode();
+  // A progress handler may drop the bitmap being decoded (new bytes, new
+  // settings): then the image is decoded again, as it now stands.
+  for (int attempt = 0; FBitmap == nullptr && attempt < 2; ++attempt) Decode();
+  if (FBitmap == nullptr) FBitmap = std::make_shared<TBitmap>();
   return *FBitmap;
 }
 
@@ -253,7 +257,15 @@ void TJPEGImage::Decode() {
   // The bitmap exists before the first row is decoded and stays whatever
   // happens, so a picture is decoded once and a draw from inside a progress
   // report shows the rows so far.
-  FBitmap = std::make_unique<TBitmap>();
+  auto bitmap = std::make_shared<TBitmap>();
+  FBitmap = bitmap;
+  // The bytes stay too while they are read, whatever a progress handler loads.
+  TJPEGData* data = FImage;
+  data->AddReference();
+  struct TDropData {
+    TJPEGData* Data;
+    ~TDropData() { TSharedImage::DropReference(Data); }
+  } keep{data};
   TJPEGDecodeOptions options = DecodeOptions();
   if (FTempPal) {
     if (FPixelFormat == TJPEGPixelFormat::jf8Bit) {
@@ -263,9 +275,9 @@ void TJPEGImage::Decode() {
       FTempPal.Reset();
     }
   }
-  TDecodeTarget target(*this);
+  TDecodeTarget target(*this, bitmap);
   try {
-    DecodeJPEG(FImage->Data, options, target, JPEGTicks);
+    DecodeJPEG(data->Data, options, target, JPEGTicks);
   } catch (const EAbort&) {
     // A progress handler stopped the decoding: what was decoded stays.
   } catch (...) {
@@ -377,14 +389,14 @@ void TJPEGImage::AssignFrom(const TPersistent* Source) {
     FPerformance = other->FPerformance;
     FScale = other->FScale;
     if (other->FBitmap != nullptr) {
-      auto copy = std::make_unique<TBitmap>();
+      auto copy = std::make_shared<TBitmap>();
       copy->AssignFrom(other->FBitmap.get());
       FBitmap = std::move(copy);
     } else {
       FBitmap.reset();
     }
   } else if (auto* bitmap = dynamic_cast<const TBitmap*>(Source)) {
-    auto copy = std::make_unique<TBitmap>();
+    auto copy = std::make_shared<TBitmap>();
     copy->AssignFrom(bitmap);
     TNewData data;
     ReplaceData(data.Data);

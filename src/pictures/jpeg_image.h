@@ -141,7 +141,9 @@ class TJPEGImage : public TGraphic {
   bool HasData() const { return FImage->Data.Size() > 0; }
 
   TJPEGData* FImage = nullptr;  // owned through its reference count
-  std::unique_ptr<TBitmap> FBitmap;
+  // Shared with a decoding in progress, which keeps its bitmap alive even
+  // when a progress handler makes the image drop it.
+  std::shared_ptr<TBitmap> FBitmap;
   mutable int32_t FScaledWidth = 0;
   mutable int32_t FScaledHeight = 0;
   TPaletteHandle FTempPal;

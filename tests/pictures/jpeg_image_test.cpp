@@ -303,6 +303,22 @@ TEST_CASE("progress reports wait 500 ms between them and a handler's EAbort ends
     CHECK_NOTHROW(Draw(*jpeg, target));
     CHECK(running == 3);  // not decoded again
   }
+  SUBCASE("a handler that loads other bytes while the picture decodes") {
+    TSteppingClock clock(600);
+    auto jpeg = LoadedJPEG(file);
+    const std::vector<uint8_t> other = JPEGFileOf(GreyScene(40, 30));
+    int running = 0;
+    jpeg->OnProgress = [&](TObject*, TProgressStage Stage, uint8_t, bool, const RECT&, const std::string&) {
+      if (Stage == TProgressStage::psRunning && ++running == 2) {
+        TMemoryStream stream(other);
+        jpeg->LoadFromStream(stream);
+      }
+    };
+    TDrawTarget target(320, 240);
+    CHECK_NOTHROW(Draw(*jpeg, target));
+    CHECK(jpeg->Width() == 40);
+    CHECK(MaxDifference(jpeg->Bitmap(), ReferenceDecode(other)) <= 2);
+  }
 }
 
 TEST_CASE("the size of a JPEG cannot be changed") {
