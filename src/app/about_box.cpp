@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "pictures/bitmap.h"
+#include "platform/resources.h"
+
 namespace vr {
 
 TAboutBox* AboutBox = nullptr;
@@ -54,6 +57,9 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   Image1->Name = "Image1";
   Image1->SetBounds(8, 8, 157, 78);
   Image1->SetStretch(true);
+  TBitmap logo;
+  logo.SetSystemHandle(LoadBitmapResource("ABOUTLOGO").Release());
+  Image1->Picture().AssignFrom(&logo);
   Label1 = label("Label1", "vistaroam.invalid", 176, 8, 160);
   Label1->OnClick = [this](TObject* s) { OKButtonClick(s); };
   Label2 = label("Label2", "hello@vistaroam.invalid", 176, 26, 160);

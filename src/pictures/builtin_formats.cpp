@@ -4,6 +4,7 @@
 
 #include "pictures/bitmap.h"
 #include "pictures/icon.h"
+#include "pictures/jpeg_image.h"
 #include "pictures/metafile.h"
 #include "pictures/picture.h"
 #include "png/png_object.h"
@@ -25,12 +26,14 @@ void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {
 
 // The image libraries, in the order of their start-up code: JPEG, GIF, PNG.
 void RegisterImageLibraries() {
+  RegisterJPEGImage();  // "jpeg", then "jpg"
   TPicture::RegisterPictureFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
 }
 
 // Last registered, first removed.
 void UnregisterImageLibraries() {
   TPicture::UnregisterPictureClass(TPNGObject::StaticClass());
+  UnregisterJPEGImage();
 }
 
 }  // namespace vr
