@@ -1,2 +1,5 @@
+set(SOUND_PURE
+  media_buttons.cpp)
 set(SOUND_WIN
-  media_player.cpp)
+  media_player.cpp
+  media_player_bar.cpp)
