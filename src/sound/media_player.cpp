@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "sound/wave_format.h"
+
 namespace vr {
 
 namespace {
@@ -38,6 +40,7 @@ TMediaPlayer::TMediaPlayer(TComponent* AOwner, TWinControl* AParent)
 TMediaPlayer::~TMediaPlayer() {
   if (FDevice) {
     MCI_GENERIC_PARMS p{};
+    p.dwCallback = Callback();
     mciSendCommandA(FDevice.Get(), MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&p));
     FDevice.Release();
   }
@@ -84,13 +87,32 @@ void TMediaPlayer::CheckOpen() const {
   if (!FDevice) throw EMCIDeviceError("No MCI device open");
 }
 
-DWORD TMediaPlayer::Send(UINT Command, DWORD Flags, void* Params) {
+DWORD TMediaPlayer::Send(UINT Command, DWORD Flags, void* Params, bool NoticeOnFailure) {
   FError = mciSendCommandA(FDevice.Get(), Command, Flags, reinterpret_cast<DWORD_PTR>(Params));
+  if (FError != 0 && (Flags & MCI_NOTIFY) != 0 && NoticeOnFailure) PostFailureNotice();
   return FError;
+}
+
+void TMediaPlayer::PostFailureNotice() {
+  // The system sends no notice for a command it refuses at once; whoever
+  // waits for the notice of a notified command gets one all the same.
+  PostMessageA(Handle(), MM_MCINOTIFY, MCI_NOTIFY_FAILURE, FDevice.Get());
+}
+
+bool TMediaPlayer::FormatPlayable() {
+  if (Capability(MCI_GETDEVCAPS_DEVICE_TYPE) != MCI_DEVTYPE_WAVEFORM_AUDIO) return true;
+  TWaveFormatFacts format;
+  format.FormatTag = static_cast<uint32_t>(Status(MCI_WAVE_STATUS_FORMATTAG));
+  if (FError != 0) return true;  // the device tells nothing: it judges for itself
+  format.Channels = static_cast<uint32_t>(Status(MCI_WAVE_STATUS_CHANNELS));
+  format.SamplesPerSec = static_cast<uint32_t>(Status(MCI_WAVE_STATUS_SAMPLESPERSEC));
+  format.BitsPerSample = static_cast<uint32_t>(Status(MCI_WAVE_STATUS_BITSPERSAMPLE));
+  return WaveFormatPlayable(format);
 }
 
 DWORD_PTR TMediaPlayer::Status(DWORD Item, DWORD Flags, DWORD Track) {
   MCI_STATUS_PARMS p{};
+  p.dwCallback = Callback();
   p.dwItem = Item;
   p.dwTrack = Track;
   return Send(MCI_STATUS, MCI_WAIT | MCI_STATUS_ITEM | Flags, &p) == 0 ? p.dwReturn : 0;
@@ -98,6 +120,7 @@ DWORD_PTR TMediaPlayer::Status(DWORD Item, DWORD Flags, DWORD Track) {
 
 DWORD_PTR TMediaPlayer::Capability(DWORD Item) {
   MCI_GETDEVCAPS_PARMS p{};
+  p.dwCallback = Callback();
   p.dwItem = Item;
   return Send(MCI_GETDEVCAPS, MCI_WAIT | MCI_GETDEVCAPS_ITEM, &p) == 0 ? p.dwReturn : 0;
 }
@@ -136,9 +159,19 @@ void TMediaPlayer::Open() {
     result = mciSendCommandA(0, MCI_OPEN, flags, reinterpret_cast<DWORD_PTR>(&p));
   }
   FError = result;
-  if (result != 0) throw EMCIDeviceError(ErrorMessage());
+  if (result != 0) {
+    if ((flags & MCI_NOTIFY) != 0) PostFailureNotice();
+    throw EMCIDeviceError(ErrorMessage());
+  }
   FDevice = TMciDevice(p.wDeviceID);  // frees a device whose close had failed
   FOpen = true;
+  if (!FormatPlayable()) {
+    // A wave file whose stated format cannot be played (no channel, part
+    // of a byte a sample, absurd rates) is refused like any unplayable file.
+    CloseDevice(MCI_WAIT);
+    FError = MCIERR_INVALID_FILE;
+    throw EMCIDeviceError(ErrorMessage());
+  }
   QueryDevice();
   FError = 0;
 }
@@ -156,13 +189,16 @@ void TMediaPlayer::QueryDevice() {
   FSourceRect = RECT{0, 0, 0, 0};
   if (FCan.HasVideo) {
     MCI_ANIM_WINDOW_PARMSA w{};
+    w.dwCallback = Callback();
     w.hWnd = Display != nullptr ? Display->Handle() : reinterpret_cast<HWND>(MCI_ANIM_WINDOW_DEFAULT);
     Send(MCI_WINDOW, MCI_WAIT | MCI_ANIM_WINDOW_HWND, &w);
     MCI_ANIM_RECT_PARMS r{};
+    r.dwCallback = Callback();
     if (Send(MCI_WHERE, MCI_WAIT | MCI_ANIM_WHERE_SOURCE, &r) == 0) FSourceRect = r.rc;
   }
   if (DeviceType == TMPDeviceTypes::dtCDAudio || DeviceType == TMPDeviceTypes::dtVideodisc) {
     MCI_SET_PARMS s{};
+    s.dwCallback = Callback();
     s.dwTimeFormat = MCI_FORMAT_TMSF;
     Send(MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT, &s);
   }
@@ -199,6 +235,7 @@ void TMediaPlayer::Play() {
     // At the end: start again from the beginning. A seek of our own, so
     // the pending values stay for the play.
     MCI_SEEK_PARMS s{};
+    s.dwCallback = Callback();
     Send(MCI_SEEK, MCI_WAIT | MCI_SEEK_TO_START, &s);
   }
   DWORD flags = TakeFlags(true);
@@ -255,7 +292,7 @@ void TMediaPlayer::Pause() {
 void TMediaPlayer::Resume(const TPending& Saved) {
   MCI_GENERIC_PARMS p{};
   p.dwCallback = Callback();
-  if (Send(MCI_RESUME, TakeFlags(true), &p) == 0) return;
+  if (Send(MCI_RESUME, TakeFlags(true), &p, false) == 0) return;
   // Some devices cannot resume; playing on from the paused position does
   // the same, with the same pending values.
   FPending = Saved;

@@ -142,7 +142,9 @@ class TMediaPlayer : public TCustomControl {
   DWORD TakeFlags(bool NotifyByDefault);
   void CheckOpen() const;
   DWORD_PTR Callback() const { return reinterpret_cast<DWORD_PTR>(Handle()); }
-  DWORD Send(UINT Command, DWORD Flags, void* Params);
+  DWORD Send(UINT Command, DWORD Flags, void* Params, bool NoticeOnFailure = true);
+  void PostFailureNotice();
+  bool FormatPlayable();
   DWORD_PTR Status(DWORD Item, DWORD Flags = 0, DWORD Track = 0);
   DWORD_PTR Capability(DWORD Item);
   void QueryDevice();

@@ -1,7 +1,10 @@
 // The button bar's values: sets, the rules for usable buttons, the layout.
 #include <doctest/doctest.h>
 
+#include <string>
+
 #include "sound/media_buttons.h"
+#include "sound/wave_format.h"
 
 using namespace vr;
 using B = TMPBtnType;
@@ -45,30 +48,39 @@ TEST_CASE("the usable buttons follow the device's abilities and the commands") {
   CHECK(MPAfterStop(TMPBtnSet{B::btPause, B::btStop, B::btNext}, mute) == TMPBtnSet{B::btNext});
 }
 
-TEST_CASE("the bar snaps its width to whole buttons and never below the smallest") {
-  // Glyphs of 21 x 16 make buttons of at least 29 x 20.
-  TMPBarSize five = MPSnapBar(141, 20, 5, 29, 20);
-  CHECK(five.ButtonWidth == 29);
-  CHECK(five.Width == 141);
-  CHECK(five.Height == 20);
-
-  TMPBarSize small = MPSnapBar(100, 10, 5, 29, 20);
-  CHECK(small.Width == 141);
-  CHECK(small.ButtonWidth == 29);
-  CHECK(small.Height == 20);
-
-  // Wider than the smallest: rounded down to whole buttons sharing borders.
+TEST_CASE("the bar rounds its width down to whole buttons sharing borders") {
+  // (The smallest size, 141 for five buttons of 21 x 16 glyphs, is shown on the control.)
   TMPBarSize wide = MPSnapBar(250, 30, 5, 29, 20);
   CHECK(wide.ButtonWidth == 50);
   CHECK(wide.Width == 246);
   CHECK(MPSnapBar(wide.Width, 30, 5, 29, 20).Width == 246);  // stable
-
-  // A new player: 240 wide with all nine buttons grows to nine smallest ones.
-  CHECK(MPSnapBar(240, 30, 9, 29, 20).Width == 253);
-  // No visible button: nothing to snap to.
+  // No visible button: nothing to snap to, and no division by zero.
   TMPBarSize none = MPSnapBar(77, 5, 0, 29, 20);
   CHECK(none.Width == 77);
   CHECK(none.Height == 5);
   CHECK(MPButtonWidth(141, 0) == 0);
   CHECK(MPButtonWidth(0, 5) == 1);
+}
+
+TEST_CASE("wave formats that state no channel, part of a byte or absurd sizes are refused") {
+  auto pcm = [](uint32_t channels, uint32_t rate, uint32_t bits) {
+    return WaveFormatPlayable(TWaveFormatFacts{WaveFormatPcm, channels, rate, bits});
+  };
+  CHECK(pcm(1, 8000, 8));
+  CHECK(pcm(2, 44100, 16));
+  CHECK(pcm(6, 48000, 24));
+  CHECK(pcm(64, 192000, 32));
+  CHECK(pcm(1, 1, 8));
+  CHECK_FALSE(pcm(0, 8000, 8));
+  CHECK_FALSE(pcm(300, 8000, 8));
+  CHECK_FALSE(pcm(1, 0, 8));
+  CHECK_FALSE(pcm(1, 4000000000u, 8));
+  CHECK_FALSE(pcm(1, 8000, 0));
+  CHECK_FALSE(pcm(1, 8000, 4));
+  CHECK_FALSE(pcm(1, 8000, 7));
+  CHECK_FALSE(pcm(1, 8000, 12));
+  CHECK_FALSE(pcm(1, 8000, 72));
+  // Compressed data: the sample size is the codec's business.
+  CHECK(WaveFormatPlayable(TWaveFormatFacts{2, 1, 22050, 4}));
+  CHECK_FALSE(WaveFormatPlayable(TWaveFormatFacts{2, 0, 22050, 4}));
 }

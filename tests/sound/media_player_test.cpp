@@ -75,6 +75,14 @@ TEST_CASE("a shareable open falls back to a private one where sharing is refused
   }
   // Each open closed the previous device first: one device is open.
   CHECK(OpenDevices() == 1);
+  // A notified open sends one notice, though its shared attempt was refused.
+  p.FileName = wav;
+  p.SetNotify(true);
+  p.Open();
+  REQUIRE(host.WaitForNotices(1));
+  PumpFor(200);
+  CHECK(Outcomes(host.Notices) == "successful");
+  host.Notices.clear();
 
   // When the private open fails too, its error is the one reported: a
   // missing file is "not found", not "unsupported command".
@@ -92,6 +100,35 @@ TEST_CASE("a shareable open falls back to a private one where sharing is refused
   CHECK_THROWS_WITH_AS(p.Play(), kNoDevice, EMCIDeviceError);
   CHECK(OpenDevices() == 0);
   CHECK(host.Notices.empty());
+}
+
+TEST_CASE("a WAV file whose format cannot be played is refused at Open") {
+  TScratchTree tree;
+  TPlayerHost host;
+  TMediaPlayer& p = host.Player();
+  p.Shareable = true;
+  auto patched = [](size_t Offset, std::initializer_list<uint8_t> Bytes) {
+    std::vector<uint8_t> wav = MakeWav(1);
+    for (uint8_t b : Bytes) wav[Offset++] = b;
+    return wav;
+  };
+  // No channel, 7 bits a sample, four billion samples a second: the
+  // system's wave output would crash the program on these.
+  for (const auto& [name, bytes] : {std::pair{"mute.wav", patched(22, {0, 0})},
+                                    std::pair{"seven.wav", patched(34, {7, 0})},
+                                    std::pair{"fast.wav", patched(24, {0, 0x28, 0x6B, 0xEE})}}) {
+    CAPTURE(name);
+    p.FileName = tree.File(name, bytes);
+    CHECK_THROWS_WITH_AS(p.Open(), MciErrorText(MCIERR_INVALID_FILE).c_str(), EMCIDeviceError);
+    CHECK(p.Error() == MCIERR_INVALID_FILE);
+    CHECK_FALSE(p.IsOpen());
+    CHECK(OpenDevices() == 0);
+  }
+  CHECK_THROWS_WITH_AS(p.Play(), kNoDevice, EMCIDeviceError);
+  // A wide, deep file is fine.
+  p.FileName = tree.File("stereo.wav", patched(22, {2, 0, 0x40, 0x1F, 0, 0, 0, 0x7D, 0, 0, 4, 0, 16, 0}));
+  CHECK_NOTHROW(p.Open());
+  CHECK(p.IsOpen());
 }
 
 TEST_CASE("WAV, MP3 and WMA play to their end and send one successful notice") {
@@ -199,6 +236,28 @@ TEST_CASE("stopped, replaced, closed and resumed commands notify too, once each"
   CHECK(host.Notices.size() == 5);
   p.Pause();  // stopped: nothing to pause or resume
   CHECK(p.Mode() == TMPModes::mpStopped);
+}
+
+TEST_CASE("a notified command that fails at once still sends its one notice") {
+  TScratchTree tree;
+  TPlayerHost host;
+  TMediaPlayer& p = host.Player();
+  p.FileName = tree.File("tone.wav", MakeWav(1));
+  p.Open();
+  p.SetStartPos(5000);  // beyond the end
+  p.Play();
+  CHECK(p.Error() != 0);
+  REQUIRE(host.WaitForNotices(1, 3000));
+  PumpFor(300);
+  CHECK(Outcomes(host.Notices) == "failure");
+  CHECK(p.NotifyValue() == TMPNotifyValues::nvFailure);
+  // Without notice asked for, a failure stays in Error only.
+  p.SetStartPos(5000);
+  p.SetNotify(false);
+  p.Play();
+  CHECK(p.Error() != 0);
+  PumpFor(300);
+  CHECK(host.Notices.size() == 1);
 }
 
 TEST_CASE("seeking: Next to the end, Rewind and Prev to the start; Step needs video") {
