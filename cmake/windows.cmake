@@ -18,9 +18,7 @@ target_link_libraries(vr_lib PUBLIC vr_jpeg ZLIB::ZLIB
   user32 gdi32 comctl32 winmm advapi32 kernel32 msimg32 mpr)
 target_link_options(vr_lib INTERFACE -static -static-libgcc -static-libstdc++)
 
-# Resources are linked as objects into every executable that loads them; the
-# script is compiled again when a picture it names changes.
-file(GLOB VR_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.bmp ${CMAKE_SOURCE_DIR}/resources/*.ico)
+# Resources are linked as objects into every executable that loads them.
 add_library(vr_resources OBJECT resources/vistaroam.rc)
 set_source_files_properties(resources/vistaroam.rc PROPERTIES
   OBJECT_DEPENDS "${VR_RESOURCE_FILES}")
