@@ -263,6 +263,166 @@ PICTURES['SPINDOWN'] = grid('''
 ''')
 
 
+# The media player's buttons: nine symbols, each drawn three ways (enabled,
+# disabled and coloured) on a 21 x 16 canvas. '#' marks the symbol.
+PLAYER_SYMBOLS = {
+    'MPPLAY': """
+#......
+##.....
+###....
+####...
+#####..
+######.
+#######
+######.
+#####..
+####...
+###....
+##.....
+#......
+""",
+    'MPPAUSE': """
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+""",
+    'MPSTOP': """
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+""",
+    'MPNEXT': """
+#.....#.....##
+##....##....##
+###...###...##
+####..####..##
+#####.#####.##
+##############
+#####.#####.##
+####..####..##
+###...###...##
+##....##....##
+#.....#.....##
+""",
+    'MPPREV': """
+##.....#.....#
+##....##....##
+##...###...###
+##..####..####
+##.#####.#####
+##############
+##.#####.#####
+##..####..####
+##...###...###
+##....##....##
+##.....#.....#
+""",
+    'MPSTEP': """
+##.#.....
+##.##....
+##.###...
+##.####..
+##.#####.
+##.######
+##.#####.
+##.####..
+##.###...
+##.##....
+##.#.....
+""",
+    'MPBACK': """
+.....#.##
+....##.##
+...###.##
+..####.##
+.#####.##
+######.##
+.#####.##
+..####.##
+...###.##
+....##.##
+.....#.##
+""",
+    'MPRECORD': """
+...####...
+.########.
+.########.
+##########
+##########
+##########
+##########
+.########.
+.########.
+...####...
+""",
+    'MPEJECT': """
+......#......
+.....###.....
+....#####....
+...#######...
+..#########..
+.###########.
+#############
+.............
+#############
+#############
+""",
+}
+# The colour of each symbol in its coloured state.
+PLAYER_COLOURS = {'MPPLAY': 'g', 'MPPAUSE': 'n', 'MPSTOP': 'm', 'MPNEXT': 'b', 'MPPREV': 'b',
+                  'MPSTEP': 't', 'MPBACK': 't', 'MPRECORD': 'r', 'MPEJECT': 'p'}
+PLAYER_WIDTH, PLAYER_HEIGHT = 21, 16
+
+
+def player_glyphs():
+    for name, text in PLAYER_SYMBOLS.items():
+        shape = grid(text)
+        width = max(len(r) for r in shape)
+        shape = [r.ljust(width, '.') for r in shape]
+        left = (PLAYER_WIDTH - width) // 2
+        top = (PLAYER_HEIGHT - len(shape)) // 2
+        mark = [[False] * PLAYER_WIDTH for _ in range(PLAYER_HEIGHT)]
+        for y, row in enumerate(shape):
+            for x, ch in enumerate(row):
+                mark[top + y][left + x] = ch == '#'
+
+        def paint(ink, shadow=None):
+            rows = []
+            for y in range(PLAYER_HEIGHT):
+                row = ''
+                for x in range(PLAYER_WIDTH):
+                    if mark[y][x]:
+                        row += ink
+                    elif shadow and y > 0 and x > 0 and mark[y - 1][x - 1]:
+                        row += shadow  # the embossed look of a disabled button
+                    else:
+                        row += '.'
+                rows.append(row)
+            return rows
+
+        PICTURES['EN_' + name] = paint('k')
+        PICTURES['DI_' + name] = paint('d', 'w')
+        PICTURES['CL_' + name] = paint(PLAYER_COLOURS[name])
+
+
+player_glyphs()
+
+
 def main():
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources')
     for name, rows in PICTURES.items():

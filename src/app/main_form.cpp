@@ -216,6 +216,10 @@ void TForm1::CreateControls() {
   Label11->AutoSize();
   MediaPlayer1 = Make<TMediaPlayer>(GroupBox2);
   MediaPlayer1->Name = "MediaPlayer1";
+  // The buttons first: the width snaps to whole buttons of the visible set.
+  MediaPlayer1->SetVisibleButtons(
+      {TMPBtnType::btPlay, TMPBtnType::btPause, TMPBtnType::btStop, TMPBtnType::btNext, TMPBtnType::btPrev});
+  MediaPlayer1->SetColoredButtons({});
   MediaPlayer1->SetBounds(14, 107, 141, 20);
   MediaPlayer1->Shareable = true;
 
