@@ -22,10 +22,12 @@ TCustomForm::TParams AboutParams() {
 
 }  // namespace
 
+BOOL(WINAPI* GetUserNameCall)(LPSTR Buffer, LPDWORD Size) = GetUserNameA;
+
 std::string LogonUserText() {
   char name[30];
   DWORD size = sizeof name;
-  if (!GetUserNameA(name, &size)) return "na";
+  if (!GetUserNameCall(name, &size)) return "na";
   return std::string(name, strnlen(name, sizeof name));
 }
 

@@ -2,6 +2,8 @@
 // and the machine's memory.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "pictures/image_view.h"
@@ -36,6 +38,8 @@ class TAboutBox : public TCustomForm {
 
 // The logged-on user's name, or "na" (also when it does not fit 30 characters).
 std::string LogonUserText();
+// The system call LogonUserText asks (tests put another in its place).
+extern BOOL(WINAPI* GetUserNameCall)(LPSTR Buffer, LPDWORD Size);
 // " Total/Free: " + total + " " + available + " kb. ", physical memory in KiB.
 std::string MemoryStatusText();
 
