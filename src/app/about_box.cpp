@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "pictures/bitmap.h"
 #include "platform/resources.h"
 
@@ -94,6 +96,21 @@ void TAboutBox::ShowAbout(const std::string& Product, const std::string& AVersio
   Comments->SetCaption(AComments);
   LabelUser1->SetCaption("User: " + LogonUserText());
   LabelRes1->SetCaption("Memory " + MemoryStatusText());
+  FitTexts();
+}
+
+void TAboutBox::FitTexts() {
+  // The design size is a minimum: where the system's font makes a text wider
+  // than its place, the window grows so that nothing is cut.
+  int right = 345 - 8;
+  for (TLabel* l : {Label1, Label2, ProductName, Version, Copyright, Comments, LabelUser1, LabelRes1}) {
+    l->AutoSize();
+    right = std::max(right, l->Left() + l->Width());
+  }
+  right = std::max(right, LabelRes1->Left() + LabelRes1->Width() + 40);  // the icon sits beside the memory line
+  SetClientSize(right + 8, 185);
+  Image2->SetBounds(right + 8 - 40, 145, 32, 32);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TAboutBox::OKButtonClick(TObject* Sender) { Close(); }

@@ -34,6 +34,9 @@ class TAboutBox : public TCustomForm {
   void ShowAbout(const std::string& Product, const std::string& AVersion, const std::string& Rights,
                  const std::string& AComments);
   void OKButtonClick(TObject* Sender);
+
+ private:
+  void FitTexts();
 };
 
 // The logged-on user's name, or "na" (also when it does not fit 30 characters).
