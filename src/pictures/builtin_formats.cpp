@@ -2,6 +2,7 @@
 // registration of the image libraries.
 #include "pictures/builtin_formats.h"
 
+#include "gif/gif_image.h"
 #include "pictures/bitmap.h"
 #include "pictures/icon.h"
 #include "pictures/metafile.h"
@@ -23,9 +24,15 @@ void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {
 }
 
 // The image libraries, in the order of their start-up code: JPEG, GIF, PNG.
-void RegisterImageLibraries() {}
+void RegisterImageLibraries() {
+  InitGIFDrawing();
+  TPicture::RegisterPictureFormat("GIF", "GIF Image", TGIFImage::StaticClass());
+  TPicture::RegisterClipboardClass(static_cast<uint16_t>(GIFClipboardFormat()), TGIFImage::StaticClass());
+}
 
 // Last registered, first removed.
-void UnregisterImageLibraries() {}
+void UnregisterImageLibraries() {
+  TPicture::UnregisterPictureClass(TGIFImage::StaticClass());
+}
 
 }  // namespace vr
