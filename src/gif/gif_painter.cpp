@@ -211,9 +211,15 @@ void TGIFPainter::ThreadBody() {
               FrameDisposal = control->Disposal();
             }
           }
-          RunSynchronised([this] {
+          RunSynchronised([&] {
             if (FBackupBuffer) DrawComposed();
             else DrawDirect();
+            // Every frame's bitmap holds system handles; a long animation
+            // makes them again at each pass rather than keep them all.
+            if (frameCount > MaxCachedFrames) {
+              frame.RenderCache.reset();
+              frame.MaskPending = true;
+            }
           });
           PreviousDisposal = FrameDisposal;
           if (Terminated()) break;

@@ -35,6 +35,9 @@ inline constexpr int MinimumFrameDelay = 3;
 // Larger delays are cut to this without a thread of its own; also the
 // fallback when a delay cannot be computed.
 inline constexpr int MaximumFrameDelay = 1000;
+// Animations of more frames keep no frame bitmaps between passes (each
+// holds a system bitmap, and the process has only so many).
+inline constexpr int MaxCachedFrames = 64;
 
 class TGIFPainter : public TThread {
  public:

@@ -12,6 +12,7 @@ set(GIF_PURE
   gif_frame_render.cpp)
 set(GIF_WIN
   gif_frame_bitmap.cpp
+  gif_frame_steps.cpp
   gif_image.cpp
   gif_painter.cpp
   gif_painter_clock.cpp)

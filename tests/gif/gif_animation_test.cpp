@@ -3,10 +3,13 @@
 // thread, failures, and stopping when the picture goes away.
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <numeric>
 #include <thread>
+#include <tuple>
 
+#include "gif/gif_frame_steps.h"
 #include "gif/gif_wine_support.h"
 
 using namespace vr;
@@ -44,6 +47,27 @@ std::string Composed(TGIFImage& Image) {
   }
   return s;
 }
+
+// Every disposal method, transparency and undefined methods, 4 x 4 frames
+// over a grey canvas, and what the render buffer holds after each frame.
+const Bytes kDisposals =
+    Animation(4, 4,
+              {{.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 1), .Disposal = 1},
+               {.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2), .Disposal = 2},
+               {.Left = 2, .Top = 2, .Width = 2, .Height = 2, .Pixels = Solid(2, 2, 3), .Disposal = 3},
+               {.Left = 2, .Width = 2, .Height = 1, .Pixels = {7, 4}, .Disposal = 1, .Transparent = 7},
+               {.Width = 1, .Height = 1, .Pixels = {5}, .Disposal = 5},
+               {.Left = 3, .Top = 3, .Width = 1, .Height = 1, .Pixels = {6}, .Disposal = 3},
+               {.Top = 3, .Width = 1, .Height = 1, .Pixels = {7}, .Disposal = 1}});
+const char* const kComposed[] = {
+    "RRRR" "RRRR" "RRRR" "RRRR",
+    "ggRR" "ggRR" "RRRR" "RRRR",
+    "..RR" "..RR" "RRBB" "RRBB",  // the green area went back to what lay under the picture
+    "..RW" "..RR" "RRRR" "RRRR",  // the blue frame's area is as before it; the transparent pixel kept red
+    "..RW" "..RR" "RRRR" "RRRR",  // disposal 5 is not drawn,
+    "..RW" "..RR" "RRRR" "RRRR",  // nor is a restore-previous frame after it
+    "..RW" "..RR" "RRRR" "MRRR",
+};
 
 }  // namespace
 
@@ -180,29 +204,12 @@ TEST_CASE("disposal methods compose the render buffer frame by frame") {
   TPicture picture;
 
   SUBCASE("restore to background, restore previous, transparency, undefined methods") {
-    LoadInto(picture, "disposal.gif",
-             Animation(4, 4,
-                       {{.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 1), .Disposal = 1},
-                        {.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2), .Disposal = 2},
-                        {.Left = 2, .Top = 2, .Width = 2, .Height = 2, .Pixels = Solid(2, 2, 3), .Disposal = 3},
-                        {.Left = 2, .Width = 2, .Height = 1, .Pixels = {7, 4}, .Disposal = 1, .Transparent = 7},
-                        {.Width = 1, .Height = 1, .Pixels = {5}, .Disposal = 5},
-                        {.Left = 3, .Top = 3, .Width = 1, .Height = 1, .Pixels = {6}, .Disposal = 3},
-                        {.Top = 3, .Width = 1, .Height = 1, .Pixels = {7}, .Disposal = 1}}));
+    LoadInto(picture, "disposal.gif", kDisposals);
     TGIFImage& image = GIFOf(picture);
     DrawAt(image, 4, 4);
-    const char* expected[] = {
-        "RRRR" "RRRR" "RRRR" "RRRR",
-        "ggRR" "ggRR" "RRRR" "RRRR",
-        "..RR" "..RR" "RRBB" "RRBB",  // the green area went back to what lay under the picture
-        "..RW" "..RR" "RRRR" "RRRR",  // the blue frame's area is as before it; the transparent pixel kept red
-        "..RW" "..RR" "RRRR" "RRRR",  // disposal 5 is not drawn,
-        "..RW" "..RR" "RRRR" "RRRR",  // nor is a restore-previous frame after it
-        "..RW" "..RR" "RRRR" "MRRR",
-    };
-    for (size_t i = 0; i < std::size(expected); ++i) {
+    for (size_t i = 0; i < std::size(kComposed); ++i) {
       CAPTURE(i);
-      CHECK(Composed(image) == expected[i]);
+      CHECK(Composed(image) == kComposed[i]);
       clock.Advance(120);
     }
   }
@@ -295,4 +302,74 @@ TEST_CASE("a failure inside the animation ends it and is raised once by the next
   CHECK_THROWS_WITH_AS(image.DrawInto(target.Canvas(), RECT{0, 0, 1, 1}), "the frame handler failed", Exception);
   CHECK_NOTHROW(image.DrawInto(target.Canvas(), RECT{0, 0, 1, 1}));
   CHECK(target.Pixel(0, 0) == kRed);  // the last frame drawn stays
+}
+
+TEST_CASE("long animations keep no frame bitmaps between passes; huge screens are not animated") {
+  RegisterOnce();
+  TVirtualPainterClock clock;
+  TPicture picture;
+  SUBCASE("seventy frames, every other one with a transparent pixel") {
+    std::vector<TFrameDef> frames;
+    for (int i = 0; i < 70; ++i)
+      frames.push_back({.Width = 2,
+                        .Height = 1,
+                        .Pixels = {static_cast<uint8_t>(1 + i % 6), static_cast<uint8_t>(i % 2 ? 7 : 4)},
+                        .Transparent = i % 2 ? 7 : -1});
+    LoadInto(picture, "long.gif", Animation(2, 1, frames, 0));
+    TGIFImage& image = GIFOf(picture);
+    DrawAt(image, 2, 1);
+    std::string shown = Composed(image).substr(0, 1);
+    for (int i = 1; i < 80; ++i) {
+      clock.Advance(120);
+      shown += Composed(image).substr(0, 1);
+      CHECK(Composed(image)[1] == 'W');  // the transparent pixels keep the white before them
+    }
+    const std::string cycle = "RgBWYC";
+    for (size_t i = 0; i < shown.size(); ++i) CHECK(shown[i] == cycle[(i % 70) % 6]);
+    int cached = 0;
+    for (int i = 0; i < image.Frames().Count(); ++i) cached += image.Frames()[i].RenderCache != nullptr;
+    CHECK(cached <= 2);
+  }
+  SUBCASE("a logical screen of 20 million pixels") {
+    LoadInto(picture, "huge.gif",
+             GifBuilder()
+                 .Header(5000, 4000, Palette)
+                 .Frame({.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 1)})
+                 .Frame({.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2)})
+                 .Data);
+    TGIFImage& image = GIFOf(picture);
+    DrawAt(image, 50, 40);
+    CHECK(image.RenderBuffer() == nullptr);
+    CHECK(image.PainterCount() == 0);
+    CHECK(TGIFPainter::RunningThreads() == 0);
+  }
+}
+
+TEST_CASE("frame steps: an animation as it stands after N steps, composed at once") {
+  RegisterOnce();
+  struct TRestoreClock {
+    ~TRestoreClock() { SetPainterClock(nullptr); }
+  } restore;
+  TPicture picture;
+  for (int steps = 0; steps < 9; ++steps) {
+    CAPTURE(steps);
+    LoadInto(picture, "disposal.gif", kDisposals);
+    TGIFImage& image = GIFOf(picture);
+    PrepareFrameSteps(image, steps);
+    TDrawn drawn(image, 4, 4, kGrey);
+    CHECK(Composed(image) == kComposed[std::min(steps, 6)]);  // the last frame stays
+    CHECK(drawn.Pixel(3, 0) == BufferPixels(image)[3]);
+    CHECK(TGIFPainter::RunningThreads() == 0);
+  }
+  const std::vector<TFrameDef> twoFrames = {{.Width = 1, .Height = 1, .Pixels = {1}},
+                                            {.Width = 1, .Height = 1, .Pixels = {2}}};
+  for (auto [loops, steps, shown] : {std::tuple{0, 5, "g"}, std::tuple{0, 8, "R"}, std::tuple{3, 4, "R"},
+                                     std::tuple{3, 10, "g"}, std::tuple{-1, 3, "g"}}) {
+    CAPTURE(loops);
+    CAPTURE(steps);
+    LoadInto(picture, "loops.gif", Animation(1, 1, twoFrames, loops));
+    PrepareFrameSteps(GIFOf(picture), steps);
+    TDrawn drawn(*picture.HeldGraphic(), 1, 1, kGrey);
+    CHECK(Composed(GIFOf(picture)) == shown);
+  }
 }
