@@ -49,7 +49,8 @@ TPaletteHandle MakePalette(const std::vector<TGIFRGB>& Colors, BYTE Flags) {
   auto* pal = reinterpret_cast<LOGPALETTE*>(block.data());
   pal->palVersion = 0x300;
   pal->palNumEntries = static_cast<WORD>(n);
-  for (size_t i = 0; i < n; ++i) pal->palPalEntry[i] = PALETTEENTRY{Colors[i].Red, Colors[i].Green, Colors[i].Blue, Flags};
+  for (size_t i = 0; i < n; ++i)
+    pal->palPalEntry[i] = PALETTEENTRY{Colors[i].Red, Colors[i].Green, Colors[i].Blue, Flags};
   return TPaletteHandle(CreatePalette(pal));
 }
 

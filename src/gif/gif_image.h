@@ -35,6 +35,9 @@ class TGIFImage : public TGraphic, public TGIFImageCore {
   // ---- the image-class contract
   // From another GIF image: reads the same bytes again. nullptr empties.
   void AssignFrom(const TPersistent* Source) override;
+  // Draws the first frame, or the animation composed so far (starting its
+  // painter). With drDirect the painter draws onto Canvas itself, which
+  // must then outlive it; the image view never asks for that.
   void DrawInto(TCanvas& Canvas, const RECT& Rect) override;
   // Only the same object is the same image.
   bool SameImage(const TGraphic* HeldGraphic) override { return HeldGraphic == this; }

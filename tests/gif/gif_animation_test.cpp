@@ -245,9 +245,10 @@ TEST_CASE("the painter stops when its picture is replaced, even inside a long de
   RegisterOnce();
   TVirtualPainterClock clock;
   TPicture picture;
-  const Bytes endless = Animation(
-      2, 2, {{.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 1), .Delay = 5000}, {.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2)}},
-      0);
+  const Bytes endless = Animation(2, 2,
+                                  {{.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 1), .Delay = 5000},
+                                   {.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2)}},
+                                  0);
   const Bytes still = GifBuilder().Header(1, 1, Palette).Frame({.Width = 1, .Height = 1, .Pixels = {4}}).Data;
 
   SUBCASE("waiting a minute") {

@@ -90,7 +90,8 @@ int main() {
   GifBuilder multi;
   multi.Header(fw, fh, table).Loop(0);
   for (int i = 0; i < frames; ++i)
-    multi.Control(1, 5).Frame({.Width = fw, .Height = fh, .Pixels = Picture(fw, fh, uint32_t(i + 2)), .Interlaced = i % 2 == 1});
+    multi.Control(1, 5).Frame(
+        {.Width = fw, .Height = fh, .Pixels = Picture(fw, fh, uint32_t(i + 2)), .Interlaced = i % 2 == 1});
   multi.Trailer();
   Compare("10_frames_800x600", multi.Data, double(fw) * fh * frames / 1e6);
   return 0;

@@ -20,7 +20,11 @@ namespace {
 const Bytes kPixels = {1, 2, 3, 4, 5, 6};
 
 Bytes Still(const char* Signature = "GIF89a") {
-  return GifBuilder().Header(3, 2, Palette, 0, Signature).Frame({.Width = 3, .Height = 2, .Pixels = kPixels}).Trailer().Data;
+  return GifBuilder()
+      .Header(3, 2, Palette, 0, Signature)
+      .Frame({.Width = 3, .Height = 2, .Pixels = kPixels})
+      .Trailer()
+      .Data;
 }
 
 void CheckStillPixels(TGraphic& Graphic) {
@@ -61,7 +65,10 @@ TEST_CASE("GIF files of every kind load through the picture holder and draw thei
   SUBCASE("interlaced rows come back in display order") {
     TPicture picture;
     LoadInto(picture, "interlaced.gif",
-             GifBuilder().Header(3, 9, Palette).Frame({.Width = 3, .Height = 9, .Pixels = interlacedPixels, .Interlaced = true}).Data);
+             GifBuilder()
+                 .Header(3, 9, Palette)
+                 .Frame({.Width = 3, .Height = 9, .Pixels = interlacedPixels, .Interlaced = true})
+                 .Data);
     TDrawn drawn(*picture.HeldGraphic());
     for (int y = 0; y < 9; ++y)
       for (int x = 0; x < 3; ++x) CHECK(drawn.Pixel(x, y) == Rgb(interlacedPixels[size_t(y * 3 + x)]));
@@ -104,7 +111,9 @@ TEST_CASE("damaged GIF files raise their messages and leave the previous picture
     b.insert(b.end(), Tail.begin(), Tail.end());
     return b;
   };
-  Bytes circular = GifBuilder().Descriptor(0, 0, 4, 4, 0).Raw({2}).Raw(SubBlocks(PackCodes({7, 6, 0, 6}, 2))).Trailer().Data;
+  // Codes 7, 6, 0, 6 at code size 2 chain entry 6 to 7 and 7 back to 6.
+  const Bytes circular =
+      GifBuilder().Descriptor(0, 0, 4, 4, 0).Raw({2}).Raw(SubBlocks(PackCodes({7, 6, 0, 6}, 2))).Trailer().Data;
   Bytes shortLoop = {0x21, 0xFF, 11};
   for (char c : std::string("NETSCAPE2.0")) shortLoop.push_back(static_cast<uint8_t>(c));
   shortLoop.insert(shortLoop.end(), {2, 1, 0, 0, 0x3B});
@@ -113,9 +122,11 @@ TEST_CASE("damaged GIF files raise their messages and leave the previous picture
     Bytes Data;
     const char* Message;
   };
-  for (const Case& c : {Case{"no signature", {'P', 'N', 'G', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0}, "Invalid GIF signature"},
+  const Bytes notGIF = {'P', 'N', 'G', '8', '9', 'a', 0, 0, 0, 0, 0, 0, 0, 0};
+  for (const Case& c : {Case{"no signature", notGIF, "Invalid GIF signature"},
                         Case{"empty file", {}, "Premature end of data"},
-                        Case{"cut in the colour table", Bytes(header.begin(), header.begin() + 20), "Premature end of data"},
+                        Case{"cut in the colour table", Bytes(header.begin(), header.begin() + 20),
+                             "Premature end of data"},
                         Case{"cut in a descriptor", after({0x2C, 0, 0, 0}), "Premature end of data"},
                         Case{"extension F8", after({0x21, 0xF8, 0, 0x3B}), "Unknown extension type"},
                         Case{"circular code", after(circular), "Circular decoder table entry"},
@@ -158,7 +169,11 @@ TEST_CASE("a transparent frame leaves the background, unscaled and scaled") {
 
   SUBCASE("a frame that never uses its transparent index is drawn opaque") {
     LoadInto(picture, "opaque.gif",
-             GifBuilder().Header(2, 1, Palette).Control(0, 0, 7).Frame({.Width = 2, .Height = 1, .Pixels = {1, 2}}).Data);
+             GifBuilder()
+                 .Header(2, 1, Palette)
+                 .Control(0, 0, 7)
+                 .Frame({.Width = 2, .Height = 1, .Pixels = {1, 2}})
+                 .Data);
     TGIFImage& opaque = GIFOf(picture);
     CHECK(opaque.Frames()[0].IsTransparent);
     CHECK_FALSE(MaskAvailable(opaque.Frames()[0]));
@@ -201,8 +216,9 @@ TEST_CASE("frames are placed on the logical screen; drTile repeats it; animation
 
 TEST_CASE("an image without any colour table fails to draw, once") {
   RegisterOnce();
+  const Bytes tableless = GifBuilder().Header(2, 2).Frame({.Width = 2, .Height = 2, .Pixels = {0, 1, 1, 0}}).Data;
   TPicture picture;
-  LoadInto(picture, "tableless.gif", GifBuilder().Header(2, 2).Frame({.Width = 2, .Height = 2, .Pixels = {0, 1, 1, 0}}).Data);
+  LoadInto(picture, "tableless.gif", tableless);
   TGIFImage& image = GIFOf(picture);
   CHECK_THROWS_WITH_AS(image.PaletteHandle(), "No global or local color table defined", GIFException);
   TDrawTarget target(2, 2, kGreen);
@@ -212,7 +228,7 @@ TEST_CASE("an image without any colour table fails to draw, once") {
   CHECK_NOTHROW(image.DrawInto(target.Canvas(), RECT{0, 0, 2, 2}));
   CHECK(target.Pixel(0, 0) == kGreen);
   // A new load starts afresh.
-  LoadInto(picture, "tableless.gif", GifBuilder().Header(2, 2).Frame({.Width = 2, .Height = 2, .Pixels = {0, 1, 1, 0}}).Data);
+  LoadInto(picture, "tableless.gif", tableless);
   CHECK_THROWS_AS(GIFOf(picture).DrawInto(target.Canvas(), RECT{0, 0, 2, 2}), GIFException);
 }
 
@@ -253,7 +269,8 @@ TEST_CASE("palettes: the global table, a frame's local table, the colour cube on
     pixels.resize(64 * 3, 8);
     std::vector<TGIFRGB> table = Palette;
     table.push_back({128, 128, 128});
-    LoadInto(picture, "cube.gif", GifBuilder().Header(64, 3, table).Frame({.Width = 64, .Height = 3, .Pixels = pixels}).Data);
+    LoadInto(picture, "cube.gif",
+             GifBuilder().Header(64, 3, table).Frame({.Width = 64, .Height = 3, .Pixels = pixels}).Data);
     TGIFImage& cube = GIFOf(picture);
     CHECK(entries(cube.PaletteHandle()).size() == 216);
     TBitmap* bitmap = RenderedBitmap(cube.Frames()[0]);

@@ -16,13 +16,18 @@ using namespace giftest;
 namespace {
 
 Bytes StillGIF(int Width, int Height, int Index) {
-  return GifBuilder().Header(Width, Height, Palette).Frame({.Width = Width, .Height = Height, .Pixels = Solid(Width, Height, Index)}).Trailer().Data;
+  return GifBuilder()
+      .Header(Width, Height, Palette)
+      .Frame({.Width = Width, .Height = Height, .Pixels = Solid(Width, Height, Index)})
+      .Trailer()
+      .Data;
 }
 
 // Three solid frames, red, green, blue, 120 ms each, looping without end.
 Bytes AnimatedGIF(int Width, int Height) {
   std::vector<TFrameDef> frames;
-  for (int index : {1, 2, 3}) frames.push_back({.Width = Width, .Height = Height, .Pixels = Solid(Width, Height, index)});
+  for (int index : {1, 2, 3})
+    frames.push_back({.Width = Width, .Height = Height, .Pixels = Solid(Width, Height, index)});
   return Animation(Width, Height, frames, 0);
 }
 

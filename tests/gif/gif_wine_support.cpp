@@ -27,7 +27,14 @@ void RegisterOnce() {
 
 TVirtualPainterClock::TVirtualPainterClock() { SetPainterClock(this); }
 
-TVirtualPainterClock::~TVirtualPainterClock() { SetPainterClock(nullptr); }
+TVirtualPainterClock::~TVirtualPainterClock() {
+  SetPainterClock(nullptr);
+  // A painter still waiting here would wait for ever: wake it and let it go.
+  std::unique_lock<std::mutex> lock(FLock);
+  for (TWaiter* w : FWaiters) w->Woken = true;
+  FChanged.notify_all();
+  FChanged.wait_for(lock, std::chrono::seconds(10), [&] { return FWaiters.empty(); });
+}
 
 uint32_t TVirtualPainterClock::NowMs() {
   std::lock_guard<std::mutex> lock(FLock);
@@ -47,6 +54,7 @@ bool TVirtualPainterClock::WaitForWake(HANDLE Wake, uint32_t TimeoutMs) {
   FWaiters.push_back(&waiter);
   FChanged.wait(lock, [&] { return waiter.Woken || FNow >= waiter.Due; });
   FWaiters.erase(std::find(FWaiters.begin(), FWaiters.end(), &waiter));
+  FChanged.notify_all();
   return waiter.Woken;
 }
 
