@@ -374,3 +374,35 @@ TEST_CASE("frame steps: an animation as it stands after N steps, composed at onc
     CHECK(Composed(GIFOf(picture)) == shown);
   }
 }
+
+TEST_CASE("animations started and replaced again and again leave no system objects behind") {
+  RegisterOnce();
+  TVirtualPainterClock clock;
+  TPicture picture;
+  const Bytes data = Animation(8, 8,
+                               {{.Width = 8, .Height = 8, .Pixels = Solid(8, 8, 1), .Disposal = 2},
+                                {.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 2), .Disposal = 3, .Transparent = 7},
+                                {.Width = 8, .Height = 8, .Pixels = Solid(8, 8, 3)}},
+                               0);
+  auto round = [&] {
+    LoadInto(picture, "again.gif", data);
+    DrawAt(GIFOf(picture), 8, 8);
+    clock.Advance(360);
+    picture.ReplaceGraphic(nullptr);
+  };
+  // Freed slots of the system's object table are handed out again: with
+  // nothing leaked, the highest slot in use stops growing.
+  auto slot = [] {
+    HBRUSH probe = CreateSolidBrush(0);
+    const auto index = reinterpret_cast<uintptr_t>(probe) & 0xFFFF;
+    DeleteObject(probe);
+    return index;
+  };
+  uintptr_t early = 0, late = 0;
+  for (int i = 0; i < 30; ++i) {
+    round();
+    (i < 10 ? early : late) = std::max(i < 10 ? early : late, slot());
+  }
+  CHECK(late <= early);
+  CHECK(TGIFPainter::RunningThreads() == 0);
+}
