@@ -398,11 +398,13 @@ TEST_CASE("animations started and replaced again and again leave no system objec
     DeleteObject(probe);
     return index;
   };
+  // (It wanders by a few slots as objects are freed in another order.)
   uintptr_t early = 0, late = 0;
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < 40; ++i) {
     round();
-    (i < 10 ? early : late) = std::max(i < 10 ? early : late, slot());
+    if (i < 10) early = std::max(early, slot());
+    if (i >= 30) late = std::max(late, slot());
   }
-  CHECK(late <= early);
+  CHECK(late <= early + 10);  // one object lost a round would show 20 or more
   CHECK(TGIFPainter::RunningThreads() == 0);
 }
