@@ -1,5 +1,6 @@
 #include "gif/gif_lzw.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "gif/gif_errors.h"
@@ -29,6 +30,26 @@ class TLZWDecoder {
 
   // The next pixel value; -1 when the data ran out, -2 after the end code.
   int NextPixel() { return FStackTop > 0 ? FOutputStack[--FStackTop] : NextPixelFromTable(); }
+  // Up to Count pixels (their low bytes) into Out, pixel by pixel as
+  // NextPixel gives them; answers how many, fewer when the data ended.
+  size_t Read(uint8_t* Out, size_t Count) {
+    size_t done = 0;
+    while (done < Count) {
+      if (FStackTop == 0) {
+        const int v = NextPixelFromTable();
+        if (v < 0) break;
+        Out[done++] = static_cast<uint8_t>(v);
+        continue;
+      }
+      // The rest of the current string, last pixel on top.
+      const size_t n = std::min(static_cast<size_t>(FStackTop), Count - done);
+      const uint16_t* top = FOutputStack + FStackTop;
+      for (size_t i = 0; i < n; ++i) Out[done + i] = static_cast<uint8_t>(*--top);
+      FStackTop -= static_cast<int>(n);
+      done += n;
+    }
+    return done;
+  }
 
  private:
   int NextCode();
@@ -207,26 +228,14 @@ void DecodeFramePixels(TGIFSubImage& Frame, TStream& Stream) {
   if (count == 0) {
     // nothing to fill
   } else if (!Frame.Interlaced()) {
-    for (size_t i = 0; i < count; ++i) {
-      const int v = decoder.NextPixel();
-      if (v < 0) break;
-      pixels[i] = static_cast<uint8_t>(v);
-    }
+    decoder.Read(pixels, count);
   } else {
     // Rows 0, 8, 16, ...; 4, 12, ...; 2, 6, ...; 1, 3, 5, ...
     size_t row = 0, step = 8;
     int pass = 0;
     bool stopped = false;
     for (size_t done = 0; done < height && !stopped; ++done) {
-      uint8_t* line = pixels + row * width;
-      for (size_t x = 0; x < width; ++x) {
-        const int v = decoder.NextPixel();
-        if (v < 0) {
-          stopped = true;
-          break;
-        }
-        line[x] = static_cast<uint8_t>(v);
-      }
+      stopped = decoder.Read(pixels + row * width, width) < width;
       row += step;
       while (row >= height) {
         if (pass > 0) step /= 2;
