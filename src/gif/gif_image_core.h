@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/picture_types.h"
 #include "gif/gif_color_map.h"
 #include "gif/gif_errors.h"
 #include "platform/classes.h"
@@ -265,7 +266,7 @@ class TGIFTrailer : public TGIFItem {
 class TGIFImageCore {
  public:
   // Caps on decoded pixel memory: one frame, and all frames of one load.
-  static constexpr size_t DefaultMaxFramePixels = size_t{1} << 26;
+  static constexpr size_t DefaultMaxFramePixels = kMaxPicturePixels;  // the cap of every picture reader
   static constexpr size_t DefaultMaxTotalPixels = size_t{1} << 30;
 
   TGIFImageCore();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "pictures/picture_types.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
 #include "png/png_crc.h"
@@ -76,7 +77,10 @@ void TChunkIHDR::AllocateImage() {
   const uint64_t pixelBytes = stride * Height;
   const bool hasAlpha = ColorType == 4 || ColorType == 6;
   const uint64_t alphaBytes = hasAlpha ? static_cast<uint64_t>(Width) * Height : 0;
-  if (!OwnerImage()->ReserveImageBytes(pixelBytes + alphaBytes)) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
+  // The same cap as every picture reader's, before anything is allocated.
+  if (static_cast<uint64_t>(Width) * Height > kMaxPicturePixels ||
+      !OwnerImage()->ReserveImageBytes(pixelBytes + alphaBytes))
+    RaisePng<EPNGOutMemory>(TPngText::OutMemory);
   FReserved = pixelBytes + alphaBytes;
 
   if (hasAlpha) {
