@@ -241,15 +241,7 @@ void TMediaPlayer::Play() {
   DWORD flags = TakeFlags(true);
   MCI_PLAY_PARMS p{};
   p.dwCallback = Callback();
-  if (FPending.Start) {
-    flags |= MCI_FROM;
-    p.dwFrom = FPending.StartPos;
-  }
-  if (FPending.End) {
-    flags |= MCI_TO;
-    p.dwTo = FPending.EndPos;
-  }
-  FPending.Start = FPending.End = false;
+  TakeRange(p, flags);
   Send(MCI_PLAY, flags, &p);
 }
 
@@ -258,15 +250,7 @@ void TMediaPlayer::Record() {
   DWORD flags = TakeFlags(true);
   MCI_RECORD_PARMS p{};
   p.dwCallback = Callback();
-  if (FPending.Start) {
-    flags |= MCI_FROM;
-    p.dwFrom = FPending.StartPos;
-  }
-  if (FPending.End) {
-    flags |= MCI_TO;
-    p.dwTo = FPending.EndPos;
-  }
-  FPending.Start = FPending.End = false;
+  TakeRange(p, flags);
   Send(MCI_RECORD, flags, &p);
 }
 

@@ -140,6 +140,20 @@ class TMediaPlayer : public TCustomControl {
   // The MCI flags of the pending Notify/Wait values (or the command's
   // defaults); consumes them.
   DWORD TakeFlags(bool NotifyByDefault);
+  // Puts the pending start and end positions into a play or record block
+  // and its flags; consumes them.
+  template <typename TParams>
+  void TakeRange(TParams& Params, DWORD& Flags) {
+    if (FPending.Start) {
+      Flags |= MCI_FROM;
+      Params.dwFrom = FPending.StartPos;
+    }
+    if (FPending.End) {
+      Flags |= MCI_TO;
+      Params.dwTo = FPending.EndPos;
+    }
+    FPending.Start = FPending.End = false;
+  }
   void CheckOpen() const;
   DWORD_PTR Callback() const { return reinterpret_cast<DWORD_PTR>(Handle()); }
   DWORD Send(UINT Command, DWORD Flags, void* Params, bool NoticeOnFailure = true);
