@@ -114,7 +114,14 @@ TIconImageParts SplitIconImage(const uint8_t* Data, size_t Size, const TIconDirE
   h.biYPelsPerMeter = GetS32LE(image + 28);
   h.biClrUsed = 0;
   h.biClrImportant = 0;
-  if (h.biWidth <= 0 || h.biHeight <= 0 || h.biBitCount == 0) InvalidIcon();
+  if (h.biWidth <= 0 || h.biHeight <= 0) InvalidIcon();
+  // Icon images are uncompressed, in one of the depths bitmaps have; other
+  // values would have the system read colour masks or tables that are not there.
+  switch (h.biBitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: InvalidIcon();
+  }
+  if (h.biCompression != 0) InvalidIcon();
   const uint64_t pixels = uint64_t(h.biWidth) * uint64_t(h.biHeight);
   if (pixels > kMaxPicturePixels) InvalidIcon();
 

@@ -82,8 +82,8 @@ struct TIconImageParts {
 
 // Splits the image of Entry (which must be InBounds and not PNG). A bitmap
 // header shorter than 40 bytes or longer than the image, dimensions that are
-// not positive or are absurd, or colour pixels cut short are
-// "Icon image is not valid".
+// not positive or are absurd, a depth other than 1, 4, 8, 16, 24 or 32 bits,
+// compression, or colour pixels cut short are "Icon image is not valid".
 TIconImageParts SplitIconImage(const uint8_t* Data, size_t Size, const TIconDirEntry& Entry);
 
 }  // namespace vr

@@ -1,7 +1,9 @@
 set(PICTURES_PURE
   bmp_format.cpp
   icon_directory.cpp
+  icon_pixels.cpp
   metafile_header.cpp
+  metafile_records.cpp
   jpeg_callbacks.cpp
   jpeg_decoder.cpp
   jpeg_encoder.cpp
@@ -15,7 +17,9 @@ set(PICTURES_WIN
   builtin_formats.cpp
   graphic.cpp
   icon.cpp
+  icon_handle.cpp
   image_view.cpp
   jpeg_image.cpp
   metafile.cpp
+  metafile_playback.cpp
   picture.cpp)

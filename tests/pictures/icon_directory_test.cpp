@@ -169,3 +169,21 @@ TEST_CASE("damaged icon images: a mask cut short is given as far as it goes, any
   TIconDirectory dcore = ReadIconDirectory(cf.data(), cf.size());
   CHECK_INVALID_ICON(SplitIconImage(cf.data(), cf.size(), dcore.Entries[0]));
 }
+
+TEST_CASE("icon images in depths bitmaps do not have, or compressed, are refused") {
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    std::vector<uint8_t> ico = IcoFile({{8, 8, 0, IconDib(8, 8, bits)}});
+    TIconDirectory d = ReadIconDirectory(ico.data(), ico.size());
+    CHECK(SplitIconImage(ico.data(), ico.size(), d.Entries[0]).Header.biBitCount == bits);
+  }
+  for (int bits : {2, 3, 7, 64}) {
+    std::vector<uint8_t> ico = IcoFile({{8, 8, 0, IconDib(8, 8, 8)}});
+    ico[6 + 16 + 14] = uint8_t(bits);
+    TIconDirectory d = ReadIconDirectory(ico.data(), ico.size());
+    CHECK_INVALID_ICON(SplitIconImage(ico.data(), ico.size(), d.Entries[0]));
+  }
+  std::vector<uint8_t> rle = IcoFile({{8, 8, 0, IconDib(8, 8, 8)}});
+  rle[6 + 16 + 16] = 1;
+  TIconDirectory d = ReadIconDirectory(rle.data(), rle.size());
+  CHECK_INVALID_ICON(SplitIconImage(rle.data(), rle.size(), d.Entries[0]));
+}

@@ -128,10 +128,10 @@ TEST_CASE("the extension is taken from the file name alone, as written") {
   CHECK(picture.Width() == 0);
   CHECK(picture.Height() == 0);
 
-  // Icons and metafiles refuse every file with their own message for now.
-  TTempFile ico("a.ico", Bytes("\0\0\1\0"));
-  TTempFile wmf("a.WMF", Bytes("whatever"));
-  TTempFile emf("a.emf", Bytes("whatever"));
+  // Icons and metafiles refuse files that are not theirs with their own message.
+  TTempFile ico("a.ico", {0, 0, 2, 0, 1, 0});  // a cursor
+  TTempFile wmf("a.WMF", Bytes("whatever, but longer than a header"));
+  TTempFile emf("a.emf", Bytes("whatever, but longer than a header"));
   CHECK(load(ico.Path()) == "EInvalidGraphic: Icon image is not valid");
   CHECK(load(wmf.Path()) == "EInvalidGraphic: Metafile is not valid");
   CHECK(load(emf.Path()) == "EInvalidGraphic: Metafile is not valid");

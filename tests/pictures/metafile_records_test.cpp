@@ -1,0 +1,407 @@
+// The record checks of EMF and WMF metafiles: sizes, counts, strings,
+// object indices, bitmaps and regions inside the data; pattern brushes
+// made solid; the palette of the end record.
+#include <doctest/doctest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "pictures/graphic_errors.h"
+#include "pictures/metafile_records.h"
+
+using namespace vr;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct TWriter {
+  Bytes v;
+  TWriter& u8(uint8_t x) { v.push_back(x); return *this; }
+  TWriter& u16(uint16_t x) { return u8(uint8_t(x)).u8(uint8_t(x >> 8)); }
+  TWriter& u32(uint32_t x) { return u16(uint16_t(x)).u16(uint16_t(x >> 16)); }
+  TWriter& fill(size_t n, uint8_t x) { v.insert(v.end(), n, x); return *this; }
+  TWriter& bytes(const Bytes& b) { v.insert(v.end(), b.begin(), b.end()); return *this; }
+};
+
+void Set32(Bytes& v, size_t at, uint32_t x) { std::memcpy(v.data() + at, &x, 4); }
+uint32_t Get32(const Bytes& v, size_t at) {
+  uint32_t x;
+  std::memcpy(&x, v.data() + at, 4);
+  return x;
+}
+
+#define CHECK_INVALID_METAFILE(expr) CHECK_THROWS_WITH_AS(expr, "Metafile is not valid", EInvalidGraphic)
+
+// ---------------------------------------------------------------- EMF
+
+constexpr size_t kEmfHeader = 108;
+
+// One record: type, size, then the body (padded to 4 bytes).
+Bytes EmfRecord(uint32_t Type, const Bytes& Body) {
+  TWriter w;
+  Bytes body = Body;
+  body.resize((body.size() + 3) / 4 * 4, 0);
+  w.u32(Type).u32(uint32_t(8 + body.size())).bytes(body);
+  return w.v;
+}
+Bytes Words(std::initializer_list<uint32_t> Values) {
+  TWriter w;
+  for (uint32_t x : Values) w.u32(x);
+  return w.v;
+}
+
+// A whole EMF: a 108-byte header with Handles object slots, the records,
+// an end record carrying Palette (0xRRGGBB), then Trailing records.
+Bytes Emf(const std::vector<Bytes>& Records, uint16_t Handles = 4, const std::vector<uint32_t>& Palette = {},
+          const std::vector<Bytes>& Trailing = {}) {
+  TWriter w;
+  w.u32(1).u32(uint32_t(kEmfHeader)).fill(32, 0);
+  w.u32(0x464D4520).u32(0x10000).u32(0).u32(0).u16(Handles).u16(0);
+  w.u32(0).u32(0).u32(uint32_t(Palette.size()));
+  w.u32(1024).u32(768).u32(320).u32(240).fill(kEmfHeader - 88, 0);
+  for (const Bytes& r : Records) w.bytes(r);
+  const uint32_t eof = uint32_t(20 + 4 * Palette.size());
+  w.u32(14).u32(eof).u32(uint32_t(Palette.size())).u32(16);
+  for (uint32_t c : Palette) w.u8(uint8_t(c >> 16)).u8(uint8_t(c >> 8)).u8(uint8_t(c)).u8(0);
+  w.u32(eof);
+  for (const Bytes& r : Trailing) w.bytes(r);
+  Set32(w.v, 48, uint32_t(w.v.size()));
+  return w.v;
+}
+
+uint32_t Check(Bytes& File) { return CheckEnhancedMetafileRecords(File.data(), File.size()); }
+bool Valid(Bytes File) {
+  try {
+    Check(File);
+    return true;
+  } catch (const EInvalidGraphic&) {
+    return false;
+  }
+}
+
+// A 40-byte bitmap header and what follows it.
+Bytes DibHeader(int32_t Width, int32_t Height, uint16_t Bits, uint32_t Compression = 0, uint32_t SizeImage = 0,
+                uint32_t Used = 0) {
+  TWriter w;
+  w.u32(40).u32(uint32_t(Width)).u32(uint32_t(Height)).u16(1).u16(Bits).u32(Compression).u32(SizeImage);
+  w.u32(0).u32(0).u32(Used).u32(0);
+  return w.v;
+}
+
+// A stretched-DIB record of the header, Table bytes of colour table and Pixels bytes.
+Bytes StretchDib(const Bytes& Header, size_t Table, size_t Pixels) {
+  const uint32_t offBmi = 80, cbBmi = uint32_t(Header.size() + Table), offBits = offBmi + cbBmi;
+  TWriter w;
+  w.fill(16, 0).u32(0).u32(0).u32(0).u32(0).u32(2).u32(2);  // bounds, dest, src
+  w.u32(offBmi).u32(cbBmi).u32(offBits).u32(uint32_t(Pixels)).u32(0).u32(0x00CC0020).u32(2).u32(2);
+  w.bytes(Header).fill(Table + Pixels, 0x11);
+  return EmfRecord(81, w.v);
+}
+
+// ---------------------------------------------------------------- WMF
+
+// WMF records: header with Objects slots, the records given (function,
+// parameter words), the end record.
+Bytes Wmf(const std::vector<std::pair<uint16_t, Bytes>>& Records, uint16_t Objects = 2) {
+  TWriter w;
+  w.u16(1).u16(9).u16(0x300).u32(0).u16(Objects).u32(0).u16(0);
+  for (const auto& [function, params] : Records) {
+    Bytes p = params;
+    if (p.size() % 2 != 0) p.push_back(0);
+    w.u32(uint32_t(3 + p.size() / 2)).u16(function).bytes(p);
+  }
+  w.u32(3).u16(0);
+  Set32(w.v, 6, uint32_t(w.v.size() / 2));
+  return w.v;
+}
+Bytes Params(std::initializer_list<uint16_t> Values) {
+  TWriter w;
+  for (uint16_t x : Values) w.u16(x);
+  return w.v;
+}
+bool WmfValid(Bytes File) {
+  try {
+    CheckWindowsMetafileRecords(File.data(), File.size());
+    return true;
+  } catch (const EInvalidGraphic&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+TEST_CASE("the records of a WMF stay inside the size its header gives, and that is all that is kept") {
+  Bytes good = Wmf({{0x020B, Params({0, 0})}});
+  CHECK(CheckWindowsMetafileRecords(good.data(), good.size()) == good.size());
+  Bytes extra = good;
+  extra.resize(extra.size() + 7, 0xEE);
+  CHECK(CheckWindowsMetafileRecords(extra.data(), extra.size()) == good.size());
+  Bytes noEnd = good;
+  Set32(noEnd, 6, 14);  // the total ends right after the first record
+  CHECK(CheckWindowsMetafileRecords(noEnd.data(), noEnd.size()) == 28);
+
+  std::vector<Bytes> bad;
+  Bytes more = good;
+  Set32(more, 6, 100);  // more than the file holds
+  bad.push_back(more);
+  bad.push_back(Bytes(good.begin(), good.begin() + 17));
+  Bytes type3 = good;
+  type3[0] = 3;
+  bad.push_back(type3);
+  Bytes header8 = good;
+  header8[2] = 8;
+  bad.push_back(header8);
+  Bytes zero = good;
+  Set32(zero, 18, 0);  // a record of no size would never advance
+  bad.push_back(zero);
+  Bytes past = good;
+  Set32(past, 18, 0x10000);
+  bad.push_back(past);
+  Bytes inside = good;
+  Set32(inside, 6, 16);  // the total ends inside a record header
+  bad.push_back(inside);
+  for (size_t i = 0; i < bad.size(); ++i) {
+    CAPTURE(i);
+    CHECK_INVALID_METAFILE(CheckWindowsMetafileRecords(bad[i].data(), bad[i].size()));
+  }
+}
+
+TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions stay inside their record") {
+  CHECK(WmfValid(Wmf({{0x0324, Params({2, 0, 0, 5, 5})}})));  // polygon of 2 points
+  CHECK_FALSE(WmfValid(Wmf({{0x0324, Params({3, 0, 0, 5, 5})}})));
+  CHECK(WmfValid(Wmf({{0x0538, Params({2, 1, 1, 0, 0, 5, 5})}})));  // two polygons of one point
+  CHECK_FALSE(WmfValid(Wmf({{0x0538, Params({2, 1, 2, 0, 0, 5, 5})}})));
+  CHECK_FALSE(WmfValid(Wmf({{0x0538, Params({2, 0xFFFF, 3, 0, 0, 5, 5})}})));  // a negative count
+  CHECK(WmfValid(Wmf({{0x012D, Params({1})}})));   // select object 1 of 2
+  CHECK_FALSE(WmfValid(Wmf({{0x012D, Params({2})}})));
+  CHECK_FALSE(WmfValid(Wmf({{0x01F0, Params({7})}})));   // delete
+  CHECK_FALSE(WmfValid(Wmf({{0x0228, Params({0, 9})}})));  // fill region
+  CHECK(WmfValid(Wmf({{0x012C, Params({0})}})));           // select no clip region
+  CHECK(WmfValid(Wmf({{0x0521, Params({3, 0x6261, 0x0063, 10, 20})}})));  // text "abc"
+  CHECK_FALSE(WmfValid(Wmf({{0x0521, Params({9, 0x6261, 0x0063, 10, 20})}})));
+  CHECK_FALSE(WmfValid(Wmf({{0x0521, Params({0x8000})}})));
+  CHECK(WmfValid(Wmf({{0x0A32, Params({0, 0, 3, 0, 0x6261, 0x0063})}})));  // extended text
+  CHECK_FALSE(WmfValid(Wmf({{0x0A32, Params({0, 0, 3, 6, 0x6261, 0x0063})}})));  // with a rectangle it lacks
+  CHECK_FALSE(WmfValid(Wmf({{0x0418, Params({1, 2, 3})}})));  // an ellipse with 3 of its 4 words
+
+  // A stretched DIB: a 2 × 2 24-bit bitmap has 16 bytes of rows.
+  auto stretchDib = [](size_t Pixels, uint16_t Bits) {
+    TWriter w;
+    w.u16(0x0020).u16(0x00CC).u16(0);
+    for (int i = 0; i < 8; ++i) w.u16(2);
+    w.bytes(DibHeader(2, 2, Bits)).fill(Pixels, 0);
+    return Wmf({{0x0F43, w.v}});
+  };
+  CHECK(WmfValid(stretchDib(16, 24)));
+  CHECK_FALSE(WmfValid(stretchDib(14, 24)));
+  CHECK_FALSE(WmfValid(stretchDib(64, 2)));
+  // DIB bit-blit: the low word of the operation stands where a colour usage would.
+  TWriter blit;
+  blit.u16(0x0020).u16(0x00CC);
+  for (int i = 0; i < 6; ++i) blit.u16(2);
+  blit.bytes(DibHeader(2, 2, 24)).fill(16, 0);
+  CHECK(WmfValid(Wmf({{0x0940, blit.v}})));
+
+  // An old device bitmap: 32 × 2 at 1 bit is 2 words a row.
+  CHECK(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1, 2})}})));
+  CHECK_FALSE(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1})}})));
+  CHECK_FALSE(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 7, 0xAAAA, 0x5555, 1, 2})}})));
+
+  // Regions: the band count and the delimiters are followed as the system does.
+  auto region = [](std::initializer_list<uint16_t> Bands, uint16_t Count) {
+    TWriter w;
+    w.fill(10, 0).u16(Count).fill(10, 0);
+    for (uint16_t x : Bands) w.u16(x);
+    return Wmf({{0x06FF, w.v}});
+  };
+  CHECK(WmfValid(region({2, 0, 10, 0, 10, 2}, 1)));
+  CHECK(WmfValid(region({3, 0, 10, 0, 10, 2}, 1)));  // an odd delimiter: the system stops
+  CHECK_FALSE(WmfValid(region({2, 0, 10, 0, 10, 2}, 2)));  // a second band past the record
+  CHECK_FALSE(WmfValid(region({2, 0, 10, 0, 10}, 1)));     // the closing delimiter one word past
+
+  // A font's face name is read in full even from a short record.
+  TWriter font;
+  font.fill(18, 0).bytes({'A', 'r', 'i', 'a', 'l', 0});
+  Bytes fontFile = Wmf({{0x02FB, font.v}});
+  CHECK_FALSE(WmfValid(fontFile));  // only the end record follows: 32 bytes are not there
+  fontFile = Wmf({{0x02FB, font.v}, {0x020B, Bytes(40, 0)}});
+  CHECK(WmfValid(fontFile));
+
+  // Chunks of an enhanced metafile carried in escapes.
+  TWriter chunk;
+  chunk.u16(15).u16(34 + 4).u32(0x43464D57).u32(1).u32(0x10000).u16(0).u32(0).u32(1).u32(4).u32(0).u32(4);
+  chunk.u32(0);
+  CHECK(WmfValid(Wmf({{0x0626, chunk.v}})));
+  Set32(chunk.v, 4 + 22, 400);  // more chunk than the record holds
+  CHECK_FALSE(WmfValid(Wmf({{0x0626, chunk.v}})));
+
+  // Select palette: one word, the palette; the word after it (here the next
+  // record's size) is what one player takes for the index, so the record is
+  // passed over when that is no index of the table.
+  Bytes select = Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 5);
+  CheckWindowsMetafileRecords(select.data(), select.size());
+  CHECK(select[18 + 4] == 0x34);
+  select = Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 2);
+  CheckWindowsMetafileRecords(select.data(), select.size());
+  CHECK(select[18 + 4] == 0x01);
+  CHECK_FALSE(WmfValid(Wmf({{0x0234, Params({2})}})));
+
+  // A brush whose pattern would be a memory address becomes solid.
+  Bytes brush = Wmf({{0x02FC, Params({6, 0x00FF, 0, 0x1234})}});
+  CHECK(WmfValid(brush));
+  CheckWindowsMetafileRecords(brush.data(), brush.size());
+  CHECK(brush[18 + 6] == 0);
+}
+
+TEST_CASE("the records of an EMF stay inside the data; the palette comes from its end record") {
+  Bytes plain = Emf({EmfRecord(17, Words({8}))});
+  CHECK(Check(plain) == 0);
+  CHECK(EnhancedMetafilePalette(plain.data(), plain.size()).empty());
+
+  Bytes coloured = Emf({EmfRecord(17, Words({8}))}, 4, {0xFF0000, 0x123456});
+  CHECK(Check(coloured) == 2);
+  std::vector<TPaletteEntry> palette = EnhancedMetafilePalette(coloured.data(), coloured.size());
+  REQUIRE(palette.size() == 2);
+  CHECK(palette[0].Red == 0xFF);
+  CHECK(palette[1].Red == 0x12);
+  CHECK(palette[1].Green == 0x34);
+  CHECK(palette[1].Blue == 0x56);
+
+  const size_t first = kEmfHeader, eof = kEmfHeader + 12;
+  std::vector<Bytes> bad;
+  auto patched = [&](Bytes v, size_t at, uint32_t x) {
+    Set32(v, at, x);
+    bad.push_back(v);
+  };
+  patched(plain, 4, 80);               // header record too small
+  patched(plain, 4, 110);              // not a multiple of 4
+  patched(plain, first + 4, 6);        // a record smaller than its own header
+  patched(plain, first + 4, 0x1000);   // a record past the end
+  patched(plain, 68, 3);               // palette counts disagree
+  patched(coloured, eof + 12, 40);     // the palette outside its record
+  patched(plain, 60, 10);              // a description outside the data
+  Set32(bad.back(), 64, uint32_t(plain.size()) - 4);
+  Bytes noSlots = plain;
+  noSlots[56] = 0;  // not even the slot of the metafile itself
+  bad.push_back(noSlots);
+  Bytes cut = plain;
+  cut.resize(cut.size() - 4);
+  bad.push_back(cut);
+  for (size_t i = 0; i < bad.size(); ++i) {
+    CAPTURE(i);
+    CHECK_INVALID_METAFILE(Check(bad[i]));
+  }
+  Bytes outside = coloured;
+  Set32(outside, eof + 8, 1000);
+  CHECK(EnhancedMetafilePalette(outside.data(), outside.size()).empty());
+}
+
+TEST_CASE("EMF records: points, polygon counts, text, object indices and regions") {
+  CHECK(Valid(Emf({EmfRecord(4, Words({0, 0, 9, 9, 2, 1, 1, 5, 5}))})));  // polyline of 2 points
+  CHECK_FALSE(Valid(Emf({EmfRecord(4, Words({0, 0, 9, 9, 3, 1, 1, 5, 5}))})));
+  CHECK(Valid(Emf({EmfRecord(87, Words({0, 0, 9, 9, 2, 0x00010001, 0x00050005}))})));  // 16-bit points
+  CHECK_FALSE(Valid(Emf({EmfRecord(87, Words({0, 0, 9, 9, 3, 0x00010001, 0x00050005}))})));
+  // Poly-polygon: 2 polygons, 3 points, counts 1 + 2; counts beyond the points are refused.
+  CHECK(Valid(Emf({EmfRecord(8, Words({0, 0, 9, 9, 2, 3, 1, 2, 0, 0, 1, 1, 2, 2}))})));
+  CHECK_FALSE(Valid(Emf({EmfRecord(8, Words({0, 0, 9, 9, 2, 3, 2, 2, 0, 0, 1, 1, 2, 2}))})));
+
+  CHECK(Valid(Emf({EmfRecord(37, Words({3}))})));            // select object 3 of 4
+  CHECK(Valid(Emf({EmfRecord(37, Words({0x80000005}))})));   // a stock object
+  CHECK_FALSE(Valid(Emf({EmfRecord(37, Words({4}))})));
+  CHECK_FALSE(Valid(Emf({EmfRecord(37, Words({0}))})));      // the metafile itself
+  CHECK_FALSE(Valid(Emf({EmfRecord(40, Words({0xFF000001}))})));  // delete
+  CHECK_FALSE(Valid(Emf({EmfRecord(38, Words({9, 0, 1, 0, 0}))})));  // create pen in no slot
+  CHECK_FALSE(Valid(Emf({EmfRecord(42, Words({1, 2, 3}))})));       // an ellipse without its box
+  // After the end record the player goes on, and so does the check.
+  CHECK_FALSE(Valid(Emf({}, 4, {}, {EmfRecord(37, Words({7}))})));
+
+  // Text: 2 characters, with and without spacing, inside and outside the record.
+  auto text = [](uint32_t Chars, uint32_t OffString, uint32_t OffDx, uint32_t Options = 0) {
+    TWriter w;
+    w.fill(16, 0).u32(1).u32(0).u32(0);
+    w.u32(0).u32(0).u32(Chars).u32(OffString).u32(Options).fill(16, 0).u32(OffDx);
+    w.u32(0x00620061).u32(5).u32(5);  // "ab" at 76, spacing at 80
+    return Emf({EmfRecord(84, w.v)});
+  };
+  CHECK(Valid(text(2, 76, 80)));
+  CHECK(Valid(text(2, 76, 0)));
+  CHECK_FALSE(Valid(text(2, 76, 80, 0x2000)));  // pairs of spacing: 16 bytes
+  CHECK_FALSE(Valid(text(9, 76, 0)));
+  CHECK_FALSE(Valid(text(2, 0xFFFFFFF0, 80)));
+
+  // Regions: the rectangles the header counts must be there, and not too many.
+  auto fill = [](uint32_t Count, size_t Present) {
+    TWriter w;
+    w.fill(16, 0).u32(uint32_t(32 + 16 * Present)).u32(1);
+    w.u32(32).u32(1).u32(Count).u32(uint32_t(16 * Count)).fill(16, 0).fill(16 * Present, 0);
+    return Emf({EmfRecord(71, w.v)});
+  };
+  CHECK(Valid(fill(2, 2)));
+  CHECK_FALSE(Valid(fill(3, 2)));
+  CHECK_FALSE(Valid(fill(5000, 5000)));
+
+  // Saved states: a few are fine, endless ones are not.
+  CHECK(Valid(Emf(std::vector<Bytes>(100, EmfRecord(33, {})))));
+  CHECK_FALSE(Valid(Emf(std::vector<Bytes>(65537, EmfRecord(33, {})))));
+
+  // Gradient fill: 2 vertices and a rectangle of 2 indices.
+  TWriter grad;
+  grad.fill(16, 0).u32(2).u32(1).u32(0).fill(32, 0).u32(0).u32(1);
+  CHECK(Valid(Emf({EmfRecord(118, grad.v)})));
+  Set32(grad.v, 24, 2);  // triangles: 3 indices each
+  CHECK_FALSE(Valid(Emf({EmfRecord(118, grad.v)})));
+
+  // A colour space's file name must end inside the record.
+  Bytes space(332, 'a');
+  Set32(space, 0, 1);
+  CHECK_FALSE(Valid(Emf({EmfRecord(99, space)})));
+  space[200] = 0;
+  CHECK(Valid(Emf({EmfRecord(99, space)})));
+}
+
+TEST_CASE("EMF records: bitmaps are read by their own header, inside the record") {
+  CHECK(Valid(Emf({StretchDib(DibHeader(2, 2, 24), 0, 16)})));
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(2, 2, 24), 0, 12)})));
+  CHECK(Valid(Emf({StretchDib(DibHeader(2, -2, 32), 0, 16)})));   // top-down
+  CHECK(Valid(Emf({StretchDib(DibHeader(3, 1, 8), 1024, 4)})));   // a full table of 256
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(3, 1, 8), 8, 4)})));  // 256 colours claimed, 2 there
+  CHECK(Valid(Emf({StretchDib(DibHeader(3, 1, 8, 0, 0, 2), 8, 4)})));  // a table of 2 used colours
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(2, 2, 2), 16, 16)})));  // 2 bits per pixel
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(0, 2, 24), 0, 16)})));
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(100000, 100000, 24), 0, 16)})));
+  CHECK(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, 6), 1024, 6)})));   // run-length: its own size
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, 60), 1024, 6)})));
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, -4, 8, 1, 6), 1024, 6)})));  // run-length top-down
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(2, 2, 24, 4), 0, 16)})));       // JPEG inside
+
+  // A pattern fill by bit-block transfer has no bitmap at all.
+  TWriter patBlt;
+  patBlt.fill(92, 0);
+  CHECK(Valid(Emf({EmfRecord(76, patBlt.v)})));
+
+  // Pattern brush: header and pixels are packed together, so they must
+  // hold each other's sizes.
+  auto pattern = [](uint32_t BmiBytes, uint32_t BitsBytes, size_t Present) {
+    TWriter w;
+    w.u32(1).u32(0).u32(32).u32(BmiBytes).u32(32 + BmiBytes).u32(BitsBytes);
+    w.bytes(DibHeader(8, 8, 1)).fill(8, 0).fill(Present, 0x55);
+    return Emf({EmfRecord(94, w.v)});
+  };
+  CHECK(Valid(pattern(48, 32, 32)));
+  CHECK_FALSE(Valid(pattern(48, 31, 31)));
+  CHECK_FALSE(Valid(pattern(48, 64, 32)));
+
+  // Brushes and pens that name a memory address become solid; a pixel
+  // format becomes a comment.
+  Bytes brush = Emf({EmfRecord(39, Words({1, 6, 0x00FF00, 0x12345678}))});
+  Check(brush);
+  CHECK(Get32(brush, kEmfHeader + 12) == 0);
+  Bytes pen = Emf({EmfRecord(95, Words({1, 0, 0, 0, 0, 0, 1, 5, 0, 0x1234, 0}))});
+  Check(pen);
+  CHECK(Get32(pen, kEmfHeader + 36) == 0);
+  Bytes format = Emf({EmfRecord(104, Bytes(40, 0))});
+  Check(format);
+  CHECK(Get32(format, kEmfHeader) == 70);
+  CHECK(Get32(format, kEmfHeader + 8) == 36);
+}
