@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "pictures/bitmap.h"
+#include "pictures/icon.h"
 #include "platform/resources.h"
 
 namespace vr {
@@ -77,6 +78,14 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   Image2->Name = "Image2";
   Image2->SetBounds(305, 145, 32, 32);
   Image2->OnClick = [this](TObject* s) { OKButtonClick(s); };
+  TMemoryStream icon(LoadDataResource("ABOUTICON"));
+  try {
+    TIcon programIcon;
+    programIcon.LoadFromStream(icon);
+    Image2->Picture().AssignFrom(&programIcon);
+  } catch (const Exception&) {
+    // Without its icon the window still shows everything else.
+  }
   // Labels on the white panel take its colour; STATIC controls ask their parent.
   for (TControl* c : Panel1->Controls())
     if (auto* l = dynamic_cast<TLabel*>(c)) l->Color = clWhite;

@@ -102,3 +102,12 @@ TEST_CASE("the splash shows once at the first activation and hides at its timer 
 
   SplashForm = nullptr;
 }
+
+TEST_CASE("the About window shows the program's logo and icon") {
+  TMainWindowFixture app;
+  TAboutBox about(nullptr);
+  REQUIRE(about.Image1->Picture().HeldGraphic() != nullptr);
+  CHECK(about.Image1->Picture().Width() == 157);
+  REQUIRE(about.Image2->Picture().HeldGraphic() != nullptr);
+  CHECK(std::string(about.Image2->Picture().HeldGraphic()->ClassName()) == "TIcon");
+}
