@@ -1,5 +1,7 @@
 #include <doctest/doctest.h>
 
+#include "support/byte_writer.h"
+
 #include <cstring>
 #include <vector>
 
@@ -10,13 +12,7 @@ using namespace vr;
 
 namespace {
 
-struct Bytes {
-  std::vector<uint8_t> v;
-  Bytes& u8(uint8_t x) { v.push_back(x); return *this; }
-  Bytes& u16(uint16_t x) { u8(uint8_t(x)); return u8(uint8_t(x >> 8)); }
-  Bytes& u32(uint32_t x) { u16(uint16_t(x)); return u16(uint16_t(x >> 16)); }
-  Bytes& fill(size_t n, uint8_t x) { v.insert(v.end(), n, x); return *this; }
-};
+using vr::test::Bytes;
 
 struct BmpShape {
   uint32_t headerSize = 40;

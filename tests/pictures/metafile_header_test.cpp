@@ -1,5 +1,7 @@
 #include <doctest/doctest.h>
 
+#include "support/byte_writer.h"
+
 #include <vector>
 
 #include "pictures/graphic_errors.h"
@@ -9,13 +11,7 @@ using namespace vr;
 
 namespace {
 
-struct Bytes {
-  std::vector<uint8_t> v;
-  Bytes& u8(uint8_t x) { v.push_back(x); return *this; }
-  Bytes& u16(uint16_t x) { u8(uint8_t(x)); return u8(uint8_t(x >> 8)); }
-  Bytes& u32(uint32_t x) { u16(uint16_t(x)); return u16(uint16_t(x >> 16)); }
-  Bytes& fill(size_t n, uint8_t x) { v.insert(v.end(), n, x); return *this; }
-};
+using vr::test::Bytes;
 
 // A placeable header with a correct checksum, then a few record bytes.
 std::vector<uint8_t> Placeable(int16_t right, int16_t bottom, uint16_t inch) {
