@@ -1,5 +1,6 @@
 #include "gif/gif_lzw.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "gif/gif_errors.h"
@@ -29,13 +30,31 @@ class TLZWDecoder {
 
   // The next pixel value; -1 when the data ran out, -2 after the end code.
   int NextPixel() { return FStackTop > 0 ? FOutputStack[--FStackTop] : NextPixelFromTable(); }
+  // Up to Count pixels into Out; fewer when the data ends (or has ended).
+  size_t ReadPixels(uint8_t* Out, size_t Count);
 
  private:
-  int NextCode();
+  // The next code; -1 when the data ran out. Inline while the bit buffer
+  // holds the code, which is nearly always.
+  int NextCode() { return FPendingClear || FBitPosition + FCodeSize >= FBitEnd ? NextCodeRefilling() : TakeCode(); }
+  int NextCodeRefilling();
+  int TakeCode() {
+    const int k = FBitPosition >> 3;
+    uint32_t value = static_cast<uint32_t>(FBitBuffer[k]) | static_cast<uint32_t>(FBitBuffer[k + 1]) << 8 |
+                     static_cast<uint32_t>(FBitBuffer[k + 2]) << 16;
+    value = (value >> (FBitPosition & 7)) & ((1u << FCodeSize) - 1);
+    FBitPosition += FCodeSize;
+    return static_cast<int>(value);
+  }
   int NextPixelFromTable();
+  // Decodes the next code. Its string goes straight into Out when its
+  // length is known and at most Room (Written = the length), else onto the
+  // output stack (Written = 0). Returns 0, -1 when the data ran out, -2
+  // after the end code.
+  int DecodeString(uint8_t* Out, size_t Room, size_t& Written);
   void ResetTable();
   int EndCode();
-  void Push(int Value) { FOutputStack[FStackTop++] = static_cast<uint16_t>(Value); }
+  void Push(int Value) { FOutputStack[FStackTop++] = static_cast<uint8_t>(Value); }
 
   TGIFSubImage& FFrame;
   TStream& FStream;
@@ -49,7 +68,11 @@ class TLZWDecoder {
   int FOldCode = 0;
   uint16_t FPrefixTable[TableSize] = {};
   uint16_t FSuffixTable[TableSize] = {};
-  uint16_t FOutputStack[StackSize];
+  // String lengths of the codes: 1 for literals, 0 where not known.
+  uint16_t FLengthTable[TableSize] = {};
+  // Pixels of the current string, last first (pixels are bytes: wider
+  // values of large code sizes are cut to 8 bits as they are stored).
+  uint8_t FOutputStack[StackSize];
   int FStackTop = 0;
   // Two bytes carried over, a sub-block, and two spare bytes so that a code
   // is always gathered from three bytes.
@@ -63,7 +86,7 @@ class TLZWDecoder {
   bool FEnded = false;
 };
 
-int TLZWDecoder::NextCode() {
+int TLZWDecoder::NextCodeRefilling() {
   if (FPendingClear) {  // the data starts with an implicit clear code
     FPendingClear = false;
     return FClearCode;
@@ -99,18 +122,14 @@ int TLZWDecoder::NextCode() {
       if (ended) return -1;
     }
   }
-  const int k = FBitPosition >> 3;
-  uint32_t value = static_cast<uint32_t>(FBitBuffer[k]) | static_cast<uint32_t>(FBitBuffer[k + 1]) << 8 |
-                   static_cast<uint32_t>(FBitBuffer[k + 2]) << 16;
-  value = (value >> (FBitPosition & 7)) & ((1u << FCodeSize) - 1);
-  FBitPosition += FCodeSize;
-  return static_cast<int>(value);
+  return TakeCode();
 }
 
 void TLZWDecoder::ResetTable() {
   for (int i = 0; i < TableSize; ++i) {
     FSuffixTable[i] = static_cast<uint16_t>(i < FClearCode ? i : 0);
     FPrefixTable[i] = 0;
+    FLengthTable[i] = i < FClearCode ? 1 : 0;
   }
   FCodeSize = FMinCodeSize + 1;
   FCodeLimit = 2 * FClearCode;
@@ -129,52 +148,102 @@ int TLZWDecoder::EndCode() {
 }
 
 int TLZWDecoder::NextPixelFromTable() {
-  if (FEnded) return -2;
-  for (;;) {
-    int x = NextCode();
-    if (x < 0) return x;
-    if (x == FClearCode) {
-      ResetTable();
-      do {  // several clear codes in a row act as one
-        x = NextCode();
-      } while (x == FClearCode);
-      if (x < 0) return x;
-      if (x == FEndCode) return EndCode();
-      FFirstCode = x;
-      FOldCode = x;
-      return x;
-    }
-    if (x == FEndCode) return EndCode();
+  size_t written = 0;
+  const int r = DecodeString(nullptr, 0, written);
+  return r < 0 ? r : FOutputStack[--FStackTop];
+}
 
-    const int incoming = x;
+int TLZWDecoder::DecodeString(uint8_t* Out, size_t Room, size_t& Written) {
+  Written = 0;
+  if (FEnded) return -2;
+  int x = NextCode();
+  if (x < 0) return x;
+  if (x == FClearCode) {
+    ResetTable();
+    do {  // several clear codes in a row act as one
+      x = NextCode();
+    } while (x == FClearCode);
+    if (x < 0) return x;
+    if (x == FEndCode) return EndCode();
+    FFirstCode = x;
+    FOldCode = x;
+    if (Room > 0) {
+      Out[0] = static_cast<uint8_t>(x);
+      Written = 1;
+    } else {
+      Push(x);
+    }
+    return 0;
+  }
+  if (x == FEndCode) return EndCode();
+
+  const int incoming = x;
+  const int length = x < FNextFreeCode ? FLengthTable[x] : 0;
+  if (length > 0 && static_cast<size_t>(length) <= Room) {
+    // A known string that fits: written straight into place, last pixel
+    // first. Known chains end at a literal after exactly Length - 1 links.
+    uint8_t* p = Out + length;
+    for (int i = 1; i < length; ++i) {
+      *--p = static_cast<uint8_t>(FSuffixTable[x]);
+      x = FPrefixTable[x];
+    }
+    if (x >= FClearCode) throw GIFException(sGIFCircularTable);
+    *--p = static_cast<uint8_t>(x);
+    FFirstCode = FSuffixTable[x];
+    Written = static_cast<size_t>(length);
+  } else {
     if (x >= FNextFreeCode) {  // not in the table yet: the previous string and its first pixel
       Push(FFirstCode);
       x = FOldCode;
     }
     // A valid chain visits each table entry at most once; a longer one can
-    // only be a loop that a crafted stream built.
-    int links = 0;
+    // only be a loop that a crafted stream built. The walk keeps the stack
+    // top in a register.
+    int top = FStackTop;
+    const int linkLimit = top + TableSize;
     while (x >= FClearCode) {
-      if (++links > TableSize) throw GIFException(sGIFCircularTable);
-      Push(FSuffixTable[x]);
+      if (top >= linkLimit) throw GIFException(sGIFCircularTable);
+      FOutputStack[top++] = static_cast<uint8_t>(FSuffixTable[x]);
       x = FPrefixTable[x];
     }
     FFirstCode = FSuffixTable[x];
-    Push(FFirstCode);
-
-    if (FNextFreeCode < TableSize) {
-      FPrefixTable[FNextFreeCode] = static_cast<uint16_t>(FOldCode);
-      FSuffixTable[FNextFreeCode] = static_cast<uint16_t>(FFirstCode);
-      ++FNextFreeCode;
-      if (FNextFreeCode >= FCodeLimit && FCodeLimit < TableSize) {
-        FCodeLimit *= 2;
-        ++FCodeSize;
-      }
-    }
-    // With a full table codes stay 12 bits wide until the next clear code.
-    FOldCode = incoming;
-    if (FStackTop > 0) return FOutputStack[--FStackTop];
+    FOutputStack[top++] = static_cast<uint8_t>(FFirstCode);
+    FStackTop = top;
   }
+
+  if (FNextFreeCode < TableSize) {
+    FPrefixTable[FNextFreeCode] = static_cast<uint16_t>(FOldCode);
+    FSuffixTable[FNextFreeCode] = static_cast<uint16_t>(FFirstCode);
+    // The length is known when the previous string's is: it was decoded
+    // from this table since the last clear code.
+    const int oldLength = FOldCode < FNextFreeCode ? FLengthTable[FOldCode] : 0;
+    FLengthTable[FNextFreeCode] = static_cast<uint16_t>(oldLength > 0 ? oldLength + 1 : 0);
+    ++FNextFreeCode;
+    if (FNextFreeCode >= FCodeLimit && FCodeLimit < TableSize) {
+      FCodeLimit *= 2;
+      ++FCodeSize;
+    }
+  }
+  // With a full table codes stay 12 bits wide until the next clear code.
+  FOldCode = incoming;
+  return 0;
+}
+
+size_t TLZWDecoder::ReadPixels(uint8_t* Out, size_t Count) {
+  size_t n = 0;
+  while (n < Count) {
+    // What is left of a string that did not fit comes off the stack first.
+    const size_t run = std::min(static_cast<size_t>(FStackTop), Count - n);
+    const uint8_t* top = FOutputStack + FStackTop;
+    for (size_t i = 0; i < run; ++i) Out[n + i] = *--top;
+    FStackTop -= static_cast<int>(run);
+    n += run;
+    if (n == Count) break;
+    size_t written = 0;
+    if (DecodeString(Out + n, Count - n, written) < 0) break;
+    n += written;
+  }
+  return n;
 }
 
 }  // namespace
@@ -207,26 +276,14 @@ void DecodeFramePixels(TGIFSubImage& Frame, TStream& Stream) {
   if (count == 0) {
     // nothing to fill
   } else if (!Frame.Interlaced()) {
-    for (size_t i = 0; i < count; ++i) {
-      const int v = decoder.NextPixel();
-      if (v < 0) break;
-      pixels[i] = static_cast<uint8_t>(v);
-    }
+    decoder.ReadPixels(pixels, count);
   } else {
     // Rows 0, 8, 16, ...; 4, 12, ...; 2, 6, ...; 1, 3, 5, ...
     size_t row = 0, step = 8;
     int pass = 0;
     bool stopped = false;
     for (size_t done = 0; done < height && !stopped; ++done) {
-      uint8_t* line = pixels + row * width;
-      for (size_t x = 0; x < width; ++x) {
-        const int v = decoder.NextPixel();
-        if (v < 0) {
-          stopped = true;
-          break;
-        }
-        line[x] = static_cast<uint8_t>(v);
-      }
+      stopped = decoder.ReadPixels(pixels + row * width, width) < width;
       row += step;
       while (row >= height) {
         if (pass > 0) step /= 2;

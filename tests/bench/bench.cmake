@@ -1,3 +1,12 @@
 # Benchmarks: built with everything, run by scripts/bench (never by CTest).
 add_executable(wait_cpu_bench tests/bench/wait_cpu_bench.cpp $<TARGET_OBJECTS:vr_resources>)
 target_link_libraries(wait_cpu_bench PRIVATE vr_lib)
+
+# The folder walk over a large tree and where its time goes (scripts/bench
+# makes the tree and times find over it).
+add_executable(walk_bench tests/bench/walk_bench.cpp $<TARGET_OBJECTS:vr_resources>)
+target_link_libraries(walk_bench PRIVATE vr_lib)
+
+# The peak working set while one large picture is shown.
+add_executable(memory_bench tests/bench/memory_bench.cpp $<TARGET_OBJECTS:vr_resources>)
+target_link_libraries(memory_bench PRIVATE vr_lib psapi)
