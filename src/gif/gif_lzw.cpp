@@ -1,6 +1,5 @@
 #include "gif/gif_lzw.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "gif/gif_errors.h"
@@ -35,9 +34,9 @@ class TLZWDecoder {
 
  private:
   // The next code; -1 when the data ran out. Inline while the bit buffer
-  // holds the code, which is nearly always.
+  // holds the whole code, which is nearly always.
   int NextCode() { return FPendingClear || FBitPosition + FCodeSize >= FBitEnd ? NextCodeRefilling() : TakeCode(); }
-  int NextCodeRefilling();
+  [[gnu::noinline]] int NextCodeRefilling();  // kept out of line so NextCode stays small
   int TakeCode() {
     const int k = FBitPosition >> 3;
     uint32_t value = static_cast<uint32_t>(FBitBuffer[k]) | static_cast<uint32_t>(FBitBuffer[k + 1]) << 8 |
@@ -47,11 +46,6 @@ class TLZWDecoder {
     return static_cast<int>(value);
   }
   int NextPixelFromTable();
-  // Decodes the next code. Its string goes straight into Out when its
-  // length is known and at most Room (Written = the length), else onto the
-  // output stack (Written = 0). Returns 0, -1 when the data ran out, -2
-  // after the end code.
-  int DecodeString(uint8_t* Out, size_t Room, size_t& Written);
   void ResetTable();
   int EndCode();
   void Push(int Value) { FOutputStack[FStackTop++] = static_cast<uint8_t>(Value); }
@@ -68,10 +62,8 @@ class TLZWDecoder {
   int FOldCode = 0;
   uint16_t FPrefixTable[TableSize] = {};
   uint16_t FSuffixTable[TableSize] = {};
-  // String lengths of the codes: 1 for literals, 0 where not known.
-  uint16_t FLengthTable[TableSize] = {};
-  // Pixels of the current string, last first (pixels are bytes: wider
-  // values of large code sizes are cut to 8 bits as they are stored).
+  // Pixels of the current string, last first. Pixels are bytes: the wider
+  // values of large code sizes are cut to 8 bits as they are stored.
   uint8_t FOutputStack[StackSize];
   int FStackTop = 0;
   // Two bytes carried over, a sub-block, and two spare bytes so that a code
@@ -129,7 +121,6 @@ void TLZWDecoder::ResetTable() {
   for (int i = 0; i < TableSize; ++i) {
     FSuffixTable[i] = static_cast<uint16_t>(i < FClearCode ? i : 0);
     FPrefixTable[i] = 0;
-    FLengthTable[i] = i < FClearCode ? 1 : 0;
   }
   FCodeSize = FMinCodeSize + 1;
   FCodeLimit = 2 * FClearCode;
@@ -148,58 +139,31 @@ int TLZWDecoder::EndCode() {
 }
 
 int TLZWDecoder::NextPixelFromTable() {
-  size_t written = 0;
-  const int r = DecodeString(nullptr, 0, written);
-  return r < 0 ? r : FOutputStack[--FStackTop];
-}
-
-int TLZWDecoder::DecodeString(uint8_t* Out, size_t Room, size_t& Written) {
-  Written = 0;
   if (FEnded) return -2;
-  int x = NextCode();
-  if (x < 0) return x;
-  if (x == FClearCode) {
-    ResetTable();
-    do {  // several clear codes in a row act as one
-      x = NextCode();
-    } while (x == FClearCode);
+  for (;;) {
+    int x = NextCode();
     if (x < 0) return x;
+    if (x == FClearCode) {
+      ResetTable();
+      do {  // several clear codes in a row act as one
+        x = NextCode();
+      } while (x == FClearCode);
+      if (x < 0) return x;
+      if (x == FEndCode) return EndCode();
+      FFirstCode = x;
+      FOldCode = x;
+      return x;
+    }
     if (x == FEndCode) return EndCode();
-    FFirstCode = x;
-    FOldCode = x;
-    if (Room > 0) {
-      Out[0] = static_cast<uint8_t>(x);
-      Written = 1;
-    } else {
-      Push(x);
-    }
-    return 0;
-  }
-  if (x == FEndCode) return EndCode();
 
-  const int incoming = x;
-  const int length = x < FNextFreeCode ? FLengthTable[x] : 0;
-  if (length > 0 && static_cast<size_t>(length) <= Room) {
-    // A known string that fits: written straight into place, last pixel
-    // first. Known chains end at a literal after exactly Length - 1 links.
-    uint8_t* p = Out + length;
-    for (int i = 1; i < length; ++i) {
-      *--p = static_cast<uint8_t>(FSuffixTable[x]);
-      x = FPrefixTable[x];
-    }
-    if (x >= FClearCode) throw GIFException(sGIFCircularTable);
-    *--p = static_cast<uint8_t>(x);
-    FFirstCode = FSuffixTable[x];
-    Written = static_cast<size_t>(length);
-  } else {
+    const int incoming = x;
     if (x >= FNextFreeCode) {  // not in the table yet: the previous string and its first pixel
       Push(FFirstCode);
       x = FOldCode;
     }
     // A valid chain visits each table entry at most once; a longer one can
-    // only be a loop that a crafted stream built. The walk keeps the stack
-    // top in a register.
-    int top = FStackTop;
+    // only be a loop that a crafted stream built.
+    int top = FStackTop;  // kept in a register through the walk
     const int linkLimit = top + TableSize;
     while (x >= FClearCode) {
       if (top >= linkLimit) throw GIFException(sGIFCircularTable);
@@ -209,41 +173,29 @@ int TLZWDecoder::DecodeString(uint8_t* Out, size_t Room, size_t& Written) {
     FFirstCode = FSuffixTable[x];
     FOutputStack[top++] = static_cast<uint8_t>(FFirstCode);
     FStackTop = top;
-  }
 
-  if (FNextFreeCode < TableSize) {
-    FPrefixTable[FNextFreeCode] = static_cast<uint16_t>(FOldCode);
-    FSuffixTable[FNextFreeCode] = static_cast<uint16_t>(FFirstCode);
-    // The length is known when the previous string's is: it was decoded
-    // from this table since the last clear code.
-    const int oldLength = FOldCode < FNextFreeCode ? FLengthTable[FOldCode] : 0;
-    FLengthTable[FNextFreeCode] = static_cast<uint16_t>(oldLength > 0 ? oldLength + 1 : 0);
-    ++FNextFreeCode;
-    if (FNextFreeCode >= FCodeLimit && FCodeLimit < TableSize) {
-      FCodeLimit *= 2;
-      ++FCodeSize;
+    if (FNextFreeCode < TableSize) {
+      FPrefixTable[FNextFreeCode] = static_cast<uint16_t>(FOldCode);
+      FSuffixTable[FNextFreeCode] = static_cast<uint16_t>(FFirstCode);
+      ++FNextFreeCode;
+      if (FNextFreeCode >= FCodeLimit && FCodeLimit < TableSize) {
+        FCodeLimit *= 2;
+        ++FCodeSize;
+      }
     }
+    // With a full table codes stay 12 bits wide until the next clear code.
+    FOldCode = incoming;
+    if (FStackTop > 0) return FOutputStack[--FStackTop];
   }
-  // With a full table codes stay 12 bits wide until the next clear code.
-  FOldCode = incoming;
-  return 0;
 }
 
 size_t TLZWDecoder::ReadPixels(uint8_t* Out, size_t Count) {
-  size_t n = 0;
-  while (n < Count) {
-    // What is left of a string that did not fit comes off the stack first.
-    const size_t run = std::min(static_cast<size_t>(FStackTop), Count - n);
-    const uint8_t* top = FOutputStack + FStackTop;
-    for (size_t i = 0; i < run; ++i) Out[n + i] = *--top;
-    FStackTop -= static_cast<int>(run);
-    n += run;
-    if (n == Count) break;
-    size_t written = 0;
-    if (DecodeString(Out + n, Count - n, written) < 0) break;
-    n += written;
+  for (size_t n = 0; n < Count; ++n) {
+    const int v = NextPixel();
+    if (v < 0) return n;
+    Out[n] = static_cast<uint8_t>(v);
   }
-  return n;
+  return Count;
 }
 
 }  // namespace
