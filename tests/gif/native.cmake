@@ -1,10 +1,14 @@
 vr_native_test(gif_native_tests
   tests/gif/gif_reader_test.cpp
   tests/gif/gif_lzw_test.cpp
-  tests/gif/gif_render_test.cpp)
+  tests/gif/gif_render_test.cpp
+  tests/gif/gif_exercise.cpp
+  tests/gif/gif_regressions_test.cpp)
+target_include_directories(gif_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/gif)
+target_compile_definitions(gif_native_tests PRIVATE VR_GIF_REGRESSIONS="${CMAKE_SOURCE_DIR}/tests/gif/regressions")
 
 # The GIF reader and frame rendering.
 vr_fuzz_target(gif
-  SOURCES tests/gif/gif_fuzz.cpp
+  SOURCES tests/gif/gif_fuzz.cpp tests/gif/gif_exercise.cpp
   LIBRARIES vr_pure
   SEEDS tests/gif/gif_fuzz_seeds.cpp)

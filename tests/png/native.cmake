@@ -2,12 +2,16 @@ vr_native_test(png_native_tests
   tests/png/png_test_encoder.cpp
   tests/png/png_container_test.cpp
   tests/png/png_header_test.cpp
-  tests/png/png_decode_test.cpp)
+  tests/png/png_decode_test.cpp
+  tests/png/png_exercise.cpp
+  tests/png/png_regressions_test.cpp)
+target_include_directories(png_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/png)
+target_compile_definitions(png_native_tests PRIVATE VR_PNG_REGRESSIONS="${CMAKE_SOURCE_DIR}/tests/png/regressions")
 
 # The loader with chunk CRCs unchecked: it compiles the codec itself so that
 # VR_FUZZING reaches it.
 vr_fuzz_target(png
-  SOURCES tests/png/png_fuzz.cpp ${PNG_PURE} ${PLATFORM_PURE} ${PLATFORM_POSIX}
+  SOURCES tests/png/png_fuzz.cpp tests/png/png_exercise.cpp ${PNG_PURE} ${PLATFORM_PURE} ${PLATFORM_POSIX}
   DEFINITIONS VR_FUZZING
   LIBRARIES ZLIB::ZLIB
   SEEDS tests/png/png_fuzz_seeds.cpp tests/png/png_test_encoder.cpp)
