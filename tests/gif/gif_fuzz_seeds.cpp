@@ -8,7 +8,7 @@ using namespace giftest;
 
 namespace {
 
-FrameSpec Spec(int Left, int Top, int Width, int Height, int Colors, uint32_t Seed, int MinCodeSize = 8) {
+FrameSpec MakeFrame(int Left, int Top, int Width, int Height, int Colors, uint32_t Seed, int MinCodeSize = 8) {
   FrameSpec f;
   f.Left = Left, f.Top = Top, f.Width = Width, f.Height = Height;
   f.Pixels = TestPixels(Width, Height, Colors, Seed);
@@ -22,12 +22,12 @@ int main(int argc, char** argv) {
   seeds::Start(argc, argv);
   {
     GifBuilder b;
-    b.Header(16, 12, Grey(16)).Frame(Spec(0, 0, 16, 12, 16, 1, 4)).Trailer();
+    b.Header(16, 12, Grey(16)).Frame(MakeFrame(0, 0, 16, 12, 16, 1, 4)).Trailer();
     seeds::Write("still.gif", b.Data);
   }
   {
     GifBuilder b;
-    FrameSpec f = Spec(0, 0, 20, 17, 4, 2, 2);
+    FrameSpec f = MakeFrame(0, 0, 20, 17, 4, 2, 2);
     f.Interlaced = true;
     b.Header(20, 17, Grey(4)).Frame(f).Trailer();
     seeds::Write("interlaced.gif", b.Data);
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     b.Header(24, 24, Grey(256), 3).Loop(0);
     for (int i = 0; i < 4; ++i) {
       b.Control(i % 4, 5, i == 2 ? 1 : -1);
-      FrameSpec f = Spec(i * 3, i * 2, 12, 10, 8, 10 + i);
+      FrameSpec f = MakeFrame(i * 3, i * 2, 12, 10, 8, 10 + i);
       if (i == 1) f.Local = Grey(8), f.MinCodeSize = 3;
       b.Frame(f);
     }
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   {
     GifBuilder b;
     b.Header(8, 8, Grey(2), 0, "GIF87a").Comment({"made", "here"});
-    FrameSpec f = Spec(5, 5, 8, 8, 2, 5, 2);
+    FrameSpec f = MakeFrame(5, 5, 8, 8, 2, 5, 2);
     f.BlockSize = 7;
     b.Frame(f);
     seeds::Write("offset_gif87.gif", b.Trailer().Data);
