@@ -110,6 +110,318 @@ PICTURES['REFRESHGLYPH'] = grid('''
 ................
 ''')
 
+# Drive selector pictures, 16 x 14. The bottom-left pixel is transparent.
+PICTURES['FLOPPY'] = grid('''
+................
+.kkkkkkkkkkkkkk.
+.knnnssssssnnnk.
+.knnnsskkssnnnk.
+.knnnsskkssnnnk.
+.knnnssssssnnnk.
+.knnnnnnnnnnnnk.
+.knwwwwwwwwwwnk.
+.knwddddddddwnk.
+.knwwwwwwwwwwnk.
+.knwddddddddwnk.
+.knwwwwwwwwwwnk.
+.kkkkkkkkkkkkkk.
+................
+''')
+PICTURES['HARD'] = grid('''
+................
+................
+................
+..kkkkkkkkkkkk..
+.kwwwwwwwwwwwsk.
+.kwsssssssssssk.
+.kwsssssssssssk.
+.kwsddddddslgsk.
+.kwsssssssssssk.
+.kddddddddddddk.
+..kkkkkkkkkkkk..
+................
+................
+................
+''')
+PICTURES['NETWORK'] = grid('''
+................
+..kkkkkkkkkkkk..
+.kwwwwwwwwwwwsk.
+.kwsssssssssssk.
+.kwsddddddslgsk.
+.kddddddddddddk.
+..kkkkkkkkkkkk..
+.......kk.......
+.......kk.......
+..kkkkkkkkkkkk..
+..k..........k..
+.kkk........kkk.
+.kkk........kkk.
+................
+''')
+PICTURES['CDROM'] = grid('''
+................
+.....kkkkkk.....
+...kkwwwwcckk...
+..kwwwwwccccsk..
+..kwwwwccccssk..
+.kwwwwskksssssk.
+.kwwwsk..kssssk.
+.kwwwsk..kssssk.
+.kwwwwskksssssk.
+..kwwwsssssssk..
+..kwssssssssdk..
+...kksssssdkk...
+.....kkkkkk.....
+................
+''')
+PICTURES['RAM'] = grid('''
+................
+................
+..s.s.s.s.s.s...
+..s.s.s.s.s.s...
+.kkkkkkkkkkkkk..
+.kgggggggggggk..
+.kgkkgkkgkkggk..
+.kgkkgkkgkkggk..
+.kgggggggggggk..
+.kkkkkkkkkkkkk..
+..s.s.s.s.s.s...
+..s.s.s.s.s.s...
+................
+................
+''')
+
+# Folder list pictures, 16 x 14: the root and the ancestors are open
+# folders, the current folder is open with a lighter flap, the sub-folders
+# are closed. Each starts in its first column, so its indent shows exactly.
+PICTURES['OPENFOLDER'] = grid('''
+................
+................
+.kkkkk..........
+kwyyyyk.........
+kwyyyyykkkkkkk..
+kwyyyyyyyyyyyyk.
+kwyykkkkkkkkkkkk
+kwykyyyyyyyyyyyk
+kwkyyyyyyyyyyyk.
+kwkyyyyyyyyyyyk.
+kkyyyyyyyyyyyk..
+kkyyyyyyyyyyyk..
+kkkkkkkkkkkkk...
+................
+''')
+PICTURES['CURRENTFOLDER'] = grid('''
+................
+................
+.kkkkk..........
+kwyyyyk.........
+kwyyyyykkkkkkk..
+kwyywwwwwwwwyyk.
+kwyykkkkkkkkkkkk
+kwykccccccccccck
+kwkccccccccccck.
+kwkccccccccccck.
+kkccccccccccck..
+kkccccccccccck..
+kkkkkkkkkkkkk...
+................
+''')
+PICTURES['CLOSEDFOLDER'] = grid('''
+................
+................
+.kkkkk..........
+kwyyyyk.........
+kwyyyyykkkkkkkk.
+kwyyyyyyyyyyyyyk
+kwyyyyyyyyyyyyyk
+kwyyyyyyyyyyyyyk
+kwyyyyyyyyyyyyyk
+kwyyyyyyyyyyyyyk
+kwyyyyyyyyyyyyyk
+kdddddddddddddyk
+kkkkkkkkkkkkkkkk
+................
+''')
+
+# The spin edit's arrows, 9 x 6.
+PICTURES['SPINUP'] = grid('''
+.........
+....k....
+...kkk...
+..kkkkk..
+.kkkkkkk.
+.........
+''')
+PICTURES['SPINDOWN'] = grid('''
+.........
+.kkkkkkk.
+..kkkkk..
+...kkk...
+....k....
+.........
+''')
+
+
+# The media player's buttons: nine symbols, each drawn three ways (enabled,
+# disabled and coloured) on a 21 x 16 canvas. '#' marks the symbol.
+PLAYER_SYMBOLS = {
+    'MPPLAY': """
+#......
+##.....
+###....
+####...
+#####..
+######.
+#######
+######.
+#####..
+####...
+###....
+##.....
+#......
+""",
+    'MPPAUSE': """
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+###...###
+""",
+    'MPSTOP': """
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+##########
+""",
+    'MPNEXT': """
+#.....#.....##
+##....##....##
+###...###...##
+####..####..##
+#####.#####.##
+##############
+#####.#####.##
+####..####..##
+###...###...##
+##....##....##
+#.....#.....##
+""",
+    'MPPREV': """
+##.....#.....#
+##....##....##
+##...###...###
+##..####..####
+##.#####.#####
+##############
+##.#####.#####
+##..####..####
+##...###...###
+##....##....##
+##.....#.....#
+""",
+    'MPSTEP': """
+##.#.....
+##.##....
+##.###...
+##.####..
+##.#####.
+##.######
+##.#####.
+##.####..
+##.###...
+##.##....
+##.#.....
+""",
+    'MPBACK': """
+.....#.##
+....##.##
+...###.##
+..####.##
+.#####.##
+######.##
+.#####.##
+..####.##
+...###.##
+....##.##
+.....#.##
+""",
+    'MPRECORD': """
+...####...
+.########.
+.########.
+##########
+##########
+##########
+##########
+.########.
+.########.
+...####...
+""",
+    'MPEJECT': """
+......#......
+.....###.....
+....#####....
+...#######...
+..#########..
+.###########.
+#############
+.............
+#############
+#############
+""",
+}
+# The colour of each symbol in its coloured state.
+PLAYER_COLOURS = {'MPPLAY': 'g', 'MPPAUSE': 'n', 'MPSTOP': 'm', 'MPNEXT': 'b', 'MPPREV': 'b',
+                  'MPSTEP': 't', 'MPBACK': 't', 'MPRECORD': 'r', 'MPEJECT': 'p'}
+PLAYER_WIDTH, PLAYER_HEIGHT = 21, 16
+
+
+def player_glyphs():
+    for name, text in PLAYER_SYMBOLS.items():
+        shape = grid(text)
+        width = max(len(r) for r in shape)
+        shape = [r.ljust(width, '.') for r in shape]
+        left = (PLAYER_WIDTH - width) // 2
+        top = (PLAYER_HEIGHT - len(shape)) // 2
+        mark = [[False] * PLAYER_WIDTH for _ in range(PLAYER_HEIGHT)]
+        for y, row in enumerate(shape):
+            for x, ch in enumerate(row):
+                mark[top + y][left + x] = ch == '#'
+
+        def paint(ink, shadow=None):
+            rows = []
+            for y in range(PLAYER_HEIGHT):
+                row = ''
+                for x in range(PLAYER_WIDTH):
+                    if mark[y][x]:
+                        row += ink
+                    elif shadow and y > 0 and x > 0 and mark[y - 1][x - 1]:
+                        row += shadow  # the embossed look of a disabled button
+                    else:
+                        row += '.'
+                rows.append(row)
+            return rows
+
+        PICTURES['EN_' + name] = paint('k')
+        PICTURES['DI_' + name] = paint('d', 'w')
+        PICTURES['CL_' + name] = paint(PLAYER_COLOURS[name])
+
+
+player_glyphs()
+
 
 def main():
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources')

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "pictures/bitmap.h"
+#include "platform/resources.h"
+
 namespace vr {
 
 TAboutBox* AboutBox = nullptr;
@@ -19,10 +24,12 @@ TCustomForm::TParams AboutParams() {
 
 }  // namespace
 
+BOOL(WINAPI* GetUserNameCall)(LPSTR Buffer, LPDWORD Size) = GetUserNameA;
+
 std::string LogonUserText() {
   char name[30];
   DWORD size = sizeof name;
-  if (!GetUserNameA(name, &size)) return "na";
+  if (!GetUserNameCall(name, &size)) return "na";
   return std::string(name, strnlen(name, sizeof name));
 }
 
@@ -54,6 +61,9 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   Image1->Name = "Image1";
   Image1->SetBounds(8, 8, 157, 78);
   Image1->SetStretch(true);
+  TBitmap logo;
+  logo.SetSystemHandle(LoadBitmapResource("ABOUTLOGO").Release());
+  Image1->Picture().AssignFrom(&logo);
   Label1 = label("Label1", "vistaroam.invalid", 176, 8, 160);
   Label1->OnClick = [this](TObject* s) { OKButtonClick(s); };
   Label2 = label("Label2", "hello@vistaroam.invalid", 176, 26, 160);
@@ -86,6 +96,21 @@ void TAboutBox::ShowAbout(const std::string& Product, const std::string& AVersio
   Comments->SetCaption(AComments);
   LabelUser1->SetCaption("User: " + LogonUserText());
   LabelRes1->SetCaption("Memory " + MemoryStatusText());
+  FitTexts();
+}
+
+void TAboutBox::FitTexts() {
+  // The design size is a minimum: where the system's font makes a text wider
+  // than its place, the window grows so that nothing is cut.
+  int right = 345 - 8;
+  for (TLabel* l : {Label1, Label2, ProductName, Version, Copyright, Comments, LabelUser1, LabelRes1}) {
+    l->AutoSize();
+    right = std::max(right, l->Left() + l->Width());
+  }
+  right = std::max(right, LabelRes1->Left() + LabelRes1->Width() + 40);  // the icon sits beside the memory line
+  SetClientSize(right + 8, 185);
+  Image2->SetBounds(right + 8 - 40, 145, 32, 32);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TAboutBox::OKButtonClick(TObject* Sender) { Close(); }

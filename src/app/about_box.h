@@ -2,6 +2,8 @@
 // and the machine's memory.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "pictures/image_view.h"
@@ -32,10 +34,15 @@ class TAboutBox : public TCustomForm {
   void ShowAbout(const std::string& Product, const std::string& AVersion, const std::string& Rights,
                  const std::string& AComments);
   void OKButtonClick(TObject* Sender);
+
+ private:
+  void FitTexts();
 };
 
 // The logged-on user's name, or "na" (also when it does not fit 30 characters).
 std::string LogonUserText();
+// The system call LogonUserText asks (tests put another in its place).
+extern BOOL(WINAPI* GetUserNameCall)(LPSTR Buffer, LPDWORD Size);
 // " Total/Free: " + total + " " + available + " kb. ", physical memory in KiB.
 std::string MemoryStatusText();
 

@@ -153,7 +153,8 @@ void TForm1::CreateControls() {
   DirectoryListBox1 = Make<TDirectoryListBox>(Panel2);
   DirectoryListBox1->Name = "DirectoryListBox1";
   DirectoryListBox1->SetBounds(8, 40, 185, 65);
-  DriveComboBox1->DirList = DirectoryListBox1;
+  DirectoryListBox1->SetItemHeight(16);
+  DriveComboBox1->SetDirList(DirectoryListBox1);
   Editpath1 = Make<TEdit>(Panel2, "Editpath1");
   Editpath1->Name = "Editpath1";
   Editpath1->SetBounds(8, 112, 185, 21);
@@ -215,6 +216,10 @@ void TForm1::CreateControls() {
   Label11->AutoSize();
   MediaPlayer1 = Make<TMediaPlayer>(GroupBox2);
   MediaPlayer1->Name = "MediaPlayer1";
+  // The buttons first: the width snaps to whole buttons of the visible set.
+  MediaPlayer1->SetVisibleButtons(
+      {TMPBtnType::btPlay, TMPBtnType::btPause, TMPBtnType::btStop, TMPBtnType::btNext, TMPBtnType::btPrev});
+  MediaPlayer1->SetColoredButtons({});
   MediaPlayer1->SetBounds(14, 107, 141, 20);
   MediaPlayer1->Shareable = true;
 

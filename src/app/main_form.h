@@ -7,7 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "controls/folder_controls.h"
+#include "controls/directory_list_box.h"
+#include "controls/drive_combo_box.h"
+#include "controls/folder_test.h"
 #include "controls/spin_edit.h"
 #include "pictures/image_view.h"
 #include "platform/forms.h"
@@ -133,6 +135,7 @@ class TForm1 : public TCustomForm {
 
  private:
   void CreateControls();
+  void NoteFound(const std::string& Full);
   void PictureStep(const std::string& Full);
   void SoundStep(const std::string& Full);
 };

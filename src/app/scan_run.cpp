@@ -2,7 +2,7 @@
 // picture and playing every sound whose path holds a ticked type.
 #include <windows.h>
 
-#include <iterator>
+#include <initializer_list>
 
 #include "app/main_form.h"
 #include "platform/application.h"
@@ -13,6 +13,18 @@ namespace vr {
 namespace {
 
 bool Contains(const std::string& Text, const char* Part) { return Text.find(Part) != std::string::npos; }
+
+struct TTypeTest {
+  TCheckBox* Box;
+  const char* Text;
+};
+
+// Whether a ticked type's text stands anywhere in the upper-cased path.
+bool AnyTicked(const std::string& Full, std::initializer_list<TTypeTest> Types) {
+  for (const TTypeTest& t : Types)
+    if (t.Box->Checked() && Contains(Full, t.Text)) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -76,19 +88,21 @@ void TForm1::ScanRun(const std::string& Folder, const std::string& Mask) {
   }
 }
 
-void TForm1::PictureStep(const std::string& Full) {
-  const std::pair<TCheckBox*, const char*> pictures[] = {
-      {CheckBoxBMP1, ".BMP"}, {CheckBoxJpg1, ".JPG"}, {CheckBoxIco1, ".ICO"}, {CheckBoxWmf1, ".WMF"},
-      {CheckBoxEmf1, ".EMF"}, {CheckBoxGIF1, ".GIF"}, {CheckBoxPNG1, ".PNG"}};
-  bool match = false;
-  for (const auto& [box, text] : pictures)
-    if (box->Checked() && Contains(Full, text)) {
-      match = true;
-      break;
-    }
-  if (!match) return;
+void TForm1::NoteFound(const std::string& Full) {
   ++FoundCount;
   StatusBar2->SetSimpleText("Found: " + Full);
+}
+
+void TForm1::PictureStep(const std::string& Full) {
+  if (!AnyTicked(Full, {{CheckBoxBMP1, ".BMP"},
+                        {CheckBoxJpg1, ".JPG"},
+                        {CheckBoxIco1, ".ICO"},
+                        {CheckBoxWmf1, ".WMF"},
+                        {CheckBoxEmf1, ".EMF"},
+                        {CheckBoxGIF1, ".GIF"},
+                        {CheckBoxPNG1, ".PNG"}}))
+    return;
+  NoteFound(Full);
   try {
     Image1->Picture().LoadFile(Full);
     EditHeight1->SetText(std::to_string(Image1->Picture().Height()));
@@ -103,17 +117,9 @@ void TForm1::PictureStep(const std::string& Full) {
 }
 
 void TForm1::SoundStep(const std::string& Full) {
-  const std::pair<TCheckBox*, const char*> sounds[] = {
-      {CheckBoxWav1, ".WAV"}, {CheckBoxMid1, ".MID"}, {CheckBoxWma, ".WMA"}, {CheckBoxMp3, ".MP3"}};
-  bool match = false;
-  for (const auto& [box, text] : sounds)
-    if (box->Checked() && Contains(Full, text)) {
-      match = true;
-      break;
-    }
-  if (!match) return;
-  ++FoundCount;
-  StatusBar2->SetSimpleText("Found: " + Full);
+  if (!AnyTicked(Full, {{CheckBoxWav1, ".WAV"}, {CheckBoxMid1, ".MID"}, {CheckBoxWma, ".WMA"}, {CheckBoxMp3, ".MP3"}}))
+    return;
+  NoteFound(Full);
   int32_t limit = Contains(Full, ".WMA") || Contains(Full, ".MP3") ? MediaInterval : SoundInterval;
   Timer1->SetInterval(static_cast<unsigned>(limit * 1000));
   MediaPlayer1->FileName = Full;

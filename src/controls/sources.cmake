@@ -1,3 +1,9 @@
 set(CONTROLS_WIN
-  folder_controls.cpp
+  current_folder.cpp
+  directory_list_box.cpp
+  drive_combo_box.cpp
+  folder_resolution.cpp
+  folder_test.cpp
+  owner_draw.cpp
+  spin_button.cpp
   spin_edit.cpp)

@@ -1,6 +1,12 @@
-// The spin edit: a one-line edit for whole numbers within a range.
+// The spin edit: a one-line edit for whole numbers with an arrow pair at its
+// right edge. The arrows and the cursor keys step the value by Increment,
+// clamped to MinValue..MaxValue; typing is free until the box is left.
 #pragma once
 
+#include <functional>
+#include <string>
+
+#include "controls/spin_button.h"
 #include "platform/std_controls.h"
 
 namespace vr {
@@ -10,16 +16,53 @@ class TSpinEdit : public TCustomEdit {
   TSpinEdit(TComponent* AOwner, TWinControl* AParent);
   const char* ClassName() const override { return "TSpinEdit"; }
 
+  // With MinValue equal to MaxValue there are no limits at all.
   int MinValue = 0;
   int MaxValue = 0;
   int Increment = 1;
-  // The number in the box; a text that is not a number reads as MinValue.
-  // Not clamped on reading.
+  // When false, only the arrows and cursor keys change the value: typed
+  // characters, Backspace, Delete, cut and paste are refused.
+  bool EditorEnabled = true;
+  // Selects the whole text when the box gets the focus other than by a
+  // left mouse button press.
+  bool AutoSelect = true;
+
+  // The text as a whole number, or MinValue when it is not one. Not clamped.
   int Value() const;
-  // Stores the value clamped to MinValue..MaxValue (no clamping when the two
-  // are equal); OnChange fires when the text changes.
+  // The text becomes the clamped value; OnChange fires if the text changed.
   void SetValue(int NewValue);
-  int CheckValue(int NewValue) const;
+  int ClampValue(int NewValue) const;
+  // Value + Increment (- Increment); a read-only box only beeps.
+  void StepUp();
+  void StepDown();
+  // Whether a typed character goes into the box: "+", "-", digits, the
+  // decimal separator, control characters but Enter.
+  bool IsAcceptedKey(char Key) const;
+
+  TSpinButton* Button() const { return FButton; }
+  // The smallest height the box takes; a smaller one is raised to it.
+  int MinHeight() const;
+  // The rectangle the text is laid out in, left of the arrows.
+  RECT TextRect() const;
+  // Writing the text fires OnChange when it changes; an error from the
+  // handler goes to the writer.
+  void SetCaption(const std::string& Value) override;
+  void SetEnabled(bool Value) override;
+
+  // Every refusal beep of the spin edits goes through here; by default
+  // MessageBeep(0). Tests count the beeps.
+  static std::function<void()> BeepHook;
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+  bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
+  void BoundsChanged() override;
+
+ private:
+  static void Beep();
+  void UpdateGeometry();
+  TSpinButton* FButton = nullptr;
+  bool FWritingText = false;
 };
 
 }  // namespace vr

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "gif/gif_errors.h"
+#include "pictures/graphic_errors.h"
 
 namespace vr {
 
@@ -86,7 +87,7 @@ uint8_t* TDIBWriter::ScanLine(int Row) {
     if (FPixels == nullptr) throw EOutOfMemory(sGIFDIBAllocFailed);
   }
   if (FPixels == nullptr) throw GIFException(sGIFNoDIB);
-  if (Row < 0 || Row >= FHeight) throw GIFException(sGIFScanLineRange);
+  if (Row < 0 || Row >= FHeight) throw EInvalidGraphicOperation(SScanLine);
   const size_t stored = FTopDown ? static_cast<size_t>(Row) : static_cast<size_t>(FHeight - Row - 1);
   return FPixels + stored * FStride;
 }

@@ -57,7 +57,9 @@ class TDIBWriter {
   size_t Stride() const { return FStride; }
 
   // Row Row of the picture (0 = top). The first call makes the header and
-  // gets the pixel memory ("Failed to allocate memory for GIF DIB").
+  // gets the pixel memory ("Failed to allocate memory for GIF DIB"); a row
+  // outside the picture is EInvalidGraphicOperation "Scan line index out of
+  // range".
   uint8_t* ScanLine(int Row);
   // Done writing; later ScanLine calls fail with "Image has no DIB".
   void Release() {

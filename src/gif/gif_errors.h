@@ -33,7 +33,6 @@ inline constexpr char sGIFUnsupportedPixelFormat[] = "Unsupported PixelFormat";
 inline constexpr char sGIFInvalidDimensions[] = "Invalid image dimensions";
 inline constexpr char sGIFNoDIB[] = "Image has no DIB";
 inline constexpr char sGIFDIBAllocFailed[] = "Failed to allocate memory for GIF DIB";
-inline constexpr char sGIFScanLineRange[] = "Scan line index out of range";
 inline constexpr char sGIFWidthTooSmall[] = "Image width too small for contained frames";
 inline constexpr char sGIFHeightTooSmall[] = "Image height too small for contained frames";
 inline constexpr char sGIFLoading[] = "Loading...";

@@ -1,5 +1,6 @@
 # The GIF codec: reader, LZW decoder, frame pixels and dithering are pure;
-# the GDI side (image class, bitmaps, palettes, drawing, painter) comes later.
+# the image class, frame bitmaps, palettes, drawing and the animation
+# painter stand on the system.
 set(GIF_PURE
   gif_stream_io.cpp
   gif_color_map.cpp
@@ -9,4 +10,9 @@ set(GIF_PURE
   gif_dither.cpp
   gif_dib_writer.cpp
   gif_frame_render.cpp)
-set(GIF_WIN)
+set(GIF_WIN
+  gif_frame_bitmap.cpp
+  gif_frame_steps.cpp
+  gif_image.cpp
+  gif_painter.cpp
+  gif_painter_clock.cpp)

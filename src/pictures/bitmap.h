@@ -187,8 +187,10 @@ class TBitmap : public TGraphic {
   std::vector<TRGBQuad> ColorTable();
   // Sets the colour table of a DIB of up to 8 bits (the palette follows).
   void SetColorTable(std::span<const TRGBQuad> Table);
-  // Installs a palette (the bitmap owns it); an 8-bit or smaller DIB takes
-  // its colour table from it.
+  // Installs a palette (the bitmap owns it). An 8-bit or smaller DIB is
+  // redrawn in the palette's colours (each pixel takes the nearest entry)
+  // and takes its colour table from it; to give the same indices other
+  // colours, use SetColorTable.
   void SetPalette(TBitmapPalette Palette);
   HBITMAP SystemHandle() { return ReadHandle(); }
   // Adopts a system bitmap (DIB section or device bitmap); nullptr empties.

@@ -2,8 +2,10 @@
 // registration of the image libraries.
 #include "pictures/builtin_formats.h"
 
+#include "gif/gif_image.h"
 #include "pictures/bitmap.h"
 #include "pictures/icon.h"
+#include "pictures/jpeg_image.h"
 #include "pictures/metafile.h"
 #include "pictures/picture.h"
 #include "png/png_object.h"
@@ -25,12 +27,18 @@ void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats) {
 
 // The image libraries, in the order of their start-up code: JPEG, GIF, PNG.
 void RegisterImageLibraries() {
+  RegisterJPEGImage();  // "jpeg", then "jpg"
+  InitGIFDrawing();
+  TPicture::RegisterPictureFormat("GIF", "GIF Image", TGIFImage::StaticClass());
+  TPicture::RegisterClipboardClass(static_cast<uint16_t>(GIFClipboardFormat()), TGIFImage::StaticClass());
   TPicture::RegisterPictureFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
 }
 
 // Last registered, first removed.
 void UnregisterImageLibraries() {
   TPicture::UnregisterPictureClass(TPNGObject::StaticClass());
+  TPicture::UnregisterPictureClass(TGIFImage::StaticClass());
+  UnregisterJPEGImage();
 }
 
 }  // namespace vr

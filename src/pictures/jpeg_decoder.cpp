@@ -282,6 +282,10 @@ void ProgressMonitor(j_common_ptr info) {
 
 }  // namespace
 
+void CheckJPEGFileSize(uint64_t Size) {
+  if (Size > kMaxPictureBytes) RaiseJPEGError(JERR_IMAGE_TOO_BIG);
+}
+
 TJPEGHeaderInfo ReadJPEGHeader(TStream& Data) {
   TJPEGSession s;
   s.Open(Data);

@@ -66,6 +66,11 @@ class IJPEGDecodeTarget {
   virtual void Progress(TJPEGProgressStage Stage, int PercentDone, bool RedrawNow, const TJPEGRect& R) = 0;
 };
 
+// Refuses a file of more bytes than any picture the decoder accepts could
+// need, before it is read into memory: "JPEG error #%d" with the library's
+// code for a picture too big.
+void CheckJPEGFileSize(uint64_t Size);
+
 // Reads only the header of the JPEG in Data (from position 0). Raises EJPEG
 // "JPEG error #%d" for a stream that is not a JPEG, an empty one, a damaged
 // header, or a picture above the size limit.

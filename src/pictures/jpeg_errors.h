@@ -12,4 +12,8 @@ inline constexpr const char SJPEGError[] = "JPEG error #%d";
 
 [[noreturn]] inline void RaiseJPEGError(int Code) { throw EJPEG(Format(SJPEGError, Code)); }
 
+// Raised by a progress handler to stop a decoding quietly: the decoder
+// keeps what it decoded so far and no error is shown.
+VR_DECLARE_EXCEPTION(EAbort, Exception);
+
 }  // namespace vr

@@ -4,6 +4,7 @@ set(PICTURES_PURE
   metafile_header.cpp
   jpeg_callbacks.cpp
   jpeg_decoder.cpp
+  jpeg_encoder.cpp
   jpeg_progress.cpp)
 set(PICTURES_WIN
   bitmap.cpp
@@ -15,5 +16,6 @@ set(PICTURES_WIN
   graphic.cpp
   icon.cpp
   image_view.cpp
+  jpeg_image.cpp
   metafile.cpp
   picture.cpp)

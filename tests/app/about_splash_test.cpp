@@ -41,6 +41,32 @@ TEST_CASE("About shows product, version, rights, comments, user and memory, in o
   AboutBox = nullptr;
 }
 
+TEST_CASE("a user name that does not fit 30 characters gives na") {
+  struct TRestore {
+    ~TRestore() { GetUserNameCall = GetUserNameA; }
+  } restore;
+  // The system call fails with "buffer too small" for 30 characters or more.
+  GetUserNameCall = [](LPSTR Buffer, LPDWORD Size) -> BOOL {
+    const char name[] = "abcdefghijklmnopqrstuvwxyz0123";  // 30 characters
+    if (*Size < sizeof name) {
+      *Size = sizeof name;
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return FALSE;
+    }
+    lstrcpyA(Buffer, name);
+    return TRUE;
+  };
+  CHECK(LogonUserText() == "na");
+  GetUserNameCall = [](LPSTR Buffer, LPDWORD Size) -> BOOL {
+    const char name[] = "abcdefghijklmnopqrstuvwxyz012";  // 29 characters and the NUL fit
+    if (*Size < sizeof name) return FALSE;
+    lstrcpyA(Buffer, name);
+    *Size = sizeof name;
+    return TRUE;
+  };
+  CHECK(LogonUserText() == "abcdefghijklmnopqrstuvwxyz012");
+}
+
 TEST_CASE("the splash shows once at the first activation and hides at its timer or a click") {
   TMainWindowFixture app;
   TSplashForm splash(nullptr);

@@ -20,3 +20,9 @@ name=$(printf 'n%.0s' $(seq 1 246))
 : > "$root/long/$name.JPG"
 mkdir -p "$root/long/$name"
 : > "$root/long/$name/IN.JPG"
+
+# The stress run's tree: the test fills stress/gen; stress/cycle holds a link
+# back to itself so that the walk meets a loop.
+mkdir -p "$root/stress/gen" "$root/stress/cycle"
+: > "$root/stress/cycle/CYCLE.JPG"
+ln -s "$root/stress/cycle" "$root/stress/cycle/again"

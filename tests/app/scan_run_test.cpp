@@ -210,7 +210,7 @@ TEST_CASE("a sound that cannot be opened ends the whole run with the error box")
   CHECK(app.Form().FoundCount == 1);
 }
 
-TEST_CASE("a file that is a picture and a sound is shown, then played, and counted twice" * doctest::skip(true)) {
+TEST_CASE("a file that is a picture and a sound is shown, then played, and counted twice") {
   TScratchTree tree;
   tree.File("TUNE.JPG.WAV", SilentWave(300));
   TMainWindowFixture app;
@@ -231,8 +231,9 @@ TEST_CASE("the walk survives links, vanishing folders, long names and deep trees
   SUBCASE("a link back to an ancestor ends at the path-length limit; a dangling link is passed over") {
     TMainWindowFixture app;
     Go(app, root + "\\links");
+    // The tree's .JPG files are empty: empty JPEG pictures, shown without a log line.
     std::vector<std::string> lines = app.LogLines();
-    REQUIRE(lines.size() >= 4);
+    REQUIRE(lines.size() >= 3);
     CHECK(lines.back().rfind("Found: ", 0) == 0);
     CHECK(app.Form().FoundCount >= 2);
     CHECK(app.Boxes.empty());

@@ -419,7 +419,13 @@ void WriteLargePngs(const std::string& Folder, uint32_t Side) {
 int main(int argc, char** argv) {
   const std::string scratch = argc > 1 ? argv[1] : "/tmp";
   const std::string which = argc > 2 ? argv[2] : "all";
-  if (which == "large-png") WriteLargePngs(scratch, 8000);
+  if (which == "large-png") {
+    WriteLargePngs(scratch, 8000);
+    const Bytes jpeg = MakeBenchJpeg(4000, 3000);
+    FILE* f = std::fopen((scratch + "/large_4000x3000.jpg").c_str(), "wb");
+    if (f == nullptr || std::fwrite(jpeg.data(), 1, jpeg.size(), f) != jpeg.size()) std::abort();
+    std::fclose(f);
+  }
   if (which == "all" || which == "png") BenchPng();
   if (which == "all" || which == "gif") BenchGif();
   if (which == "all" || which == "jpeg") BenchJpeg(scratch);

@@ -7,6 +7,7 @@
 #include "gif/gif_dither.h"
 #include "gif/gif_frame_render.h"
 #include "gif/gif_test_writer.h"
+#include "pictures/graphic_errors.h"
 
 using namespace vr;
 using namespace giftest;
@@ -213,7 +214,7 @@ TEST_CASE("the DIB writer refuses what it cannot make") {
   CHECK(writer.Stride() == 12);
   CHECK(writer.ScanLine(0) == dib.Pixels.data() + 12);
   CHECK(dib.Header.size() == 40);
-  CHECK_THROWS_WITH_AS(writer.ScanLine(2), "Scan line index out of range", GIFException);
+  CHECK_THROWS_WITH_AS(writer.ScanLine(2), "Scan line index out of range", EInvalidGraphicOperation);
   writer.Release();
   CHECK_THROWS_WITH_AS(writer.ScanLine(0), "Image has no DIB", GIFException);
 

@@ -8,7 +8,7 @@
 #include "pictures/bitmap.h"
 #include "pictures/picture_test_support.h"
 
-// Bitmap specs name only the fields that matter to each case.
+// Bitmap layouts name only the fields that matter to each case.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 using namespace vr;
@@ -74,28 +74,28 @@ TEST_CASE("16-bit files: 5-5-5 by default, 5-6-5 and other masks through bit-fie
   CHECK(Drawn(plain) == kPicture);
 
   // 5-6-5: red, green, blue, white in one row.
-  TBmpSpec spec{.Width = 4, .Height = 1, .Bits = 16, .Compression = 3, .Masks = {0xF800, 0x07E0, 0x001F}};
+  TBmpLayout layout{.Width = 4, .Height = 1, .Bits = 16, .Compression = 3, .Masks = {0xF800, 0x07E0, 0x001F}};
   TBmpBytes px;
   px.u16(0xF800).u16(0x07E0).u16(0x001F).u16(0xFFFF);
   TBitmap b565;
-  Load(b565, BmpFile(spec, px.v));
+  Load(b565, BmpFile(layout, px.v));
   CHECK(b565.PixelFormat() == TPixelFormat::pf16bit);
   CHECK(Drawn(b565) == std::vector<std::vector<uint32_t>>{{kRed, kGreen, kBlue, kWhite}});
 
   // 32 bits with masks in an unusual order (blue high, red low).
-  TBmpSpec spec32{.Width = 2, .Height = 1, .Bits = 32, .Compression = 3,
+  TBmpLayout layout32{.Width = 2, .Height = 1, .Bits = 32, .Compression = 3,
                   .Masks = {0x000000FF, 0x0000FF00, 0x00FF0000}};
   TBmpBytes px32;
   px32.u32(0x000000FF).u32(0x00FF0000);
   TBitmap b32;
-  Load(b32, BmpFile(spec32, px32.v));
+  Load(b32, BmpFile(layout32, px32.v));
   CHECK(b32.PixelFormat() == TPixelFormat::pfCustom);
   CHECK(Drawn(b32) == std::vector<std::vector<uint32_t>>{{kRed, kBlue}});
 }
 
 TEST_CASE("core-header files and larger info headers load") {
   // Core header: 3-byte colour-table entries, always 2^depth of them.
-  TBmpSpec core{.Width = 2, .Height = 2, .Bits = 8, .HeaderSize = 12, .Colors = {kRed, kGreen, kBlue}};
+  TBmpLayout core{.Width = 2, .Height = 2, .Bits = 8, .HeaderSize = 12, .Colors = {kRed, kGreen, kBlue}};
   core.Colors.resize(256, kBlack);
   std::vector<uint8_t> px = {2, 1, 0, 0, 0, 1, 0, 0};  // bottom row: blue green; top row: red green
   TBitmap bmp;
@@ -104,7 +104,7 @@ TEST_CASE("core-header files and larger info headers load") {
   CHECK(Drawn(bmp) == std::vector<std::vector<uint32_t>>{{kRed, kGreen}, {kBlue, kGreen}});
 
   // A 124-byte header: the fields past 40 bytes are skipped.
-  TBmpSpec v5{.Width = 1, .Height = 1, .Bits = 24, .HeaderSize = 124};
+  TBmpLayout v5{.Width = 1, .Height = 1, .Bits = 24, .HeaderSize = 124};
   TBitmap big;
   Load(big, BmpFile(v5, {0x00, 0x00, 0xFF, 0}));
   CHECK(Drawn(big) == std::vector<std::vector<uint32_t>>{{kRed}});
@@ -137,25 +137,25 @@ TEST_CASE("RLE8 and RLE4 files are decoded by the system") {
   rle.u8(4).u8(2).u8(0).u8(0);                         // run, end of line
   rle.u8(0).u8(4).u8(3).u8(4).u8(3).u8(4).u8(0).u8(0);  // literal of 4, end of line
   rle.u8(0).u8(1);                                      // end of bitmap
-  TBmpSpec spec{.Width = 4, .Height = 2, .Bits = 8, .Compression = 1, .Colors = kColors};
-  spec.SizeImage = uint32_t(rle.v.size());
+  TBmpLayout layout{.Width = 4, .Height = 2, .Bits = 8, .Compression = 1, .Colors = kColors};
+  layout.SizeImage = uint32_t(rle.v.size());
   TBitmap bmp;
-  Load(bmp, BmpFile(spec, rle.v));
+  Load(bmp, BmpFile(layout, rle.v));
   CHECK(bmp.PixelFormat() == TPixelFormat::pfDevice);
   CHECK(Drawn(bmp) == std::vector<std::vector<uint32_t>>{{kGreen, kBlue, kGreen, kBlue}, {kRed, kRed, kRed, kRed}});
 
   // RLE4: 4 × 1, a run of 4 pixels alternating indices 1 and 4.
   TBmpBytes rle4;
   rle4.u8(4).u8(0x14).u8(0).u8(1);
-  TBmpSpec spec4{.Width = 4, .Height = 1, .Bits = 4, .Compression = 2, .Colors = kColors};
+  TBmpLayout layout4{.Width = 4, .Height = 1, .Bits = 4, .Compression = 2, .Colors = kColors};
   TBitmap bmp4;
-  Load(bmp4, BmpFile(spec4, rle4.v));
+  Load(bmp4, BmpFile(layout4, rle4.v));
   CHECK(Drawn(bmp4) == std::vector<std::vector<uint32_t>>{{kWhite, kBlue, kWhite, kBlue}});
 
   // Garbage after the header: no crash, whatever the system makes of it.
   std::vector<uint8_t> noise(300);
   for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t(i * 37 + 11);
-  TBmpSpec junk{.Width = 64, .Height = 64, .Bits = 8, .Compression = 1, .Colors = kColors};
+  TBmpLayout junk{.Width = 64, .Height = 64, .Bits = 8, .Compression = 1, .Colors = kColors};
   TBitmap damaged;
   try {
     Load(damaged, BmpFile(junk, noise));
@@ -182,28 +182,28 @@ TEST_CASE("an empty file is an empty bitmap; damaged headers are refused") {
   CHECK_THROWS_WITH_AS(Load(bmp, std::vector<uint8_t>(good.begin(), good.begin() + 20)), "Stream read error",
                        EReadError);
   // 300 colours declared: the first 256 are kept and the rest stepped over.
-  TBmpSpec many{.Width = 1, .Height = 1, .Bits = 8, .ClrUsed = 300};
+  TBmpLayout many{.Width = 1, .Height = 1, .Bits = 8, .ClrUsed = 300};
   many.Colors.assign(300, kGreen);
   Load(bmp, BmpFile(many, {0, 0, 0, 0}));
   CHECK(Drawn(bmp) == std::vector<std::vector<uint32_t>>{{kGreen}});
   // A header shorter than 40 bytes (but not the core one) is refused.
-  TBmpSpec shortHeader{.Width = 1, .Height = 1, .Bits = 24, .HeaderSize = 16};
+  TBmpLayout shortHeader{.Width = 1, .Height = 1, .Bits = 24, .HeaderSize = 16};
   CHECK_NOTHROW(Load(bmp, BmpFile(shortHeader, {1, 2, 3, 0})));  // width..depth present: read as 40 with zeros
-  TBmpSpec tooShort{.Width = 1, .Height = 1, .Bits = 24, .HeaderSize = 8};
+  TBmpLayout tooShort{.Width = 1, .Height = 1, .Bits = 24, .HeaderSize = 8};
   CHECK_INVALID_BITMAP(Load(bmp, BmpFile(tooShort, {})));
   // Depths the system has no bitmap for, and zero sizes.
-  TBmpSpec odd{.Width = 2, .Height = 2, .Bits = 7};
+  TBmpLayout odd{.Width = 2, .Height = 2, .Bits = 7};
   CHECK_THROWS(Load(bmp, BmpFile(odd, std::vector<uint8_t>(16))));
-  TBmpSpec flat{.Width = 0, .Height = 5, .Bits = 24};
+  TBmpLayout flat{.Width = 0, .Height = 5, .Bits = 24};
   CHECK_INVALID_BITMAP(Load(bmp, BmpFile(flat, {})));
 }
 
 TEST_CASE("absurd dimensions are refused quickly, without the memory") {
   auto start = std::chrono::steady_clock::now();
   TBitmap bmp;
-  TBmpSpec huge{.Width = 100000, .Height = 100000, .Bits = 32};
+  TBmpLayout huge{.Width = 100000, .Height = 100000, .Bits = 32};
   CHECK_INVALID_BITMAP(Load(bmp, BmpFile(huge, std::vector<uint8_t>(64))));
-  TBmpSpec wide{.Width = 0x7FFFFFFF, .Height = -0x7FFFFFFF, .Bits = 1};
+  TBmpLayout wide{.Width = 0x7FFFFFFF, .Height = -0x7FFFFFFF, .Bits = 1};
   CHECK_INVALID_BITMAP(Load(bmp, BmpFile(wide, {})));
   CHECK(bmp.IsEmpty());
   // Only a guard against a runaway: the figure itself is not what is tested.
@@ -248,9 +248,9 @@ TEST_CASE("the stored Data block is a byte count and a bitmap file, and reads ba
   // RLE files keep their compressed bytes.
   TBmpBytes rle;
   rle.u8(2).u8(1).u8(0).u8(1);
-  TBmpSpec spec{.Width = 2, .Height = 1, .Bits = 8, .Compression = 1, .Colors = kColors};
+  TBmpLayout layout{.Width = 2, .Height = 1, .Bits = 8, .Compression = 1, .Colors = kColors};
   TBitmap bmp;
-  Load(bmp, BmpFile(spec, rle.v));
+  Load(bmp, BmpFile(layout, rle.v));
   TMemoryStream stored;
   bmp.WriteStoredImage(stored);
   stored.SetPosition(0);
@@ -264,4 +264,56 @@ TEST_CASE("the stored Data block is a byte count and a bitmap file, and reads ba
   CHECK(none.Bytes() == std::vector<uint8_t>{0, 0, 0, 0});
   TMemoryStream liar(std::vector<uint8_t>{100, 0, 0, 0, 'B', 'M'});
   CHECK_THROWS_WITH_AS(back.ReadStoredImage(liar), "Stream read error", EReadError);
+}
+
+TEST_CASE("damaged bitmap files never crash: they load, or fail with an error") {
+  TBmpBytes rle8;
+  rle8.u8(3).u8(1).u8(0).u8(2).u8(1).u8(1).u8(0).u8(3).u8(2).u8(3).u8(4).u8(0).u8(0).u8(0).u8(0).u8(1);
+  TBmpBytes rle4;
+  rle4.u8(5).u8(0x12).u8(0).u8(4).u8(0x34).u8(0x12).u8(0).u8(0).u8(0).u8(1);
+  const std::vector<std::vector<uint8_t>> seeds = {
+      BmpOfPicture(kPicture, 24),
+      BmpOfPicture(kPicture, 8, kColors),
+      BmpOfPicture(kPicture, 4, kColors, true),
+      BmpOfPicture(kPicture, 16),
+      BmpFile({.Width = 7, .Height = 3, .Bits = 8, .Compression = 1, .Colors = kColors}, rle8.v),
+      BmpFile({.Width = 9, .Height = 2, .Bits = 4, .Compression = 2, .Colors = kColors}, rle4.v),
+      BmpFile({.Width = 2, .Height = 1, .Bits = 16, .Compression = 3, .Masks = {0xF800, 0x07E0, 0x001F}},
+              {1, 2, 3, 4}),
+  };
+  uint32_t state = 12345;
+  auto next = [&] {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+  };
+  int loaded = 0, refused = 0;
+  for (const auto& seed : seeds) {
+    // Every truncation, then random byte changes.
+    std::vector<std::vector<uint8_t>> cases;
+    for (size_t n = 0; n < seed.size(); ++n) cases.emplace_back(seed.begin(), seed.begin() + ptrdiff_t(n));
+    for (int i = 0; i < 150; ++i) {
+      std::vector<uint8_t> f = seed;
+      // The size fields stay: huge sizes are refused or merely slow, and have a case of their own.
+      for (int k = 1 + int(next() % 4); k > 0; --k) {
+        size_t at = next() % f.size();
+        if (at < 18 || at >= 26) f[at] = uint8_t(next());
+      }
+      cases.push_back(std::move(f));
+    }
+    for (const auto& file : cases) {
+      TBitmap bmp;
+      try {
+        Load(bmp, file);
+        TDrawTarget target(16, 16);
+        bmp.DrawInto(target.Canvas(), RECT{0, 0, 16, 16});
+        bmp.SetTransparent(true);
+        bmp.DrawInto(target.Canvas(), RECT{0, 0, 16, 16});
+        ++loaded;
+      } catch (const Exception&) {
+        ++refused;
+      }
+    }
+  }
+  CHECK(loaded > 100);
+  CHECK(refused > 100);
 }

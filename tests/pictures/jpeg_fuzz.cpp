@@ -1,4 +1,5 @@
-// libFuzzer target: any bytes through the JPEG header read and decodes at full and reduced scales (see reader_exercise.h).
+// libFuzzer target: any bytes through the JPEG header read, a full decode and
+// one with the settings the last byte picks (see reader_exercise.h).
 #include <cstddef>
 #include <cstdint>
 

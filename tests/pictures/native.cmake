@@ -3,6 +3,7 @@ vr_native_test(pictures_native_tests
   tests/pictures/icon_directory_test.cpp
   tests/pictures/metafile_header_test.cpp
   tests/pictures/jpeg_decoder_test.cpp
+  tests/pictures/jpeg_encoder_test.cpp
   tests/pictures/reader_exercise.cpp
   tests/pictures/regressions_test.cpp)
 target_compile_definitions(pictures_native_tests PRIVATE VR_PICTURES_REGRESSIONS="${CMAKE_SOURCE_DIR}/tests/pictures/regressions")

@@ -5,26 +5,26 @@
 
 namespace vr::test {
 
-std::vector<uint8_t> BmpFile(const TBmpSpec& Spec, const std::vector<uint8_t>& Pixels) {
+std::vector<uint8_t> BmpFile(const TBmpLayout& Layout, const std::vector<uint8_t>& Pixels) {
   TBmpBytes b;
-  const bool core = Spec.HeaderSize == 12;
-  const size_t tableBytes = Spec.Colors.size() * (core ? 3 : 4);
-  const size_t offset = 14 + Spec.HeaderSize + Spec.Masks.size() * 4 + tableBytes;
+  const bool core = Layout.HeaderSize == 12;
+  const size_t tableBytes = Layout.Colors.size() * (core ? 3 : 4);
+  const size_t offset = 14 + Layout.HeaderSize + Layout.Masks.size() * 4 + tableBytes;
   b.u16(0x4D42).u32(uint32_t(offset + Pixels.size())).u32(0);
-  b.u32(Spec.PixelOffset != 0 ? Spec.PixelOffset : uint32_t(offset));
-  b.u32(Spec.HeaderSize);
+  b.u32(Layout.PixelOffset != 0 ? Layout.PixelOffset : uint32_t(offset));
+  b.u32(Layout.HeaderSize);
   if (core) {
-    b.u16(uint16_t(Spec.Width)).u16(uint16_t(Spec.Height)).u16(Spec.Planes).u16(Spec.Bits);
+    b.u16(uint16_t(Layout.Width)).u16(uint16_t(Layout.Height)).u16(Layout.Planes).u16(Layout.Bits);
   } else {
     TBmpBytes h;
-    h.u32(uint32_t(Spec.Width)).u32(uint32_t(Spec.Height)).u16(Spec.Planes).u16(Spec.Bits);
-    const uint32_t clrUsed = Spec.ClrUsed != 0 ? Spec.ClrUsed : uint32_t(Spec.Colors.size());
-    h.u32(Spec.Compression).u32(Spec.SizeImage).u32(2835).u32(2835).u32(clrUsed).u32(0);
-    h.v.resize(Spec.HeaderSize - 4, 0);
+    h.u32(uint32_t(Layout.Width)).u32(uint32_t(Layout.Height)).u16(Layout.Planes).u16(Layout.Bits);
+    const uint32_t clrUsed = Layout.ClrUsed != 0 ? Layout.ClrUsed : uint32_t(Layout.Colors.size());
+    h.u32(Layout.Compression).u32(Layout.SizeImage).u32(2835).u32(2835).u32(clrUsed).u32(0);
+    h.v.resize(Layout.HeaderSize - 4, 0);
     b.v.insert(b.v.end(), h.v.begin(), h.v.end());
   }
-  for (uint32_t m : Spec.Masks) b.u32(m);
-  for (uint32_t c : Spec.Colors) {
+  for (uint32_t m : Layout.Masks) b.u32(m);
+  for (uint32_t c : Layout.Colors) {
     b.u8(uint8_t(c)).u8(uint8_t(c >> 8)).u8(uint8_t(c >> 16));
     if (!core) b.u8(0);
   }
@@ -76,15 +76,15 @@ std::vector<uint8_t> BmpOfPicture(const std::vector<std::vector<uint32_t>>& Rows
       }
     }
   }
-  TBmpSpec spec;
-  spec.Width = width;
-  spec.Height = TopDown ? -height : height;
-  spec.Bits = Bits;
+  TBmpLayout layout;
+  layout.Width = width;
+  layout.Height = TopDown ? -height : height;
+  layout.Bits = Bits;
   if (Bits <= 8) {
-    spec.Colors = Colors;
-    spec.ClrUsed = uint32_t(Colors.size());
+    layout.Colors = Colors;
+    layout.ClrUsed = uint32_t(Colors.size());
   }
-  return BmpFile(spec, pixels);
+  return BmpFile(layout, pixels);
 }
 
 TDrawTarget::TDrawTarget(int Width, int Height, uint32_t Fill)

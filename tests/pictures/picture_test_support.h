@@ -31,7 +31,7 @@ struct TBmpBytes {
   }
 };
 
-struct TBmpSpec {
+struct TBmpLayout {
   int32_t Width = 0, Height = 0;  // negative height: top-down
   uint16_t Bits = 24;
   uint32_t HeaderSize = 40;  // 12: core header
@@ -46,7 +46,7 @@ struct TBmpSpec {
 
 // Headers (file header, info or core header, masks, colour table) and then
 // Pixels as given.
-std::vector<uint8_t> BmpFile(const TBmpSpec& Spec, const std::vector<uint8_t>& Pixels);
+std::vector<uint8_t> BmpFile(const TBmpLayout& Layout, const std::vector<uint8_t>& Pixels);
 
 // A bitmap file of the picture Rows (top row first, 0xRRGGBB per pixel)
 // in Bits per pixel (1, 4, 8: through Colors, each pixel the index of its

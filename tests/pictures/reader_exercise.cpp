@@ -34,13 +34,15 @@ class TExerciseJpegTarget : public IJPEGDecodeTarget {
     FPixels.assign(size_t(Width) * size_t(Height) * FBytesPerPixel, 0);
   }
   uint8_t* RowPointer(int Row) override {
-    if (Row < 0 || Row >= FHeight) throw EInvalidOperation("row out of range");
+    if (Row < 0 || Row >= FHeight) std::abort();
     return &FPixels[size_t(Row) * size_t(FWidth) * FBytesPerPixel];
   }
   void SetPalette(const std::vector<TRGBQuad>& Colors) override {
-    if (Colors.size() > 256) throw EInvalidOperation("palette too large");
+    if (Colors.size() > 256) std::abort();
   }
-  void Progress(TJPEGProgressStage, int, bool, const TJPEGRect&) override {}
+  void Progress(TJPEGProgressStage, int Percent, bool, const TJPEGRect&) override {
+    if (Percent < 0 || Percent > 100) std::abort();
+  }
 
  private:
   int FWidth = 0, FHeight = 0, FBytesPerPixel = 3;
@@ -116,31 +118,33 @@ void ExerciseMetafile(const uint8_t* Data, size_t Size) {
 
 void ExerciseJpeg(const uint8_t* Data, size_t Size) {
   TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
-  const TTickSource clock = [] { return 0u; };
   try {
     (void)ReadJPEGHeader(stream);
   } catch (const Exception&) {
     return;
   }
-  // Full size in colour, then a reduced scale quantized to 8 bits with the
-  // speed settings, then grey shown pass by pass; each decode starts over.
+  // Full size in colour, then the settings the input's last byte picks
+  // (scale, grey, 8 bits, speed, pass-by-pass display, smoothing, a given
+  // palette), with a clock that moves on at every reading so that running
+  // reports are made; each decode starts over.
+  const uint8_t settings = Data[Size - 1];
+  TJPEGDecodeOptions picked;
+  picked.Scale = static_cast<TJPEGScale>(settings & 3);
+  picked.GrayOutput = (settings & 4) != 0;
+  picked.PixelFormat = (settings & 8) != 0 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit;
+  picked.DecodeSpeed = (settings & 16) != 0 ? TJPEGPerformance::jpBestSpeed : TJPEGPerformance::jpBestQuality;
+  picked.ShowProgressively = (settings & 32) != 0;
+  picked.SmoothUpsampling = (settings & 64) != 0;
+  if ((settings & 128) != 0) picked.TargetPalette = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
   TJPEGDecodeOptions full;
-  TJPEGDecodeOptions reduced;
-  reduced.Scale = TJPEGScale::jsQuarter;
-  reduced.PixelFormat = TJPEGPixelFormat::jf8Bit;
-  reduced.DecodeSpeed = TJPEGPerformance::jpBestSpeed;
-  reduced.SmoothUpsampling = false;
-  TJPEGDecodeOptions grey;
-  grey.Scale = TJPEGScale::jsEighth;
-  grey.GrayOutput = true;
-  grey.ShowProgressively = true;
-  for (const TJPEGDecodeOptions* options : {&full, &reduced, &grey}) {
+  for (const TJPEGDecodeOptions* options : {&full, &picked}) {
     try {
       stream.SetPosition(0);
       (void)JPEGOutputSize(stream, *options);
       stream.SetPosition(0);
       TExerciseJpegTarget target;
-      (void)DecodeJPEG(stream, *options, target, clock);
+      uint32_t now = 0;
+      (void)DecodeJPEG(stream, *options, target, [&now] { return now += 700; });
     } catch (const Exception&) {
     }
   }

@@ -2,4 +2,12 @@ vr_wine_test(pictures_tests
   tests/pictures/bitmap_load_test.cpp
   tests/pictures/bitmap_surface_test.cpp
   tests/pictures/bmp_format_test.cpp
-  tests/pictures/picture_test_support.cpp)
+  tests/pictures/image_view_test.cpp
+  tests/pictures/jpeg_app_test.cpp
+  tests/pictures/jpeg_image_test.cpp
+  tests/pictures/jpeg_support.cpp
+  tests/pictures/jpeg_test_files.cpp
+  tests/pictures/picture_test.cpp
+  tests/pictures/picture_test_support.cpp
+  tests/pictures/scan_pictures_test.cpp
+  tests/support/app_fixture.cpp)

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "pictures/builtin_formats.h"
+#include "pictures/picture.h"
+
 namespace vr::test {
 
 void RemoveTree(const std::string& Path) {
@@ -81,6 +84,9 @@ TMainWindowFixture::TMainWindowFixture(std::function<void()> BeforeStart) {
   // Every test starts as a first start: no saved settings.
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvane");
   InitApplication();
+  // As at the program's start: the image libraries are there before any
+  // window (the main and splash windows show the JPEG start picture).
+  if (TFileFormatsList::Instance().FindByExtension("jpg") == nullptr) RegisterImageLibraries();
   Application->Title = "Vistaroam";
   Application->SetClock(&Clock);
   Application->ModalHook = [this](const TModalRequest& request) {

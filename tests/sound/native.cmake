@@ -1,0 +1,1 @@
+vr_native_test(sound_native_tests tests/sound/media_buttons_test.cpp)
