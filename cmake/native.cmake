@@ -8,6 +8,8 @@ if(VR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+include(cmake/fuzz.cmake)
+
 find_package(ZLIB REQUIRED)
 find_package(JPEG REQUIRED)
 
@@ -24,3 +26,5 @@ function(vr_native_test name)
 endfunction()
 
 vr_include_tests(native)
+vr_write_fuzz_target_list()
+include(tests/bench/native.cmake)

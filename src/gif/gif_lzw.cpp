@@ -1,6 +1,5 @@
 #include "gif/gif_lzw.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "gif/gif_errors.h"
@@ -30,33 +29,26 @@ class TLZWDecoder {
 
   // The next pixel value; -1 when the data ran out, -2 after the end code.
   int NextPixel() { return FStackTop > 0 ? FOutputStack[--FStackTop] : NextPixelFromTable(); }
-  // Up to Count pixels (their low bytes) into Out, pixel by pixel as
-  // NextPixel gives them; answers how many, fewer when the data ended.
-  size_t Read(uint8_t* Out, size_t Count) {
-    size_t done = 0;
-    while (done < Count) {
-      if (FStackTop == 0) {
-        const int v = NextPixelFromTable();
-        if (v < 0) break;
-        Out[done++] = static_cast<uint8_t>(v);
-        continue;
-      }
-      // The rest of the current string, last pixel on top.
-      const size_t n = std::min(static_cast<size_t>(FStackTop), Count - done);
-      const uint16_t* top = FOutputStack + FStackTop;
-      for (size_t i = 0; i < n; ++i) Out[done + i] = static_cast<uint8_t>(*--top);
-      FStackTop -= static_cast<int>(n);
-      done += n;
-    }
-    return done;
-  }
+  // Up to Count pixels into Out; fewer when the data ends (or has ended).
+  size_t ReadPixels(uint8_t* Out, size_t Count);
 
  private:
-  int NextCode();
+  // The next code; -1 when the data ran out. Inline while the bit buffer
+  // holds the whole code, which is nearly always.
+  int NextCode() { return FPendingClear || FBitPosition + FCodeSize >= FBitEnd ? NextCodeRefilling() : TakeCode(); }
+  [[gnu::noinline]] int NextCodeRefilling();  // kept out of line so NextCode stays small
+  int TakeCode() {
+    const int k = FBitPosition >> 3;
+    uint32_t value = static_cast<uint32_t>(FBitBuffer[k]) | static_cast<uint32_t>(FBitBuffer[k + 1]) << 8 |
+                     static_cast<uint32_t>(FBitBuffer[k + 2]) << 16;
+    value = (value >> (FBitPosition & 7)) & ((1u << FCodeSize) - 1);
+    FBitPosition += FCodeSize;
+    return static_cast<int>(value);
+  }
   int NextPixelFromTable();
   void ResetTable();
   int EndCode();
-  void Push(int Value) { FOutputStack[FStackTop++] = static_cast<uint16_t>(Value); }
+  void Push(int Value) { FOutputStack[FStackTop++] = static_cast<uint8_t>(Value); }
 
   TGIFSubImage& FFrame;
   TStream& FStream;
@@ -70,7 +62,9 @@ class TLZWDecoder {
   int FOldCode = 0;
   uint16_t FPrefixTable[TableSize] = {};
   uint16_t FSuffixTable[TableSize] = {};
-  uint16_t FOutputStack[StackSize];
+  // Pixels of the current string, last first. Pixels are bytes: the wider
+  // values of large code sizes are cut to 8 bits as they are stored.
+  uint8_t FOutputStack[StackSize];
   int FStackTop = 0;
   // Two bytes carried over, a sub-block, and two spare bytes so that a code
   // is always gathered from three bytes.
@@ -84,7 +78,7 @@ class TLZWDecoder {
   bool FEnded = false;
 };
 
-int TLZWDecoder::NextCode() {
+int TLZWDecoder::NextCodeRefilling() {
   if (FPendingClear) {  // the data starts with an implicit clear code
     FPendingClear = false;
     return FClearCode;
@@ -120,12 +114,7 @@ int TLZWDecoder::NextCode() {
       if (ended) return -1;
     }
   }
-  const int k = FBitPosition >> 3;
-  uint32_t value = static_cast<uint32_t>(FBitBuffer[k]) | static_cast<uint32_t>(FBitBuffer[k + 1]) << 8 |
-                   static_cast<uint32_t>(FBitBuffer[k + 2]) << 16;
-  value = (value >> (FBitPosition & 7)) & ((1u << FCodeSize) - 1);
-  FBitPosition += FCodeSize;
-  return static_cast<int>(value);
+  return TakeCode();
 }
 
 void TLZWDecoder::ResetTable() {
@@ -174,14 +163,16 @@ int TLZWDecoder::NextPixelFromTable() {
     }
     // A valid chain visits each table entry at most once; a longer one can
     // only be a loop that a crafted stream built.
-    int links = 0;
+    int top = FStackTop;  // kept in a register through the walk
+    const int linkLimit = top + TableSize;
     while (x >= FClearCode) {
-      if (++links > TableSize) throw GIFException(sGIFCircularTable);
-      Push(FSuffixTable[x]);
+      if (top >= linkLimit) throw GIFException(sGIFCircularTable);
+      FOutputStack[top++] = static_cast<uint8_t>(FSuffixTable[x]);
       x = FPrefixTable[x];
     }
     FFirstCode = FSuffixTable[x];
-    Push(FFirstCode);
+    FOutputStack[top++] = static_cast<uint8_t>(FFirstCode);
+    FStackTop = top;
 
     if (FNextFreeCode < TableSize) {
       FPrefixTable[FNextFreeCode] = static_cast<uint16_t>(FOldCode);
@@ -196,6 +187,15 @@ int TLZWDecoder::NextPixelFromTable() {
     FOldCode = incoming;
     if (FStackTop > 0) return FOutputStack[--FStackTop];
   }
+}
+
+size_t TLZWDecoder::ReadPixels(uint8_t* Out, size_t Count) {
+  for (size_t n = 0; n < Count; ++n) {
+    const int v = NextPixel();
+    if (v < 0) return n;
+    Out[n] = static_cast<uint8_t>(v);
+  }
+  return Count;
 }
 
 }  // namespace
@@ -228,14 +228,14 @@ void DecodeFramePixels(TGIFSubImage& Frame, TStream& Stream) {
   if (count == 0) {
     // nothing to fill
   } else if (!Frame.Interlaced()) {
-    decoder.Read(pixels, count);
+    decoder.ReadPixels(pixels, count);
   } else {
     // Rows 0, 8, 16, ...; 4, 12, ...; 2, 6, ...; 1, 3, 5, ...
     size_t row = 0, step = 8;
     int pass = 0;
     bool stopped = false;
     for (size_t done = 0; done < height && !stopped; ++done) {
-      stopped = decoder.Read(pixels + row * width, width) < width;
+      stopped = decoder.ReadPixels(pixels + row * width, width) < width;
       row += step;
       while (row >= height) {
         if (pass > 0) step /= 2;

@@ -22,6 +22,19 @@ constexpr TAdam7Pass Adam7Passes[7] = {
     {0, 0, 8, 8}, {0, 4, 8, 8}, {4, 0, 8, 4}, {0, 2, 4, 4}, {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1},
 };
 
+// The gamma map that changes nothing.
+struct TIdentityMap {
+  uint8_t Map[256];
+  TIdentityMap() {
+    for (int i = 0; i < 256; ++i) Map[i] = static_cast<uint8_t>(i);
+  }
+};
+const TIdentityMap kIdentity;
+const uint8_t* const kIdentityMap = kIdentity.Map;
+
+// Null when Map changes nothing, so rows are copied without looking values up.
+const uint8_t* GammaOrNull(const uint8_t* Map) { return std::memcmp(Map, kIdentityMap, 256) == 0 ? nullptr : Map; }
+
 // Pixels of a pass row: columns Start, Start + Step, ... below Width.
 uint32_t PassWidth(uint32_t Width, uint32_t Start, uint32_t Step) {
   return Width > Start ? (Width - Start + Step - 1) / Step : 0;
@@ -30,7 +43,8 @@ uint32_t PassWidth(uint32_t Width, uint32_t Start, uint32_t Step) {
 // Copies Pixels pixels of an unfiltered stream row (Src) into a bitmap row
 // (Dest) and alpha row (Alpha), pass pixel k landing in column X0 + k * Step.
 // Truecolour samples go through the gamma map; gray samples, indices and
-// alpha are stored as they are. The bitmap row starts zeroed.
+// alpha are stored as they are; a null Gamma corrects nothing. The bitmap
+// row starts zeroed.
 void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src, uint32_t Pixels, uint32_t X0,
              uint32_t Step, uint8_t* Dest, uint8_t* Alpha) {
   const uint32_t depth = Header.BitDepth;
@@ -61,6 +75,17 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
       }
       break;
     case 2:
+      if (Gamma == nullptr && sampleBytes == 1) {  // the common case: red-green-blue turned around
+        for (uint32_t k = 0; k < Pixels; ++k) {
+          const uint8_t* s = Src + k * 3;
+          uint8_t* d = Dest + 3 * (X0 + k * Step);
+          d[0] = s[2];
+          d[1] = s[1];
+          d[2] = s[0];
+        }
+        break;
+      }
+      if (Gamma == nullptr) Gamma = kIdentityMap;
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint8_t* s = Src + k * 3 * sampleBytes;
         uint8_t* d = Dest + 3 * (X0 + k * Step);
@@ -78,6 +103,19 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
       }
       break;
     case 6:
+      if (Gamma == nullptr && sampleBytes == 1) {
+        for (uint32_t k = 0; k < Pixels; ++k) {
+          const uint8_t* s = Src + k * 4;
+          const uint32_t x = X0 + k * Step;
+          uint8_t* d = Dest + 3 * x;
+          d[0] = s[2];
+          d[1] = s[1];
+          d[2] = s[0];
+          Alpha[x] = s[3];
+        }
+        break;
+      }
+      if (Gamma == nullptr) Gamma = kIdentityMap;
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint8_t* s = Src + k * 4 * sampleBytes;
         const uint32_t x = X0 + k * Step;
@@ -138,12 +176,13 @@ uint64_t RowBytesFor(uint64_t Pixels, uint8_t ColorType, uint8_t BitDepth) {
 }
 
 uint8_t PredictPaeth(uint8_t Left, uint8_t Above, uint8_t UpperLeft) {
+  // Written with selects rather than branches: the compiler makes them
+  // conditional moves, which the unpredictable choice of real rows needs.
   const int pa = std::abs(static_cast<int>(Above) - UpperLeft);
   const int pb = std::abs(static_cast<int>(Left) - UpperLeft);
   const int pc = std::abs(static_cast<int>(Left) + Above - 2 * UpperLeft);
-  if (pa <= pb && pa <= pc) return Left;
-  if (pb <= pc) return Above;
-  return UpperLeft;
+  const uint8_t aboveOrCorner = pb <= pc ? Above : UpperLeft;
+  return pa <= pb && pa <= pc ? Left : aboveOrCorner;
 }
 
 void TChunkIDAT::BuildGrayPalette() {
@@ -282,10 +321,37 @@ size_t TChunkIDAT::ReadRow(IdatInflater& Inflater) {
   return got;
 }
 
+// Rows of one byte per pixel (palette and gray images): the left neighbour
+// is carried in a register, as reading it back from the row just written
+// would wait for the store on every byte.
+static void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) {
+  uint8_t left = 0, upperLeft = 0;
+  switch (Row[0]) {
+    case 1:  // Sub
+      for (uint32_t i = 1; i <= N; ++i) left = Row[i] = static_cast<uint8_t>(Row[i] + left);
+      break;
+    case 3:  // Average
+      for (uint32_t i = 1; i <= N; ++i) left = Row[i] = static_cast<uint8_t>(Row[i] + ((Prior[i] + left) >> 1));
+      break;
+    case 4:  // Paeth
+      for (uint32_t i = 1; i <= N; ++i) {
+        left = Row[i] = static_cast<uint8_t>(Row[i] + PredictPaeth(left, Prior[i], upperLeft));
+        upperLeft = Prior[i];
+      }
+      break;
+    default:  // None, and unknown filter types
+      break;
+  }
+}
+
 void TChunkIDAT::UnfilterRow() {
   uint8_t* row = RowBuffers[CurrentBuffer].data();
   const uint8_t* prior = RowBuffers[1 - CurrentBuffer].data();
   const uint32_t bpp = PixelStride, n = RowLength;
+  // The first pixel has no left neighbour (taken as 0); the loops after it
+  // need no test for that, which keeps them tight.
+  const uint32_t first = std::min(bpp, n);
+  if (bpp == 1 && row[0] != 2) return UnfilterBytewiseRow(row, prior, n);
   switch (row[0]) {
     case 1:  // Sub
       for (uint32_t i = bpp + 1; i <= n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
@@ -294,17 +360,14 @@ void TChunkIDAT::UnfilterRow() {
       for (uint32_t i = 1; i <= n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
       break;
     case 3:  // Average
-      for (uint32_t i = 1; i <= n; ++i) {
-        const uint32_t left = i > bpp ? row[i - bpp] : 0;
-        row[i] = static_cast<uint8_t>(row[i] + ((prior[i] + left) >> 1));
-      }
+      for (uint32_t i = 1; i <= first; ++i) row[i] = static_cast<uint8_t>(row[i] + (prior[i] >> 1));
+      for (uint32_t i = first + 1; i <= n; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + ((prior[i] + row[i - bpp]) >> 1));
       break;
-    case 4:  // Paeth
-      for (uint32_t i = 1; i <= n; ++i) {
-        const uint8_t left = i > bpp ? row[i - bpp] : 0;
-        const uint8_t upperLeft = i > bpp ? prior[i - bpp] : 0;
-        row[i] = static_cast<uint8_t>(row[i] + PredictPaeth(left, prior[i], upperLeft));
-      }
+    case 4:  // Paeth: the first pixel predicts from above alone
+      for (uint32_t i = 1; i <= first; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+      for (uint32_t i = first + 1; i <= n; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + PredictPaeth(row[i - bpp], prior[i], prior[i - bpp]));
       break;
     default:  // None, and unknown filter types: the row is used as stored
       break;
@@ -313,7 +376,7 @@ void TChunkIDAT::UnfilterRow() {
 
 void TChunkIDAT::DecodeProgressive(IdatInflater& Inflater) {
   TChunkIHDR& h = *ImageHeaderChunk;
-  const uint8_t* gamma = OwnerImage()->GammaMap;
+  const uint8_t* gamma = GammaOrNull(OwnerImage()->GammaMap);
   for (uint32_t y = 0; y < RowCount; ++y) {
     if (ReadRow(Inflater) == 0) break;
     UnfilterRow();
@@ -325,7 +388,7 @@ void TChunkIDAT::DecodeProgressive(IdatInflater& Inflater) {
 
 void TChunkIDAT::DecodeAdam7(IdatInflater& Inflater) {
   TChunkIHDR& h = *ImageHeaderChunk;
-  const uint8_t* gamma = OwnerImage()->GammaMap;
+  const uint8_t* gamma = GammaOrNull(OwnerImage()->GammaMap);
   for (const TAdam7Pass& pass : Adam7Passes) {
     const uint32_t pixels = PassWidth(RowPixels, pass.ColumnStart, pass.ColumnStep);
     RowLength = static_cast<uint32_t>(RowBytesFor(pixels, h.ColorType, h.BitDepth));

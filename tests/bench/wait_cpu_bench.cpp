@@ -51,6 +51,8 @@ int main() {
 
   std::printf("wait_cpu_10s: wall %.2f s, process cpu %.3f s, %.2f %% of one core\n", wall, cpu,
               wall > 0 ? 100.0 * cpu / wall : 0.0);
+  std::printf("ROW|Wait CPU|processor use while a picture waits 10 s (%% of one core)|%.2f|-|-|< 1 %%\n",
+              wall > 0 ? 100.0 * cpu / wall : 0.0);
   std::fflush(stdout);
   DeleteFileA(file.c_str());
   RemoveDirectoryA(folder.c_str());

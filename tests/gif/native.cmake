@@ -1,16 +1,17 @@
 vr_native_test(gif_native_tests
   tests/gif/gif_reader_test.cpp
   tests/gif/gif_lzw_test.cpp
-  tests/gif/gif_render_test.cpp)
+  tests/gif/gif_render_test.cpp
+  tests/gif/gif_exercise.cpp
+  tests/gif/gif_regressions_test.cpp)
+target_include_directories(gif_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/gif)
+target_compile_definitions(gif_native_tests PRIVATE VR_GIF_REGRESSIONS="${CMAKE_SOURCE_DIR}/tests/gif/regressions")
 
-# libFuzzer target over the GIF reader and frame rendering (clang only).
-option(VR_FUZZ "build the native libFuzzer targets" OFF)
-if(VR_FUZZ)
-  add_executable(gif_fuzz tests/gif/gif_fuzz.cpp ${GIF_PURE} ${PLATFORM_PURE} ${PLATFORM_POSIX})
-  target_include_directories(gif_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_compile_options(gif_fuzz PRIVATE -fsanitize=fuzzer)
-  target_link_options(gif_fuzz PRIVATE -fsanitize=fuzzer)
-endif()
+# The GIF reader and frame rendering.
+vr_fuzz_target(gif
+  SOURCES tests/gif/gif_fuzz.cpp tests/gif/gif_exercise.cpp
+  LIBRARIES vr_pure
+  SEEDS tests/gif/gif_fuzz_seeds.cpp)
 
 # Decoding speed against giflib (Debian's libgif-dev), when it is there.
 find_library(VR_GIFLIB gif)

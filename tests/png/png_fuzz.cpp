@@ -1,35 +1,12 @@
-// libFuzzer target: any bytes through the PNG loader, then the queries the
-// drawing side makes and a write back. Built with VR_FUZZING, which switches
-// chunk CRC comparison off so mutations reach the decoders.
+// libFuzzer target: any bytes through the PNG loader and what follows it
+// (see png_exercise.h). Built with VR_FUZZING, which switches chunk CRC
+// comparison off so mutations reach the decoders.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
-#include "platform/exceptions.h"
-#include "platform/stream.h"
-#include "png/png_core.h"
+#include "png_exercise.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  vr::TPNGCore core;
-  core.MaxImageBytes = uint64_t{64} << 20;
-  core.MaxTextBytes = uint64_t{1} << 20;
-  vr::TMemoryStream in(std::vector<uint8_t>(Data, Data + Size));
-  try {
-    core.LoadFromStream(in);
-  } catch (const vr::Exception&) {
-  }
-  try {
-    if (core.HasHeader()) {
-      (void)core.TransparencyMode();
-      (void)core.KeyColor();
-      vr::TPNGCore copy;
-      copy.CopyFromPng(core);
-      if (!core.LoadFailed()) {
-        vr::TMemoryStream out;
-        copy.SaveToStream(out);
-      }
-    }
-  } catch (const vr::Exception&) {
-  }
+  vr::ExercisePng(Data, Size);
   return 0;
 }

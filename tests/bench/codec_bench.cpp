@@ -1,0 +1,459 @@
+// Decoding speed of our codecs against the reference libraries, natively,
+// over large pictures this program makes first (nothing is fetched):
+//   PNG  2048 x 2048 truecolour, truecolour with alpha, palette and Adam7,
+//        our pure core vs libpng, both into bitmap-order rows;
+//   GIF  2048 x 2048 single frame and a four-frame animation, our reader +
+//        frame render into an 8-bit DIB vs giflib's slurp + a copy of each
+//        frame's indices into rows of the same layout;
+//   JPEG 6000 x 4000, our decoder core into a memory target vs a plain
+//        jpeg_read_scanlines loop over the same library, and Debian's djpeg.
+// Each figure is the best of several runs, in processor time (the decoding
+// thread's; djpeg's own process's), so builds running beside it matter little. Prints one line per figure:
+//   ROW|group|measure|ours|reference|ratio|target
+// (scripts/bench lays the lines of every benchmark out as one table).
+//   codec_bench [SCRATCH_DIR]
+#include <sys/resource.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <utility>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
+#include <zlib.h>
+
+#include "gif/gif_frame_render.h"
+#include "gif/gif_image_core.h"
+#include "gif_test_writer.h"
+#include "pictures/jpeg_decoder.h"
+#include "platform/stream.h"
+#include "png/png_core.h"
+#include "png_test_encoder.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr int kRuns = 3;
+
+// Processor time of this thread: on a machine shared with builds it moves
+// far less than the time on the clock.
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Processor time of the waited-for child processes so far.
+double ChildSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double BestSeconds(const std::function<void()>& Run, int Runs = kRuns, double (*Clock)() = ThreadSeconds) {
+  double best = 1e30;
+  for (int i = 0; i < Runs; ++i) {
+    const double start = Clock();
+    Run();
+    best = std::min(best, Clock() - start);
+  }
+  return best;
+}
+
+// Best times of two decoders, their runs taking turns so that a change in
+// the machine's load touches both alike.
+std::pair<double, double> BestOfBoth(const std::function<void()>& Ours, const std::function<void()>& Reference,
+                                     int Runs = 5) {
+  double ours = 1e30, reference = 1e30;
+  for (int i = 0; i < Runs; ++i) {
+    ours = std::min(ours, BestSeconds(Ours, 1));
+    reference = std::min(reference, BestSeconds(Reference, 1));
+  }
+  return {ours, reference};
+}
+
+void Row(const char* Group, const std::string& Measure, const std::string& Ours, const std::string& Reference,
+         const std::string& Ratio, const std::string& Target) {
+  std::printf("ROW|%s|%s|%s|%s|%s|%s\n", Group, Measure.c_str(), Ours.c_str(), Reference.c_str(), Ratio.c_str(),
+              Target.c_str());
+  std::fflush(stdout);
+}
+
+std::string Fixed(double Value, int Digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", Digits, Value);
+  return text;
+}
+
+// Megapixels per second of ours and the reference, their ratio (ours ÷
+// reference: at least 1 means as fast or faster).
+void SpeedRow(const char* Group, const std::string& Measure, double Pixels, double Ours, double Reference) {
+  const double ourRate = Pixels / 1e6 / Ours, refRate = Pixels / 1e6 / Reference;
+  Row(Group, Measure + " (MP/s)", Fixed(ourRate, 1), Fixed(refRate, 1), Fixed(ourRate / refRate, 2) + "x",
+      ">= 1.00x");
+}
+
+// A smooth picture with texture: what photographs and drawings compress like.
+uint16_t Smooth(uint32_t x, uint32_t y, unsigned c, uint32_t& noise) {
+  noise = noise * 1103515245u + 12345u;
+  const uint32_t base = (x * (3 + c) + y * (5 - c) + ((x / 64 + y / 48) % 3) * 40) & 0xFF;
+  return static_cast<uint16_t>((base + ((noise >> 16) & 7)) & 0xFF);
+}
+
+// ---- PNG --------------------------------------------------------------------
+
+Bytes MakeBenchPng(uint8_t ColorType, bool Interlaced) {
+  pngtest::TestImage image;
+  image.Width = image.Height = 2048;
+  image.BitDepth = 8;
+  image.ColorType = ColorType;
+  image.Samples.resize(size_t(image.Width) * image.Height * image.Channels());
+  uint32_t noise = 7;
+  for (uint32_t y = 0; y < image.Height; ++y)
+    for (uint32_t x = 0; x < image.Width; ++x)
+      for (unsigned c = 0; c < image.Channels(); ++c) {
+        uint16_t v = Smooth(x, y, c, noise);
+        if (ColorType == 3) v = static_cast<uint16_t>(((x / 16) ^ (y / 16)) & 0xFF);  // large flat areas
+        image.At(x, y, c) = v;
+      }
+  return pngtest::MakePng(image, Interlaced, [](size_t row) { return uint8_t(row % 5); }, {}, 1 << 16);
+}
+
+// Our decoders read from a memory stream made once, as the references read
+// from the buffer in place.
+void DecodeOurs(vr::TMemoryStream& In) {
+  vr::TPNGCore core;
+  In.SetPosition(0);
+  core.LoadFromStream(In);
+  if (core.ImageWidth() == 0) std::abort();
+}
+
+struct PngReader {
+  const Bytes* File;
+  size_t At;
+};
+
+void DecodeLibpng(const Bytes& File) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  PngReader reader{&File, 0};
+  std::vector<uint8_t> pixels;
+  if (setjmp(png_jmpbuf(png))) std::abort();
+  png_set_read_fn(png, &reader, [](png_structp p, png_bytep out, png_size_t n) {
+    auto* r = static_cast<PngReader*>(png_get_io_ptr(p));
+    if (r->At + n > r->File->size()) png_error(p, "short");
+    std::memcpy(out, r->File->data() + r->At, n);
+    r->At += n;
+  });
+  png_read_info(png, info);
+  // The same output as ours: blue-green-red rows, palette indices kept.
+  png_set_bgr(png);
+  png_set_packing(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  const size_t stride = (png_get_rowbytes(png, info) + 3) & ~size_t{3};
+  const uint32_t height = png_get_image_height(png, info);
+  pixels.resize(stride * height);
+  std::vector<png_bytep> rows(height);
+  for (uint32_t y = 0; y < height; ++y) rows[y] = pixels.data() + stride * (height - 1 - y);  // bottom-up
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+}
+
+void BenchPng() {
+  const struct {
+    const char* name;
+    uint8_t colorType;
+    bool interlaced;
+  } kinds[] = {{"RGB 8-bit", 2, false}, {"RGBA 8-bit", 6, false}, {"palette 8-bit", 3, false}, {"RGB Adam7", 2, true}};
+  for (const auto& kind : kinds) {
+    const Bytes file = MakeBenchPng(kind.colorType, kind.interlaced);
+    vr::TMemoryStream in(file);
+    DecodeOurs(in);  // warm up
+    const auto [ours, ref] = BestOfBoth([&] { DecodeOurs(in); }, [&] { DecodeLibpng(file); });
+    SpeedRow("PNG vs libpng", std::string("2048x2048 ") + kind.name, 2048.0 * 2048.0, ours, ref);
+  }
+}
+
+// ---- GIF --------------------------------------------------------------------
+
+Bytes MakeBenchGif(bool Animated, double& Pixels) {
+  giftest::GifBuilder b;
+  b.Header(2048, 2048, giftest::Grey(256)).Loop(0);
+  auto frame = [&](int left, int top, int w, int h, uint32_t seed) {
+    giftest::FrameSpec f;
+    f.Left = left, f.Top = top, f.Width = w, f.Height = h;
+    f.Pixels.resize(size_t(w) * h);
+    uint32_t noise = seed;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) f.Pixels[size_t(y) * w + x] = uint8_t(Smooth(uint32_t(x), uint32_t(y), seed % 3, noise));
+    b.Frame(f);
+    Pixels += double(w) * h;
+  };
+  Pixels = 0;
+  if (!Animated) {
+    frame(0, 0, 2048, 2048, 1);
+  } else {
+    b.Control(1, 5);
+    frame(0, 0, 2048, 2048, 1);
+    for (int i = 0; i < 3; ++i) {
+      b.Control(2, 5, 0);
+      frame(256 * i, 300 * i, 1024, 1024, 2 + i);
+    }
+  }
+  return b.Trailer().Data;
+}
+
+void DecodeOurGif(vr::TMemoryStream& In) {
+  vr::TGIFImageCore image;
+  In.SetPosition(0);
+  image.LoadFromStream(In);
+  for (int i = 0; i < image.Frames().Count(); ++i) {
+    vr::TMemoryDIB dib;
+    vr::RenderFramePixels(image.Frames()[i], dib, false, true);
+  }
+}
+
+struct GifReader {
+  const Bytes* File;
+  size_t At;
+};
+
+void DecodeGiflib(const Bytes& File) {
+  GifReader reader{&File, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reader, [](GifFileType* g, GifByteType* out, int n) {
+    auto* r = static_cast<GifReader*>(g->UserData);
+    const size_t take = std::min<size_t>(size_t(n), r->File->size() - r->At);
+    std::memcpy(out, r->File->data() + r->At, take);
+    r->At += take;
+    return int(take);
+  }, &error);
+  if (gif == nullptr || DGifSlurp(gif) != GIF_OK) std::abort();
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    // The frame's indices into bottom-up rows padded to 4 bytes, as our render writes.
+    const SavedImage& frame = gif->SavedImages[i];
+    const int w = frame.ImageDesc.Width, h = frame.ImageDesc.Height;
+    const size_t stride = (size_t(w) + 3) & ~size_t{3};
+    std::vector<uint8_t> dib(stride * h);
+    for (int y = 0; y < h; ++y) std::memcpy(&dib[stride * (h - 1 - y)], frame.RasterBits + size_t(y) * w, w);
+  }
+  DGifCloseFile(gif, &error);
+}
+
+void BenchGif() {
+  for (bool animated : {false, true}) {
+    double pixels = 0;
+    const Bytes file = MakeBenchGif(animated, pixels);
+    vr::TMemoryStream in(file);
+    DecodeOurGif(in);
+    const auto [ours, ref] = BestOfBoth([&] { DecodeOurGif(in); }, [&] { DecodeGiflib(file); });
+    SpeedRow("GIF vs giflib", animated ? "2048x2048 4 frames" : "2048x2048 1 frame", pixels, ours, ref);
+  }
+}
+
+// ---- JPEG -------------------------------------------------------------------
+
+Bytes MakeBenchJpeg(int W, int H) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = JDIMENSION(W);
+  c.image_height = JDIMENSION(H);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row(size_t(W) * 3);
+  uint32_t noise = 3;
+  while (c.next_scanline < c.image_height) {
+    for (int x = 0; x < W; ++x)
+      for (unsigned ch = 0; ch < 3; ++ch) row[size_t(x) * 3 + ch] = JSAMPLE(Smooth(uint32_t(x), c.next_scanline, ch, noise));
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  Bytes bytes(out, out + size);
+  jpeg_destroy_compress(&c);
+  std::free(out);
+  return bytes;
+}
+
+class TBufferTarget : public vr::IJPEGDecodeTarget {
+ public:
+  void BeginOutput(int Width, int Height, vr::TJPEGOutputFormat Format) override {
+    FStride = (size_t(Width) * (Format == vr::TJPEGOutputFormat::Bgr24 ? 3 : 1) + 3) & ~size_t{3};
+    FHeight = Height;
+    if (FPixels.size() != FStride * Height) FPixels.assign(FStride * Height, 0);
+  }
+  uint8_t* RowPointer(int Row) override { return &FPixels[FStride * size_t(FHeight - 1 - Row)]; }  // bottom-up
+  void SetPalette(const std::vector<vr::TRGBQuad>&) override {}
+  void Progress(vr::TJPEGProgressStage, int, bool, const vr::TJPEGRect&) override {}
+
+  std::vector<uint8_t> FPixels;
+  size_t FStride = 0;
+  int FHeight = 0;
+};
+
+void DecodePlainLoop(const Bytes& File, std::vector<uint8_t>& Pixels) {
+  jpeg_decompress_struct d;
+  jpeg_error_mgr err;
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, File.data(), static_cast<unsigned long>(File.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_EXT_BGR;
+  jpeg_start_decompress(&d);
+  const size_t stride = (size_t(d.output_width) * 3 + 3) & ~size_t{3};
+  if (Pixels.size() != stride * d.output_height) Pixels.assign(stride * d.output_height, 0);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = &Pixels[stride * (d.output_height - 1 - d.output_scanline)];
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+}
+
+void BenchJpeg(const std::string& Scratch) {
+  const int w = 6000, h = 4000;
+  const Bytes file = MakeBenchJpeg(w, h);
+  TBufferTarget target;
+  vr::TMemoryStream stream(file);
+  auto ours = [&] {
+    stream.SetPosition(0);
+    vr::DecodeJPEG(stream, {}, target, [] { return 0u; });
+  };
+  std::vector<uint8_t> plainPixels;
+  ours();
+  const auto [ourTime, plain] = BestOfBoth(ours, [&] { DecodePlainLoop(file, plainPixels); });
+  const std::string path = Scratch + "/bench_24mp.jpg";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(file.data(), 1, file.size(), f);
+  std::fclose(f);
+  const std::string command = "djpeg -outfile /dev/null " + path;
+  double djpeg = BestSeconds([&] {
+    if (std::system(command.c_str()) != 0) std::abort();
+  }, kRuns, ChildSeconds);
+  const double mp = double(w) * h / 1e6;
+  Row("JPEG 24 MP", "6000x4000 decode, ours vs plain jpeg_read_scanlines (s)", Fixed(ourTime, 3), Fixed(plain, 3),
+      Fixed(ourTime / plain, 2), "<= 1.10");
+  Row("JPEG 24 MP", "same file, ours vs djpeg (s)", Fixed(ourTime, 3), Fixed(djpeg, 3), Fixed(ourTime / djpeg, 2), "-");
+  Row("JPEG 24 MP", "ours / plain loop / djpeg (MP/s)",
+      Fixed(mp / ourTime, 1), Fixed(mp / plain, 1) + " / " + Fixed(mp / djpeg, 1), "-", "-");
+  std::remove(path.c_str());
+}
+
+// ---- Large files for the memory benchmark ------------------------------------
+
+// Writes Side x Side 8-bit PNGs of colour types 0, 2, 3, 4 and 6 into Folder,
+// row by row through zlib (the test encoder would hold every sample at once).
+void WriteLargePngs(const std::string& Folder, uint32_t Side) {
+  for (uint8_t type : {0, 2, 3, 4, 6}) {
+    const unsigned channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+    const std::string path = Folder + "/large_ct" + std::to_string(type) + ".png";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) std::abort();
+    auto chunk = [&](const char* kind, const Bytes& data) {
+      uint8_t head[8] = {uint8_t(data.size() >> 24), uint8_t(data.size() >> 16), uint8_t(data.size() >> 8),
+                         uint8_t(data.size()), uint8_t(kind[0]), uint8_t(kind[1]), uint8_t(kind[2]), uint8_t(kind[3])};
+      uLong crc = crc32(crc32(0, nullptr, 0), head + 4, 4);
+      if (!data.empty()) crc = crc32(crc, data.data(), uInt(data.size()));
+      const uint8_t tail[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
+      std::fwrite(head, 1, 8, f);
+      std::fwrite(data.data(), 1, data.size(), f);
+      std::fwrite(tail, 1, 4, f);
+    };
+    const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    std::fwrite(signature, 1, 8, f);
+    chunk("IHDR", {uint8_t(Side >> 24), uint8_t(Side >> 16), uint8_t(Side >> 8), uint8_t(Side), uint8_t(Side >> 24),
+                   uint8_t(Side >> 16), uint8_t(Side >> 8), uint8_t(Side), 8, type, 0, 0, 0});
+    if (type == 3) {
+      Bytes plte;
+      for (int i = 0; i < 256; ++i) plte.insert(plte.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+      chunk("PLTE", plte);
+    }
+    z_stream z{};
+    deflateInit(&z, 1);
+    Bytes row(1 + size_t(Side) * channels), out(1 << 20);
+    uint32_t noise = 5;
+    for (uint32_t y = 0; y <= Side; ++y) {
+      const bool last = y == Side;
+      if (!last) {
+        row[0] = 0;
+        for (uint32_t x = 0; x < Side; ++x)
+          for (unsigned c = 0; c < channels; ++c) row[1 + size_t(x) * channels + c] = uint8_t(Smooth(x, y, c, noise));
+        z.next_in = row.data();
+        z.avail_in = uInt(row.size());
+      }
+      int r;
+      do {
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        r = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+        const size_t produced = out.size() - z.avail_out;
+        if (produced > 0) chunk("IDAT", Bytes(out.begin(), out.begin() + long(produced)));
+      } while (z.avail_out == 0 || (last && r != Z_STREAM_END));
+    }
+    deflateEnd(&z);
+    chunk("IEND", {});
+    std::fclose(f);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string scratch = argc > 1 ? argv[1] : "/tmp";
+  const std::string which = argc > 2 ? argv[2] : "all";
+  if (which == "large-png") {
+    WriteLargePngs(scratch, 8000);
+    const Bytes jpeg = MakeBenchJpeg(4000, 3000);
+    FILE* f = std::fopen((scratch + "/large_4000x3000.jpg").c_str(), "wb");
+    if (f == nullptr || std::fwrite(jpeg.data(), 1, jpeg.size(), f) != jpeg.size()) std::abort();
+    std::fclose(f);
+  }
+  if (which == "all" || which == "png") BenchPng();
+  if (which == "all" || which == "gif") BenchGif();
+  if (which == "all" || which == "jpeg") BenchJpeg(scratch);
+  // For a profiler: only our decoders, over and over.
+  if (which == "profile-png")
+    for (uint8_t type : {2, 3, 6}) {
+      vr::TMemoryStream in(MakeBenchPng(type, false));
+      for (int i = 0; i < 60; ++i) DecodeOurs(in);
+    }
+  if (which == "phases-gif") {
+    double pixels = 0;
+    const Bytes file = MakeBenchGif(false, pixels);
+    vr::TMemoryStream in(file);
+    auto load = [&] { vr::TGIFImageCore image; in.SetPosition(0); image.LoadFromStream(in); };
+    vr::TGIFImageCore image; in.SetPosition(0); image.LoadFromStream(in);
+    auto render = [&] { vr::TMemoryDIB dib; vr::RenderFramePixels(image.Frames()[0], dib, false, true); };
+    std::printf("load %.2f ms render %.2f ms giflib %.2f ms\n", BestSeconds(load, 5) * 1e3, BestSeconds(render, 5) * 1e3,
+                BestSeconds([&] { DecodeGiflib(file); }, 5) * 1e3);
+  }
+  if (which == "profile-giflib") {
+    double pixels = 0;
+    const Bytes file = MakeBenchGif(false, pixels);
+    for (int i = 0; i < 2; ++i) DecodeGiflib(file);
+  }
+  if (which == "profile-gif") {
+    double pixels = 0;
+    vr::TMemoryStream in(MakeBenchGif(false, pixels));
+    for (int i = 0; i < 2; ++i) DecodeOurGif(in);
+  }
+  return 0;
+}

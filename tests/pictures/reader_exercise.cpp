@@ -1,0 +1,168 @@
+#include "pictures/reader_exercise.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "pictures/bmp_format.h"
+#include "pictures/icon_directory.h"
+#include "pictures/icon_pixels.h"
+#include "pictures/jpeg_decoder.h"
+#include "pictures/metafile_header.h"
+#include "pictures/metafile_records.h"
+#include "platform/exceptions.h"
+#include "platform/stream.h"
+
+namespace vr {
+
+namespace {
+
+// Reads every byte of a block the reader says is there.
+volatile uint8_t gSink;
+void Touch(const uint8_t* Data, size_t Size) {
+  uint8_t sum = 0;
+  for (size_t i = 0; i < Size; ++i) sum ^= Data[i];
+  gSink = sum;
+}
+
+
+class TExerciseJpegTarget : public IJPEGDecodeTarget {
+ public:
+  void BeginOutput(int Width, int Height, TJPEGOutputFormat Format) override {
+    if (Width <= 0 || Height <= 0 || uint64_t(Width) * uint64_t(Height) > kExerciseMaxJpegPixels)
+      throw EInvalidOperation("picture too large for the exercise");
+    FWidth = Width;
+    FHeight = Height;
+    FBytesPerPixel = Format == TJPEGOutputFormat::Bgr24 ? 3 : 1;
+    FPixels.assign(size_t(Width) * size_t(Height) * FBytesPerPixel, 0);
+  }
+  uint8_t* RowPointer(int Row) override {
+    if (Row < 0 || Row >= FHeight) std::abort();
+    return &FPixels[size_t(Row) * size_t(FWidth) * FBytesPerPixel];
+  }
+  void SetPalette(const std::vector<TRGBQuad>& Colors) override {
+    if (Colors.size() > 256) std::abort();
+  }
+  void Progress(TJPEGProgressStage, int Percent, bool, const TJPEGRect&) override {
+    if (Percent < 0 || Percent > 100) std::abort();
+  }
+
+ private:
+  int FWidth = 0, FHeight = 0, FBytesPerPixel = 3;
+  std::vector<uint8_t> FPixels;
+};
+
+}  // namespace
+
+void ExerciseBitmap(const uint8_t* Data, size_t Size) {
+  TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
+  try {
+    TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
+    if (info.Empty) return;
+    const std::vector<uint8_t> bmi = info.BitmapInfo();
+    Touch(bmi.data(), bmi.size());
+    if (info.Compressed()) {
+      Touch(info.CompressedPixels(), info.PixelByteCount);
+    } else {
+      // The pixel memory the DIB section would have, when it is reasonable.
+      const uint64_t dibSize = info.DibSize();
+      if (dibSize <= (uint64_t{64} << 20)) {
+        std::vector<uint8_t> dib(dibSize);
+        const uint64_t read = ReadBitmapPixels(stream, info, {dib.data(), dib.size()});
+        if (read > dib.size()) std::abort();  // more bytes read than the target holds
+      }
+    }
+  } catch (const Exception&) {
+  }
+}
+
+void ExerciseIcon(const uint8_t* Data, size_t Size) {
+  try {
+    CheckIconFile(Data, Size);
+    const TIconDirectory dir = ReadIconDirectory(Data, Size);
+    if (dir.Type == 0) return;
+    for (int bits : {1, 4, 8, 32})
+      for (int side : {16, 32, 48, 256}) (void)ChooseIconEntry(dir, side, side, bits);
+    for (const TIconDirEntry& entry : dir.Entries) {
+      if (!entry.InBounds) continue;
+      try {
+        // What the first draw makes of the entry: PNG data decoded, 32-bit
+        // colour with its alpha, and the mask from the alpha.
+        TIconPixels pixels;
+        if (entry.IsPng) {
+          pixels = DecodePngIconImage(Data + entry.dwImageOffset, entry.dwBytesInRes);
+        } else {
+          const TIconImageParts parts = SplitIconImage(Data, Size, entry);
+          Touch(parts.ColorBits, parts.ColorBitsSize);
+          Touch(parts.MaskBits, parts.MaskBitsSize);
+          Touch(reinterpret_cast<const uint8_t*>(parts.ColorTable.data()), parts.ColorTable.size() * sizeof(TRGBQuad));
+          if (parts.Header.biBitCount != 32) continue;
+          pixels = IconImagePixels32(parts);
+        }
+        (void)MaskFromAlpha(ScaleIconPixels(pixels, entry.Width(), entry.Height()));
+      } catch (const Exception&) {
+      }
+    }
+    for (int side : {16, 32, 48}) (void)CheckIconData(Data, Size, side, side, 32);
+  } catch (const Exception&) {
+  }
+}
+
+void ExerciseMetafile(const uint8_t* Data, size_t Size) {
+  TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
+  try {
+    if (IsEnhancedMetafileStream(stream)) {
+      TEmfHeaderFields header;
+      std::vector<uint8_t> bytes = ReadEnhancedMetafile(stream, header);
+      Touch(bytes.data(), bytes.size());
+      (void)CheckEnhancedMetafileRecords(bytes.data(), bytes.size());
+      (void)EnhancedMetafilePalette(bytes.data(), bytes.size());
+      const TMetafileSize size = EmfFrameSize(header);
+      (void)MetafilePixels(size.Width, 0, header.DevicePixelsX, header.DeviceMillimetersX, 96);
+      (void)MetafilePixels(size.Height, 0, header.DevicePixelsY, header.DeviceMillimetersY, 120);
+    } else {
+      TPlaceableHeader header;
+      std::vector<uint8_t> bytes = ReadPlaceableMetafile(stream, header);
+      Touch(bytes.data(), CheckWindowsMetafileRecords(bytes.data(), bytes.size()));
+      const TMetafileSize size = PlaceableSize(header);
+      (void)MetafilePixels(size.Width, header.Inch, 0, 0, 96);
+      (void)MetafilePixels(size.Height, header.Inch, 0, 0, 144);
+    }
+  } catch (const Exception&) {
+  }
+}
+
+void ExerciseJpeg(const uint8_t* Data, size_t Size) {
+  TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
+  try {
+    (void)ReadJPEGHeader(stream);
+  } catch (const Exception&) {
+    return;
+  }
+  // Full size in colour, then the settings the input's last byte picks
+  // (scale, grey, 8 bits, speed, pass-by-pass display, smoothing, a given
+  // palette), with a clock that moves on at every reading so that running
+  // reports are made; each decode starts over.
+  const uint8_t settings = Data[Size - 1];
+  TJPEGDecodeOptions picked;
+  picked.Scale = static_cast<TJPEGScale>(settings & 3);
+  picked.GrayOutput = (settings & 4) != 0;
+  picked.PixelFormat = (settings & 8) != 0 ? TJPEGPixelFormat::jf8Bit : TJPEGPixelFormat::jf24Bit;
+  picked.DecodeSpeed = (settings & 16) != 0 ? TJPEGPerformance::jpBestSpeed : TJPEGPerformance::jpBestQuality;
+  picked.ShowProgressively = (settings & 32) != 0;
+  picked.SmoothUpsampling = (settings & 64) != 0;
+  if ((settings & 128) != 0) picked.TargetPalette = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
+  TJPEGDecodeOptions full;
+  for (const TJPEGDecodeOptions* options : {&full, &picked}) {
+    try {
+      stream.SetPosition(0);
+      (void)JPEGOutputSize(stream, *options);
+      stream.SetPosition(0);
+      TExerciseJpegTarget target;
+      uint32_t now = 0;
+      (void)DecodeJPEG(stream, *options, target, [&now] { return now += 700; });
+    } catch (const Exception&) {
+    }
+  }
+}
+
+}  // namespace vr

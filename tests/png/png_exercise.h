@@ -1,0 +1,15 @@
+// What the PNG fuzz target does with any bytes, shared with the test that
+// replays the regression files: the loader under small caps, then the
+// queries the drawing side makes, a copy, and a write back of small
+// pictures. Errors of the codec's own classes are caught; anything else
+// escaping is a fault.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vr {
+
+void ExercisePng(const uint8_t* Data, size_t Size);
+
+}  // namespace vr
