@@ -12,12 +12,3 @@ vr_fuzz_target(gif
   SOURCES tests/gif/gif_fuzz.cpp tests/gif/gif_exercise.cpp
   LIBRARIES vr_pure
   SEEDS tests/gif/gif_fuzz_seeds.cpp)
-
-# Decoding speed against giflib (Debian's libgif-dev), when it is there.
-find_library(VR_GIFLIB gif)
-find_path(VR_GIFLIB_INCLUDE gif_lib.h)
-if(VR_GIFLIB AND VR_GIFLIB_INCLUDE)
-  add_executable(gif_decode_bench tests/gif/gif_decode_bench.cpp)
-  target_include_directories(gif_decode_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${VR_GIFLIB_INCLUDE})
-  target_link_libraries(gif_decode_bench PRIVATE vr_pure ${VR_GIFLIB})
-endif()
