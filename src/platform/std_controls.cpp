@@ -13,16 +13,21 @@ TCheckBox::TCheckBox(TComponent* AOwner, TWinControl* AParent, const std::string
   CreateHandle("BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, ACaption);
 }
 
-bool TCheckBox::Checked() const { return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
 void TCheckBox::SetChecked(bool Value) {
   if (Value == Checked()) return;
   SendMessageA(Handle(), BM_SETCHECK, Value ? BST_CHECKED : BST_UNCHECKED, 0);
   Click();
 }
 
+LRESULT TCheckBox::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
+  // Every change of the state passes here, whoever makes it.
+  if (Msg == BM_SETCHECK) FChecked = wParam == BST_CHECKED;
+  return TWinControl::WndProc(Msg, wParam, lParam);
+}
+
 bool TCheckBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
   if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    FChecked = SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
     Click();
     return true;
   }

@@ -13,12 +13,17 @@ class TCheckBox : public TWinControl {
  public:
   TCheckBox(TComponent* AOwner, TWinControl* AParent, const std::string& ACaption);
   const char* ClassName() const override { return "TCheckBox"; }
-  bool Checked() const;
+  // Read from a copy of the state: the scan run asks for every file.
+  bool Checked() const { return FChecked; }
   // A change of state runs the click handler, as a click does.
   void SetChecked(bool Value);
 
  protected:
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  bool FChecked = false;
 };
 
 class TCustomEdit : public TWinControl {
