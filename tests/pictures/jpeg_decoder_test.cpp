@@ -1,5 +1,7 @@
 #include <doctest/doctest.h>
 
+#include "support/jpeg_compress.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -39,30 +41,11 @@ Picture GreyRamp(int w, int h) {
 }
 
 std::vector<uint8_t> Compress(const Picture& p, bool progressive = false, int quality = 95, bool cmyk = false) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = JDIMENSION(p.w);
-  c.image_height = JDIMENSION(p.h);
-  c.input_components = p.components;
-  c.in_color_space = cmyk ? JCS_CMYK : p.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(&p.px[size_t(c.next_scanline) * p.w * p.components]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> bytes(out, out + size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return bytes;
+  vr::test::TJPEGCompressSettings settings;
+  settings.Quality = quality;
+  settings.Progressive = progressive;
+  settings.Cmyk = cmyk;
+  return vr::test::CompressJPEG(p.px.data(), p.w, p.h, p.components, settings);
 }
 
 struct Report {

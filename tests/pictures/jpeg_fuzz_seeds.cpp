@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "support/jpeg_compress.h"
 #include "support/seed_writer.h"
 
 namespace {
@@ -18,35 +17,18 @@ struct Kind {
 };
 
 std::vector<uint8_t> Compress(const Kind& k) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = JDIMENSION(k.w);
-  c.image_height = JDIMENSION(k.h);
-  c.input_components = k.components;
-  c.in_color_space = k.cmyk ? JCS_CMYK : k.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 75, TRUE);
-  if (k.progressive) jpeg_simple_progression(&c);
-  if (k.arithmetic) c.arith_code = TRUE;
-  if (k.h1v1) c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
-  c.restart_in_rows = k.restartRows;
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(size_t(k.w) * k.components);
-  while (c.next_scanline < c.image_height) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE((i * 7 + c.next_scanline * 5) & 0xFF);
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&c, rows, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> bytes(out, out + size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return bytes;
+  std::vector<uint8_t> samples(size_t(k.w) * k.h * k.components);
+  for (int y = 0; y < k.h; ++y)
+    for (size_t i = 0; i < size_t(k.w) * k.components; ++i)
+      samples[size_t(y) * k.w * k.components + i] = uint8_t((i * 7 + size_t(y) * 5) & 0xFF);
+  vr::test::TJPEGCompressSettings settings;
+  settings.Quality = 75;
+  settings.Progressive = k.progressive;
+  settings.Cmyk = k.cmyk;
+  settings.Arithmetic = k.arithmetic;
+  settings.FullChroma = k.h1v1;
+  settings.RestartRows = k.restartRows;
+  return vr::test::CompressJPEG(samples.data(), k.w, k.h, k.components, settings);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "support/jpeg_compress.h"
+
 namespace vr::test {
 
 uint32_t TTestImage::Rgb(int X, int Y) const {
@@ -56,37 +58,11 @@ void TestOutput(j_common_ptr) {}
 }  // namespace
 
 std::vector<uint8_t> JPEGFileOf(const TTestImage& Image, const TJPEGFileOptions& Options) {
-  jpeg_compress_struct c;
-  TTestErrors err;
-  c.err = jpeg_std_error(&err.Pub);
-  err.Pub.error_exit = TestErrorExit;
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  if (setjmp(err.Jump) != 0) {
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    throw std::runtime_error("the test's JPEG could not be made");
-  }
-  jpeg_create_compress(&c);
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = JDIMENSION(Image.Width);
-  c.image_height = JDIMENSION(Image.Height);
-  c.input_components = Image.Components;
-  c.in_color_space = Image.Components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, Options.Quality, TRUE);
-  if (Options.Progressive) jpeg_simple_progression(&c);
-  c.restart_in_rows = Options.RestartRows;
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(&Image.Samples[size_t(c.next_scanline) * Image.Width * Image.Components]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> bytes(out, out + size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return bytes;
+  TJPEGCompressSettings settings;
+  settings.Quality = Options.Quality;
+  settings.Progressive = Options.Progressive;
+  settings.RestartRows = Options.RestartRows;
+  return CompressJPEG(Image.Samples.data(), Image.Width, Image.Height, Image.Components, settings);
 }
 
 TTestImage ReferenceDecode(const std::vector<uint8_t>& File, const TReferenceOptions& Options) {
