@@ -233,18 +233,10 @@ bool TDriveComboBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& 
         return true;
       }
       return false;
-    case WM_DRAWITEM: {
-      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      DrawItem(item.hDC, static_cast<int>(item.itemID), item.rcItem, item.itemState);
-      Result = TRUE;
-      return true;
-    }
-    case WM_MEASUREITEM:
-      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(ItemHeight());
-      Result = TRUE;
-      return true;
     default:
-      return false;
+      return AnswerOwnerDraw(Msg, lParam, Result, ItemHeight(), [this](HDC DC, int Index, const RECT& R, UINT State) {
+        DrawItem(DC, Index, R, State);
+      });
   }
 }
 
