@@ -6,10 +6,10 @@
 //   A  the system's enumeration alone (FindFirstFile / FindNextFile),
 //   B  A + the status line text after every entry,
 //   C  B + the message cycle after every entry,
+//   D  C + the type tests' reads of the eleven check boxes for every file,
 // and the real run minus D is our own work (paths, upper case, matching).
 // Under Wine the message cycle is one repaint of the status line per entry.
 //   walk_bench TREE_FOLDER ENTRIES FIND_SECONDS
-//   D  C + the type tests' reads of the eleven check boxes for every file,
 // Prints ROW|group|measure|value|reference|ratio|target lines.
 #include <windows.h>
 
