@@ -40,6 +40,9 @@ void TStatusBar::Tick() {
 }
 
 void TStatusBar::Idle() {
+  // The line is brought up to date and its clock stops: nothing ticks
+  // while the program waits.
+  StopTicking();
   if (!FChanged || Handle() == nullptr) return;
   if (!FRequested) RequestPaint();
   UpdateWindow(Handle());
