@@ -144,14 +144,22 @@ TEST_CASE("a list filled before it has its size shows the path from the top; lat
   CHECK(list->Directory() == tree.Root());
 }
 
-TEST_CASE("taller items, as the main window makes them, keep the selected folder in view") {
+TEST_CASE("item heights: measured from the picture and the font; taller items keep the selected folder in view") {
+  TFontHandle tall(CreateFontA(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
   TScratchTree tree;
   const std::string deep = tree.Folder("a\\b\\c\\d");
   TControlsFixture host;
   SetCurrentDirectoryA(deep.c_str());
   auto* list = host.Make<TDirectoryListBox>();
+  // The "OPENFOLDER" picture is 14 pixels high, the form's font 13.
+  CHECK(list->ItemHeight() == 15);
+  HFONT formFont = list->Font();
+  list->SetFont(tall.Get());
+  CHECK(list->ItemHeight() == 20);
+  list->SetFont(formFont);
+
+  // The main window's 16 pixels: fewer rows fit.
   list->SetBounds(8, 40, 185, 65);
-  REQUIRE(list->ItemHeight() < 16);
   list->SetItemHeight(16);
   const int top = static_cast<int>(SendMessageA(list->Handle(), LB_GETTOPINDEX, 0, 0));
   const int rows = list->ClientHeight() / list->ItemHeight();
