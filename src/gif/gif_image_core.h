@@ -269,9 +269,10 @@ class TGIFImageCore {
   static constexpr size_t DefaultMaxFramePixels = kMaxPicturePixels;  // the cap of every picture reader
   static constexpr size_t DefaultMaxTotalPixels = size_t{1} << 30;
   // Caps on the objects one load builds: frames, and extensions with the
-  // data sub-blocks they keep (a comment's strings, an application's
-  // blocks). A few bytes of file make each one, which costs a hundred
-  // bytes or more of memory; the caps stand far above real animations.
+  // data sub-blocks they keep (the strings of a comment or plain text, the
+  // blocks of an unknown application extension). A few bytes of file make
+  // each one, which costs a hundred bytes or more of memory; the caps stand
+  // far above real animations.
   static constexpr size_t DefaultMaxFrames = 100000;
   static constexpr size_t DefaultMaxExtensionBlocks = 1000000;
 
