@@ -126,6 +126,9 @@ int TDirectoryListBox::ItemHeight() const {
 void TDirectoryListBox::SetItemHeight(int Value) {
   if (Value < 1) Value = 1;
   SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(std::min(Value, 255), 0));
+  // Fewer rows may fit now: the selected item stays in view.
+  const int selected = ItemIndex();
+  if (selected >= 0) SetItemIndex(selected);
   Invalidate();
 }
 
@@ -191,11 +194,14 @@ void TDirectoryListBox::ShowFromTop() {
   // the current folder needs to be in view.
   SendMessageA(Handle(), LB_SETTOPINDEX, 0, 0);
   SetItemIndex(FCurrentIndex);
+  // Without room for one item the list scrolled as if one fitted: it
+  // shows from the top again once it has room.
+  FShowFromTopWhenSized = ClientHeight() < ItemHeight();
 }
 
 void TDirectoryListBox::BoundsChanged() {
-  // A list made before it was given its size scrolled for a height of 0.
-  ShowFromTop();
+  // Otherwise a resize keeps the user's scroll position and selection.
+  if (FShowFromTopWhenSized) ShowFromTop();
 }
 
 // ----------------------------------------------------------------- folders

@@ -82,6 +82,7 @@ class TDirectoryListBox : public TWinControl {
   bool FCaseSensitive = false;
   bool FInSetFolder = false;
   int FCurrentIndex = -1;  // the current folder's item
+  bool FShowFromTopWhenSized = false;  // filled while it had no room for an item
   TDriveComboBox* FDriveCombo = nullptr;
   TBitmapHandle FOpenPicture;
   TBitmapHandle FClosedPicture;

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 #include "controls/owner_draw.h"
 
@@ -12,6 +14,35 @@ namespace vr {
 std::function<void()> TSpinEdit::BeepHook;
 
 namespace {
+
+// The clipboard's text (ANSI code page), kept open and locked while the
+// object lives.
+class TClipboardTextLock {
+ public:
+  explicit TClipboardTextLock(HWND Owner) noexcept {
+    if (!OpenClipboard(Owner)) return;
+    FOpen = true;
+    FData = GetClipboardData(CF_TEXT);
+    if (FData != nullptr) FBytes = static_cast<const char*>(GlobalLock(FData));
+  }
+  ~TClipboardTextLock() {
+    if (FBytes != nullptr) GlobalUnlock(FData);
+    if (FOpen) CloseClipboard();
+  }
+  TClipboardTextLock(const TClipboardTextLock&) = delete;
+  TClipboardTextLock& operator=(const TClipboardTextLock&) = delete;
+
+  bool HasText() const { return FBytes != nullptr; }
+  std::string_view Text() const {
+    if (FBytes == nullptr) return std::string_view();
+    return std::string_view(FBytes, strnlen(FBytes, GlobalSize(FData)));
+  }
+
+ private:
+  bool FOpen = false;
+  HANDLE FData = nullptr;
+  const char* FBytes = nullptr;
+};
 
 char DecimalSeparator() {
   char buffer[8] = {};
@@ -39,10 +70,10 @@ TSpinEdit::TSpinEdit(TComponent* AOwner, TWinControl* AParent) : TCustomEdit(AOw
 
 int TSpinEdit::Value() const {
   const std::string text = Text();
-  // A whole decimal number, optionally signed, with nothing after it.
+  // A whole decimal number, optionally signed, with nothing before or after
+  // it: strtoll alone would also take leading blanks and tabs.
   const char* s = text.c_str();
-  while (*s == ' ') ++s;
-  if (*s == '\0') return MinValue;
+  if (*s != '+' && *s != '-' && (*s < '0' || *s > '9')) return MinValue;
   char* end = nullptr;
   errno = 0;
   const long long v = std::strtoll(s, &end, 10);
@@ -89,7 +120,21 @@ bool TSpinEdit::IsAcceptedKey(char Key) const {
   if (!EditorEnabled && (c >= 32 || c == 8 || c == 46)) return false;
   if (c == '+' || c == '-' || (c >= '0' && c <= '9')) return true;
   if (Key == DecimalSeparator()) return true;
-  return c < 32 && c != 13;
+  // Enter and Ctrl+Enter (a line feed) would break the multi-line edit's
+  // one line in two.
+  return c < 32 && c != 13 && c != 10;
+}
+
+void TSpinEdit::PasteFirstLine() {
+  // What a one-line edit takes of a text of several lines: the first.
+  std::string text;
+  {
+    TClipboardTextLock clipboard(Handle());
+    if (!clipboard.HasText()) return;
+    const std::string_view all = clipboard.Text();
+    text = all.substr(0, all.find_first_of("\r\n"));
+  }
+  SendMessageA(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void TSpinEdit::Beep() {
@@ -173,6 +218,8 @@ LRESULT TSpinEdit::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     case WM_PASTE:
+      if (EditorEnabled && !ReadOnly()) PasteFirstLine();
+      return 0;
     case WM_CUT:
     case WM_CLEAR:
       if (!EditorEnabled || ReadOnly()) return 0;

@@ -36,7 +36,7 @@ class TSpinEdit : public TCustomEdit {
   void StepUp();
   void StepDown();
   // Whether a typed character goes into the box: "+", "-", digits, the
-  // decimal separator, control characters but Enter.
+  // decimal separator, control characters but Enter and Ctrl+Enter.
   bool IsAcceptedKey(char Key) const;
 
   TSpinButton* Button() const { return FButton; }
@@ -60,6 +60,8 @@ class TSpinEdit : public TCustomEdit {
 
  private:
   static void Beep();
+  // Pastes the clipboard's text up to its first line break.
+  void PasteFirstLine();
   void UpdateGeometry();
   TSpinButton* FButton = nullptr;
   bool FWritingText = false;

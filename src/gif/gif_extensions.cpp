@@ -20,12 +20,18 @@ std::array<char, 11> Ident(const char (&Text)[12]) {
   return id;
 }
 
+// Books one kept data sub-block with the image the extension belongs to.
+void ReserveBlock(const TGIFExtension& Owner) {
+  if (Owner.Image() != nullptr) Owner.Image()->ReserveExtensionBlock();
+}
+
 // Data sub-blocks read as strings; each string ends at its first 00 byte.
-void ReadTextBlocks(TStream& Stream, std::vector<std::string>& List) {
+void ReadTextBlocks(TStream& Stream, const TGIFExtension& Owner, std::vector<std::string>& List) {
   List.clear();
   uint8_t size;
   char bytes[255];
   while (gifio::TryReadByte(Stream, size) && size != 0) {
+    ReserveBlock(Owner);
     gifio::ReadExactly(Stream, bytes, size);
     const void* zero = std::memchr(bytes, 0, size);
     List.emplace_back(bytes, zero != nullptr ? static_cast<const char*>(zero) - bytes : size);
@@ -112,10 +118,10 @@ void TGIFTextExtension::LoadBody(TStream& Stream) {
   CellHeight = d[10];
   ForegroundIndex = d[11];
   BackgroundIndex = d[12];
-  ReadTextBlocks(Stream, Text);
+  ReadTextBlocks(Stream, *this, Text);
 }
 
-void TGIFCommentExtension::LoadBody(TStream& Stream) { ReadTextBlocks(Stream, Text); }
+void TGIFCommentExtension::LoadBody(TStream& Stream) { ReadTextBlocks(Stream, *this, Text); }
 
 // ---- Application extensions ----------------------------------------------------
 
@@ -170,6 +176,7 @@ void TGIFUnknownAppExtension::LoadSubBlocks(TStream& Stream) {
   Blocks.clear();
   uint8_t size;
   while (gifio::TryReadByte(Stream, size) && size != 0) {
+    ReserveBlock(*this);
     std::vector<uint8_t> data(size);
     gifio::ReadExactly(Stream, data.data(), size);
     Blocks.emplace_back(std::move(data));

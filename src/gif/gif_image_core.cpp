@@ -49,6 +49,7 @@ void TGIFExtensionList::LoadFromStream(TStream& Stream, TGIFSubImage* Parent) {
     }
     const TGIFExtensionClass* kind = ResolveExtensionClass(Stream);
     if (kind == nullptr) throw GIFException(sGIFUnknownExtension);
+    if (Image() != nullptr) Image()->ReserveExtensionBlock();
     gifio::StepBack(Stream);
     std::unique_ptr<TGIFExtension> extension = kind->Create(Parent);
     extension->LoadFromStream(Stream);
@@ -178,6 +179,7 @@ void TGIFImageList::LoadFromStream(TStream& Stream, TGIFImageCore* Parent) {
       ReportWarning(gsWarning, sGIFUnknownBlock);
       return;
     }
+    if (Parent != nullptr) Parent->ReserveFrame();
     auto frame = std::make_unique<TGIFSubImage>(Parent);
     frame->LoadFromStream(Stream);
     Add(std::move(frame));
@@ -233,6 +235,8 @@ void TGIFImageCore::Clear() {
   FFrames.Clear();
   FHeader.Clear();
   FPixelsInUse = 0;
+  FFramesMade = 0;
+  FExtensionBlocksMade = 0;
 }
 
 void TGIFImageCore::LoadFromStream(TStream& Stream) {
@@ -264,6 +268,17 @@ void TGIFImageCore::ReservePixels(size_t Count) {
   if (Count > MaxFramePixels || Count > MaxTotalPixels - std::min(FPixelsInUse, MaxTotalPixels))
     throw GIFException(sGIFInvalidDimensions);
   FPixelsInUse += Count;
+}
+
+void TGIFImageCore::ReserveFrame() {
+  if (FFramesMade >= MaxFrames) throw GIFException(Format(sGIFTooManyFrames, static_cast<unsigned>(MaxFrames)));
+  ++FFramesMade;
+}
+
+void TGIFImageCore::ReserveExtensionBlock() {
+  if (FExtensionBlocksMade >= MaxExtensionBlocks)
+    throw GIFException(Format(sGIFTooManyExtensionBlocks, static_cast<unsigned>(MaxExtensionBlocks)));
+  ++FExtensionBlocksMade;
 }
 
 }  // namespace vr

@@ -268,6 +268,13 @@ class TGIFImageCore {
   // Caps on decoded pixel memory: one frame, and all frames of one load.
   static constexpr size_t DefaultMaxFramePixels = kMaxPicturePixels;  // the cap of every picture reader
   static constexpr size_t DefaultMaxTotalPixels = size_t{1} << 30;
+  // Caps on the objects one load builds: frames, and extensions with the
+  // data sub-blocks they keep (the strings of a comment or plain text, the
+  // blocks of an unknown application extension). A few bytes of file make
+  // each one, which costs a hundred bytes or more of memory; the caps stand
+  // far above real animations.
+  static constexpr size_t DefaultMaxFrames = 100000;
+  static constexpr size_t DefaultMaxExtensionBlocks = 1000000;
 
   TGIFImageCore();
   virtual ~TGIFImageCore();
@@ -284,6 +291,8 @@ class TGIFImageCore {
   TGIFWarningEvent WarningHandler;
   size_t MaxFramePixels = DefaultMaxFramePixels;
   size_t MaxTotalPixels = DefaultMaxTotalPixels;
+  size_t MaxFrames = DefaultMaxFrames;
+  size_t MaxExtensionBlocks = DefaultMaxExtensionBlocks;
 
   bool Empty() const { return FFrames.Empty(); }
   int ScreenWidth() const { return FHeader.ScreenWidth; }
@@ -315,6 +324,11 @@ class TGIFImageCore {
   // Books the pixel memory of a frame about to be decoded; fails with
   // "Invalid image dimensions" when it passes a cap.
   void ReservePixels(size_t Count);
+  // Books a frame, or an extension or one of its kept sub-blocks, about to
+  // be made; fails with "GIF image has more than N frames" ("... extension
+  // blocks") past its cap.
+  void ReserveFrame();
+  void ReserveExtensionBlock();
 
  protected:
   // Called first by Clear: the GDI side stops painters and drops the render
@@ -325,6 +339,8 @@ class TGIFImageCore {
   TGIFHeader FHeader;
   TGIFImageList FFrames;
   size_t FPixelsInUse = 0;
+  size_t FFramesMade = 0;
+  size_t FExtensionBlocksMade = 0;
 };
 
 }  // namespace vr

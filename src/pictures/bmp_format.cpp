@@ -93,24 +93,28 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
     }
   }
 
+  if (info.Header.biPlanes != 1) InvalidBitmap();
+  CheckDimensions(info);
+
   TStream* source = &Stream;
   const uint32_t compression = info.Header.biCompression;
   if (compression != kBmpCompressionNone && compression != kBmpCompressionBitFields) {
     // RLE and other encodings: the system decodes them; keep the header and
-    // everything after it, and go on reading from that copy.
+    // everything after it, and go on reading from that copy. Far beyond any
+    // bitmap's data: refused before anything is copied.
+    const int64_t rest = Stream.Remaining();
+    if (static_cast<uint64_t>(rest) > kMaxPictureBytes) InvalidBitmap();
     info.CompressedData = std::make_shared<TMemoryStream>();
     info.CompressedData->WriteBuffer(stored.data(), stored.size());
-    int64_t rest = Stream.Remaining();
     if (rest > 0) info.CompressedData->CopyFrom(Stream, rest);
     info.CompressedData->SetPosition(static_cast<int64_t>(stored.size()));
     source = info.CompressedData.get();
   }
 
-  if (info.Header.biPlanes != 1) InvalidBitmap();
-  CheckDimensions(info);
-
   const uint16_t depth = info.Header.biBitCount;
-  if (headerSize == kInfoHeaderSize && (depth == 16 || depth == 32) && compression == kBmpCompressionBitFields) {
+  // A header too short to hold the masks (the 40-byte one, or a shorter or
+  // odd-sized one) is followed by them.
+  if (headerSize < kInfoHeaderSize + 12 && (depth == 16 || depth == 32) && compression == kBmpCompressionBitFields) {
     uint8_t masks[12];
     source->ReadBuffer(masks, sizeof masks);
     info.HasMasks = true;
@@ -164,7 +168,9 @@ std::vector<uint8_t> TBitmapFileInfo::BitmapInfo() const {
   PutU32(out, static_cast<uint32_t>(h.biYPelsPerMeter));
   PutU32(out, h.biClrUsed);
   PutU32(out, h.biClrImportant);
-  if (HasMasks)
+  // The system reads three masks after the header of every bit-field
+  // bitmap: give it zeros where the file had none to give.
+  if (HasMasks || h.biCompression == kBmpCompressionBitFields)
     for (uint32_t m : Masks) PutU32(out, m);
   for (const TRGBQuad& q : ColorTable) {
     out.push_back(q.rgbBlue);

@@ -39,8 +39,9 @@ struct TBitmapFileInfo {
   // The header as a 40-byte info header. biClrUsed is the number of entries
   // in ColorTable when the file declared more than the table can hold.
   TBitmapInfoHeader Header;
-  // Red, green and blue masks: present for bit-field files (read after a
-  // 40-byte header, or taken from inside a larger header).
+  // Red, green and blue masks of a bit-field file: read after a header
+  // shorter than 52 bytes (16- and 32-bit files only), or taken from inside
+  // a larger one.
   bool HasMasks = false;
   uint32_t Masks[3] = {0, 0, 0};
   // At most 256 entries; core-header tables converted to 4-byte entries.
@@ -64,10 +65,11 @@ struct TBitmapFileInfo {
   // Bytes per pixel row and the whole uncompressed pixel array.
   uint64_t RowSize() const { return DibRowSize(Header.biWidth, Header.biBitCount); }
   uint64_t DibSize() const { return RowSize() * static_cast<uint64_t>(Height()); }
-  // A BITMAPINFO block: the 40-byte header, the three masks when present,
-  // then the colour table. Larger stored headers are given as 40 bytes
-  // (their masks moved after it), so the system never looks for fields,
-  // such as an embedded colour profile, outside this block.
+  // A BITMAPINFO block: the 40-byte header, the three masks for every
+  // bit-field file (zeros when the file gave none), then the colour table.
+  // Larger stored headers are given as 40 bytes (their masks moved after
+  // it), so the system never looks for fields, such as an embedded colour
+  // profile, outside this block.
   std::vector<uint8_t> BitmapInfo() const;
   // The compressed pixel bytes (PixelByteCount of them); null when not compressed.
   const uint8_t* CompressedPixels() const;
@@ -78,7 +80,8 @@ struct TBitmapFileInfo {
 // (for compressed files the rest of Stream has been copied to
 // CompressedData). Raises EInvalidGraphic "Bitmap image is not valid" for a
 // wrong signature, planes other than 1, a header too short to hold the
-// dimensions, or absurd dimensions; "Stream read error" when the stream ends
+// dimensions, absurd dimensions, or a compressed file of more than 1 GiB
+// (before anything is copied); "Stream read error" when the stream ends
 // inside the headers or the colour table.
 TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream);
 

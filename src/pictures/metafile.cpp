@@ -140,9 +140,8 @@ void TMetafile::LoadFromStream(TStream& Stream) {
       enhanced = true;
     } else {
       TPlaceableHeader header;
-      std::vector<uint8_t> records = ReadPlaceableMetafile(Stream, header);
       // Bytes past the metafile's own size are not handed on.
-      records.resize(CheckWindowsMetafileRecords(records.data(), records.size()));
+      const std::vector<uint8_t> records = CheckWindowsMetafileRecords(ReadPlaceableMetafile(Stream, header));
       const TMetafileSize size = PlaceableSize(header);
       image->Handle = ConvertWindowsMetafile(records, image->PaletteEntries);
       image->Width = size.Width;

@@ -42,14 +42,61 @@ void Put32(uint8_t* p, uint32_t v) {
 
 // ------------------------------------------------------------- bitmaps
 
+constexpr uint32_t kBiRle8 = 1, kBiRle4 = 2, kBiBitFields = 3, kBiJpeg = 4, kBiPng = 5;
+
 // How the system reads a device-independent bitmap held in a record.
 struct TDibLayout {
   uint64_t ReadEnd = 0;     // bytes from the header's start that are read: header, masks, colour table
   uint64_t TableEnd = 0;    // where pixels packed after the header start
-  uint64_t ImageBytes = 0;  // pixel bytes read
+  uint64_t ImageBytes = 0;  // pixel bytes read; for run-length codes at most this many
   uint32_t Compression = 0;
+  uint32_t Bits = 0;
+  uint64_t Rows = 0;            // of the whole bitmap
   uint64_t FullImageBytes = 0;  // rows × stride of the whole bitmap (uncompressed)
+  bool RunLength() const { return Compression == kBiRle8 || Compression == kBiRle4; }
 };
+
+// The bytes of run-length codes at Codes that the system decodes, as its
+// decoder walks them: up to the end-of-bitmap code, the end of the last row
+// or a move below the bitmap, and never past the image size the header
+// gives (Dib.ImageBytes), which writers set to many things: the codes' own
+// size, the size unpacked, more. More than Available when the walk would
+// read past the Available bytes present.
+uint64_t RunLengthBytes(const uint8_t* Codes, uint64_t Available, const TDibLayout& Dib) {
+  const uint64_t size = Dib.ImageBytes;
+  const uint64_t past = Available + 1;
+  int64_t row = static_cast<int64_t>(Dib.Rows) - 1;  // bottom-up: the first codes are the bottom row
+  uint64_t i = 0;
+  while (i + 1 < size) {
+    if (i + 2 > Available) return past;
+    const uint8_t count = Codes[i], code = Codes[i + 1];
+    i += 2;
+    if (count != 0) continue;  // a run of one value
+    if (code == 0) {           // the end of a row
+      if (--row < 0) return i;
+    } else if (code == 1) {  // the end of the bitmap
+      return i;
+    } else if (code == 2) {  // a move right and up
+      if (i + 1 >= size) return i;
+      if (i + 2 > Available) return past;
+      row -= Codes[i + 1];
+      i += 2;
+      if (row < 0) return i;
+    } else {  // that many pixels stored as they are, padded to 16 bits
+      const uint64_t bytes = (uint64_t{code} * Dib.Bits + 7) / 8;
+      if (bytes > size - i) return i;
+      if (i + bytes > Available) return past;
+      i += (bytes + 1) & ~uint64_t{1};
+    }
+  }
+  return std::min(i, size);
+}
+
+// The pixel bytes the system reads from Pixels, of which Available are in
+// the data; more than Available when it would read past them.
+uint64_t PixelBytesRead(const TDibLayout& Dib, const uint8_t* Pixels, uint64_t Available) {
+  return Dib.RunLength() ? RunLengthBytes(Pixels, Available, Dib) : Dib.ImageBytes;
+}
 
 // The header at Info, of which Available bytes are in the data. Colour-table
 // entries are read as ReadUsage says (1: 16-bit palette indices, else
@@ -75,15 +122,20 @@ TDibLayout ReadDib(const uint8_t* Info, uint64_t Available, uint32_t ReadUsage, 
     Invalid();
   }
   if (width <= 0 || height == 0 || planes != 1) Invalid();
+  // A JPEG or PNG image inside gives its own depth, and no device but a
+  // printer draws it: the screen's player refuses the bitmap having read
+  // the header, and nothing of the image.
+  const bool embedded = compression == kBiJpeg || compression == kBiPng;
   switch (bits) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
+    case 0: if (!embedded) Invalid(); break;
     default: Invalid();
   }
   switch (compression) {
-    case 0: break;
-    case 1: if (bits != 8 || height < 0 || sizeImage == 0) Invalid(); break;   // run-length, 8 bits
-    case 2: if (bits != 4 || height < 0 || sizeImage == 0) Invalid(); break;   // run-length, 4 bits
-    case 3: if (bits != 16 && bits != 32) Invalid(); break;                     // bit fields
+    case 0: case kBiJpeg: case kBiPng: break;
+    case kBiRle8: if (bits != 8 || height < 0 || sizeImage == 0) Invalid(); break;
+    case kBiRle4: if (bits != 4 || height < 0 || sizeImage == 0) Invalid(); break;
+    case kBiBitFields: if (bits != 16 && bits != 32) Invalid(); break;
     default: Invalid();
   }
   const uint64_t rowsInBitmap = static_cast<uint64_t>(height < 0 ? -height : height);
@@ -95,18 +147,22 @@ TDibLayout ReadDib(const uint8_t* Info, uint64_t Available, uint32_t ReadUsage, 
 
   TDibLayout d;
   d.Compression = compression;
+  d.Bits = bits;
+  d.Rows = rowsInBitmap;
   d.FullImageBytes = stride * rowsInBitmap;
-  d.ImageBytes = compression == 1 || compression == 2 ? sizeImage : stride * Rows;
+  d.ImageBytes = d.RunLength() ? sizeImage : embedded ? 0 : stride * Rows;
   const uint64_t maxColours = bits <= 8 ? uint64_t{1} << bits : 0;
   // Read: a colour table only up to 8 bits, of at most 2^bits entries.
-  const uint64_t readColours = core || used == 0 ? maxColours : std::min<uint64_t>(used, maxColours);
+  const uint64_t readColours = embedded && bits == 0 ? 0
+                               : core || used == 0 ? maxColours
+                                                   : std::min<uint64_t>(used, maxColours);
   const uint64_t readEntry = ReadUsage == 1 ? 2 : (core ? 3 : 4);
   const uint64_t headerBytes = core ? 12 : headerSize;
-  d.ReadEnd = std::max<uint64_t>({40, headerBytes + readColours * readEntry, uint64_t{compression == 3 ? 52u : 0u}});
+  d.ReadEnd = std::max<uint64_t>({40, headerBytes + readColours * readEntry, uint64_t{compression == kBiBitFields ? 52u : 0u}});
   // Skipped: the used count (at most 256) at any depth.
   const uint64_t layoutColours = core ? maxColours : (used != 0 ? std::min<uint64_t>(used, 256) : maxColours);
   const uint64_t layoutEntry = LayoutUsage == 0 ? (core ? 3 : 4) : 2;
-  const uint64_t layoutHeader = core ? 12 : std::max<uint64_t>(headerSize, compression == 3 ? 52 : 40);
+  const uint64_t layoutHeader = core ? 12 : std::max<uint64_t>(headerSize, compression == kBiBitFields ? 52 : 40);
   d.TableEnd = layoutHeader + layoutColours * layoutEntry;
   return d;
 }
@@ -114,8 +170,10 @@ TDibLayout ReadDib(const uint8_t* Info, uint64_t Available, uint32_t ReadUsage, 
 // A bitmap whose pixels follow its header and colour table directly.
 TDibLayout CheckPackedDib(const uint8_t* Info, uint64_t Available, uint32_t ReadUsage, uint32_t LayoutUsage,
                           uint64_t Rows = kAllRows) {
-  const TDibLayout d = ReadDib(Info, Available, ReadUsage, LayoutUsage, Rows);
-  if (d.ReadEnd > Available || d.TableEnd > Available || d.ImageBytes > Available - d.TableEnd) Invalid();
+  TDibLayout d = ReadDib(Info, Available, ReadUsage, LayoutUsage, Rows);
+  if (d.ReadEnd > Available || d.TableEnd > Available) Invalid();
+  d.ImageBytes = PixelBytesRead(d, Info + d.TableEnd, Available - d.TableEnd);
+  if (d.ImageBytes > Available - d.TableEnd) Invalid();
   return d;
 }
 
@@ -164,7 +222,9 @@ class TEmfRecord {
     if (offBmi >= FSize) Invalid();
     const TDibLayout d = ReadDib(FRecord + offBmi, FSize - offBmi, Usage, Usage, Rows);
     Need(offBmi + d.ReadEnd);
-    Need(offBits + d.ImageBytes);
+    if (d.ImageBytes == 0) return d;
+    Need(offBits);
+    Need(offBits + PixelBytesRead(d, FRecord + offBits, FSize - offBits));
     return d;
   }
   // Text: the characters and, when given (or always, for Always), the spacing.
@@ -406,9 +466,12 @@ namespace {
 
 class TWmfRecord {
  public:
-  // Record of Words words at Record; DataLeft bytes from it to the end of the data.
-  TWmfRecord(uint8_t* Record, uint64_t Words, uint64_t DataLeft, uint32_t Objects, TLimits& Limits)
-      : FRecord(Record), FBytes(Words * 2), FDataLeft(DataLeft), FObjects(Objects), FLimits(Limits) {}
+  // Record of Words words at Record; DataLeft bytes from it to the end of
+  // the metafile. ReadPast collects how far the player reads past that end.
+  TWmfRecord(uint8_t* Record, uint64_t Words, uint64_t DataLeft, uint32_t Objects, TLimits& Limits,
+             uint64_t& ReadPast)
+      : FRecord(Record), FBytes(Words * 2), FDataLeft(DataLeft), FObjects(Objects), FLimits(Limits),
+        FReadPast(ReadPast) {}
 
   // Parameter words after the 6-byte record header.
   void NeedWords(uint64_t Count) const {
@@ -424,10 +487,39 @@ class TWmfRecord {
   void Object(uint64_t Index) const {
     if (Word(Index) >= FObjects) Invalid();
   }
+  // The player reads Bytes from the record's start, wherever the metafile ends.
+  void ReadsFromRecord(uint64_t Bytes) const {
+    if (Bytes > FDataLeft) FReadPast = std::max(FReadPast, Bytes - FDataLeft);
+  }
   // A bitmap packed after Offset bytes of the record.
-  void PackedDib(uint64_t Offset, uint32_t ReadUsage, uint32_t LayoutUsage, uint64_t Rows = kAllRows) const {
+  TDibLayout PackedDib(uint64_t Offset, uint32_t ReadUsage, uint32_t LayoutUsage, uint64_t Rows = kAllRows) const {
     NeedBytes(Offset);
-    CheckPackedDib(FRecord + Offset, FBytes - Offset, ReadUsage, LayoutUsage, Rows);
+    return CheckPackedDib(FRecord + Offset, FBytes - Offset, ReadUsage, LayoutUsage, Rows);
+  }
+  // A bitmap (checked as Dib) that the conversion into an enhanced metafile
+  // records again, in colours of Usage, sized by the header's own fields:
+  // the colour table by its used count, run-length codes by the image size.
+  // One system's recorder writes a table of all colours into room for the
+  // used count only when that is 0, and aborts on a record that is not a
+  // whole number of 32-bit words. So the used count is written out (0 means
+  // all; above 256 the player takes 256: the table stays where it is), the
+  // image size of codes becomes what the player reads of them in whole
+  // words (the end code is all that can go), and a bitmap that cannot be
+  // recorded so is passed over.
+  void ForConversion(uint64_t Offset, uint32_t Usage, const TDibLayout& Dib) const {
+    uint8_t* header = FRecord + Offset;
+    const uint64_t available = FBytes - Offset;
+    const uint32_t headerSize = GetU32LE(header);
+    if (Dib.Compression == kBiJpeg || Dib.Compression == kBiPng) return;  // not recorded at all
+    if (Dib.Bits <= 8) {
+      if (headerSize == 12) return PassOver();
+      uint32_t used = GetU32LE(header + 32);
+      used = used == 0 ? 1u << Dib.Bits : std::min(used, 256u);
+      Put32(header + 32, used);
+      const uint64_t entry = Usage == 1 ? 2 : 4;
+      if ((Usage == 1 && used % 2 != 0) || headerSize + used * entry > available) return PassOver();
+    }
+    if (Dib.RunLength()) Put32(header + 20, static_cast<uint32_t>(Dib.ImageBytes & ~uint64_t{3}));
   }
   // A device bitmap of the old kind: size, planes and depth, then its rows
   // padded to 16 bits, from Offset bytes on.
@@ -458,6 +550,7 @@ class TWmfRecord {
   uint64_t FDataLeft;
   uint32_t FObjects;
   TLimits& FLimits;
+  uint64_t& FReadPast;
 };
 
 // A region of bands: the system reads band after band until a count or a
@@ -544,7 +637,7 @@ void CheckWmfRecord(uint16_t Function, const TWmfRecord& r) {
     }
     case 0x02FB:  // font: 18 bytes, then a face name of 32 bytes read whatever the record's size
       r.NeedWords(9);
-      if (6 + 18 + 32 > r.DataLeft()) Invalid();
+      r.ReadsFromRecord(6 + 18 + 32);
       break;
     case 0x02FC: r.NeedWords(4); r.SolidPattern(0); break;  // brush
     case 0x00F7: r.NeedWords(2 + 2 * uint64_t{r.Word(1)}); break;  // palette: version, count, entries
@@ -565,19 +658,28 @@ void CheckWmfRecord(uint16_t Function, const TWmfRecord& r) {
       r.NeedBytes(6 + 8 + (rect ? 8 : 0) + length);
       break;
     }
-    case 0x0F43: r.NeedWords(11); r.PackedDib(6 + 22, r.Word(2), r.Word(2)); break;  // stretched DIB
-    case 0x0B41: r.NeedWords(10); r.PackedDib(6 + 20, 0, 0); break;                  // DIB stretch-blit
-    case 0x0940:                                                                      // DIB bit-blit
+    case 0x0F43:  // stretched DIB
+      r.NeedWords(11);
+      r.ForConversion(6 + 22, r.Word(2), r.PackedDib(6 + 22, r.Word(2), r.Word(2)));
+      break;
+    case 0x0B41:  // DIB stretch-blit
+      r.NeedWords(10);
+      r.ForConversion(6 + 20, 0, r.PackedDib(6 + 20, 0, 0));
+      break;
+    case 0x0940:  // DIB bit-blit: the low word of the operation stands where a colour usage would
       if (r.Size() > 24) {
         r.NeedWords(8);
-        r.PackedDib(6 + 16, 0, r.Word(0));
+        r.ForConversion(6 + 16, 0, r.PackedDib(6 + 16, 0, r.Word(0)));
       } else {
         r.NeedWords(9);
       }
       break;
-    case 0x0D33: {  // DIB to device: the scans given
+    case 0x0D33: {  // DIB to device: the scans given, but all rows of a top-down bitmap for the conversion
       r.NeedWords(9);
-      r.PackedDib(6 + 18, r.Word(0), r.Word(0), r.Word(1));
+      r.NeedBytes(6 + 18 + 40);
+      const uint8_t* header = r.Bytes() + 6 + 18;
+      const bool topDown = GetU32LE(header) != 12 && GetS32LE(header + 8) < 0;
+      r.ForConversion(6 + 18, r.Word(0), r.PackedDib(6 + 18, r.Word(0), r.Word(0), topDown ? kAllRows : r.Word(1)));
       break;
     }
     case 0x0B23:  // stretch-blit of an old device bitmap
@@ -596,26 +698,37 @@ void CheckWmfRecord(uint16_t Function, const TWmfRecord& r) {
 
 }  // namespace
 
-size_t CheckWindowsMetafileRecords(uint8_t* Data, size_t Size) {
+std::vector<uint8_t> CheckWindowsMetafileRecords(std::vector<uint8_t> Records) {
   constexpr size_t kHeaderSize = 18;
-  if (Size < kHeaderSize) Invalid();
-  const uint16_t type = GetU16LE(Data), headerWords = GetU16LE(Data + 2);
+  uint8_t* data = Records.data();
+  const size_t size = Records.size();
+  if (size < kHeaderSize) Invalid();
+  const uint16_t type = GetU16LE(data), headerWords = GetU16LE(data + 2);
   if ((type != 1 && type != 2) || headerWords != kHeaderSize / 2) Invalid();
-  const uint64_t total = uint64_t{GetU32LE(Data + 6)} * 2;
-  if (total < kHeaderSize || total > Size) Invalid();
-  const uint32_t objects = GetU16LE(Data + 10);
+  uint64_t total = uint64_t{GetU32LE(data + 6)} * 2;
+  if (total < kHeaderSize) Invalid();
+  if (total > size) {
+    // Writers that count the placeable header in the total, and others:
+    // the records present are the metafile.
+    total = size & ~size_t{1};
+    Put32(data + 6, static_cast<uint32_t>(total / 2));
+  }
+  const uint32_t objects = GetU16LE(data + 10);
   TLimits limits;
+  uint64_t readPast = 0;
   size_t pos = kHeaderSize;
   while (pos < total) {
     if (total - pos < 6) Invalid();
-    const uint64_t words = GetU32LE(Data + pos);
-    const uint16_t function = GetU16LE(Data + pos + 4);
+    const uint64_t words = GetU32LE(data + pos);
+    const uint16_t function = GetU16LE(data + pos + 4);
     if (words < 3 || words * 2 > total - pos) Invalid();
     if (function == 0) break;  // the end record
-    CheckWmfRecord(function, TWmfRecord(Data + pos, words, total - pos, objects, limits));
+    CheckWmfRecord(function, TWmfRecord(data + pos, words, total - pos, objects, limits, readPast));
     pos += static_cast<size_t>(words * 2);
   }
-  return static_cast<size_t>(total);
+  Records.resize(static_cast<size_t>(total));
+  Records.resize(static_cast<size_t>(total + readPast), 0);
+  return Records;
 }
 
 }  // namespace vr

@@ -10,7 +10,9 @@
 //     entries, region rectangles, style entries, gradient vertices);
 //   - object indices inside the table the header declares;
 //   - bitmaps inside records: a header the system accepts, the colour table
-//     and the pixel rows inside the record;
+//     and the pixels it reads inside the record (rows, or run-length codes
+//     up to their end; nothing of a JPEG or PNG image inside, which only a
+//     printer draws);
 //   - limits against files that would take the player minutes or gigabytes
 //     (saved states, region rectangles).
 // Brushes and pens whose pattern is a memory address or handle stored in
@@ -39,11 +41,15 @@ struct TPaletteEntry {
 uint32_t CheckEnhancedMetafileRecords(uint8_t* Data, size_t Size);
 
 // The records of a placeable WMF (after its placeable header): an 18-byte
-// header of type 1 or 2 and 9 words, a total size that the data holds, and
-// records of at least 3 words inside it, each with the contents above, up
-// to the end record or exactly to the total size. Returns the total size:
-// only that much is the metafile.
-size_t CheckWindowsMetafileRecords(uint8_t* Data, size_t Size);
+// header of type 1 or 2 and 9 words, then records of at least 3 words
+// inside the total size the header gives (or inside the data, when that
+// claims more: the header is then made to say so), each with the contents
+// above, up to the end record or exactly to the total size. Returns what
+// the player is to be handed: the metafile without the bytes past its
+// total size, then zeros as far as the player reads past it (the face name
+// of a font record, always 32 bytes, may reach past a short record).
+// Bitmaps are prepared for the conversion into an enhanced metafile.
+std::vector<uint8_t> CheckWindowsMetafileRecords(std::vector<uint8_t> Records);
 
 // The palette an EMF carries in its first end-of-file record; none without
 // that record, or when the entries would lie outside it.

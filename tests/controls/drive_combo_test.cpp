@@ -69,6 +69,7 @@ void UserPicks(TControlsFixture& Host, TDriveComboBox& Combo, int Index) {
 }  // namespace
 
 TEST_CASE("Wine's drives C: and Z: are listed as fixed drives with empty labels") {
+  TFontHandle tall(CreateFontA(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
   TScratchTree tree;
   TControlsFixture host;
   SetCurrentDirectoryA(tree.Root().c_str());
@@ -82,7 +83,14 @@ TEST_CASE("Wine's drives C: and Z: are listed as fixed drives with empty labels"
   const int hereIndex = here == 'c' ? 0 : 1;
   CHECK(combo->Drive() == here);
   CHECK(combo->ItemIndex() == hereIndex);
-  CHECK(combo->ItemHeight() == std::max(FontTextHeight(combo->Font()), 14));
+  // The "FLOPPY" picture is 14 pixels high, the form's font 13; a font of
+  // 20 pixels makes the items 20 high.
+  CHECK(combo->ItemHeight() == 14);
+  HFONT formFont = combo->Font();
+  combo->SetFont(tall.Get());
+  CHECK(combo->ItemHeight() == 20);
+  combo->SetFont(formFont);
+  CHECK(combo->ItemHeight() == 14);
 
   int changes = 0;
   combo->OnChange = [&](TObject*) { ++changes; };

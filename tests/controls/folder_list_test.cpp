@@ -121,6 +121,54 @@ TEST_CASE("a folder two levels below the root lists its path, then its sub-folde
   CHECK(list->FolderOfItem(-1) == "");
 }
 
+TEST_CASE("a list filled before it has its size shows the path from the top; later resizes keep the scroll") {
+  TScratchTree tree;
+  for (char c = 'a'; c <= 'l'; ++c) tree.Folder(std::string("sub ") + c);
+  TControlsFixture host;
+  SetCurrentDirectoryA(tree.Root().c_str());
+  auto* list = host.Make<TDirectoryListBox>();
+  list->SetBounds(8, 40, 185, 200);
+  REQUIRE(list->ItemCount() * list->ItemHeight() > 200);
+  CHECK(SendMessageA(list->Handle(), LB_GETTOPINDEX, 0, 0) == 0);
+  CHECK(list->ItemIndex() == FolderLevel(tree.Root()));
+
+  // The user scrolls down and moves the selection, then the list is resized.
+  SendMessageA(list->Handle(), LB_SETTOPINDEX, 3, 0);
+  list->SetItemIndex(8);
+  list->SetBounds(8, 40, 185, 150);
+  CHECK(SendMessageA(list->Handle(), LB_GETTOPINDEX, 0, 0) == 3);
+  CHECK(list->ItemIndex() == 8);
+  list->SetBounds(8, 40, 200, 180);
+  CHECK(SendMessageA(list->Handle(), LB_GETTOPINDEX, 0, 0) == 3);
+  CHECK(list->ItemIndex() == 8);
+  CHECK(list->Directory() == tree.Root());
+}
+
+TEST_CASE("item heights: measured from the picture and the font; taller items keep the selected folder in view") {
+  TFontHandle tall(CreateFontA(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
+  TScratchTree tree;
+  const std::string deep = tree.Folder("a\\b\\c\\d");
+  TControlsFixture host;
+  SetCurrentDirectoryA(deep.c_str());
+  auto* list = host.Make<TDirectoryListBox>();
+  // The "OPENFOLDER" picture is 14 pixels high, the form's font 13.
+  CHECK(list->ItemHeight() == 15);
+  HFONT formFont = list->Font();
+  list->SetFont(tall.Get());
+  CHECK(list->ItemHeight() == 20);
+  list->SetFont(formFont);
+
+  // The main window's 16 pixels: fewer rows fit.
+  list->SetBounds(8, 40, 185, 65);
+  list->SetItemHeight(16);
+  const int top = static_cast<int>(SendMessageA(list->Handle(), LB_GETTOPINDEX, 0, 0));
+  const int rows = list->ClientHeight() / list->ItemHeight();
+  REQUIRE(rows >= 1);
+  CHECK(list->ItemIndex() == FolderLevel(deep));
+  CHECK(list->ItemIndex() >= top);
+  CHECK(list->ItemIndex() < top + rows);
+}
+
 TEST_CASE("a root lists itself as the current folder and its sub-folders at indent 10") {
   TDriveRootTree tree;
   TControlsFixture host;

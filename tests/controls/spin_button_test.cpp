@@ -135,13 +135,27 @@ TEST_CASE("the arrow pair's own keys: Space clicks the focused button, the arrow
 }
 
 TEST_CASE("geometry: minimum height, arrows at the right edge, text left of them") {
+  // Fonts of 20 and 10 pixels, one taller and one shorter than the system
+  // font (16 pixels under Wine at 96 dpi).
+  TFontHandle tall(CreateFontA(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
+  TFontHandle small(CreateFontA(10, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
   TSpinHost h;
   TSpinEdit& spin = *h.Spin;
-  const int text = FontTextHeight(spin.Font());
-  const int minimum = 4 * GetSystemMetrics(SM_CYBORDER) + text + std::min(FontTextHeight(nullptr), text) / 4 + 2;
-  CHECK(spin.MinHeight() == minimum);
+  // Four borders of 1, the text height, a quarter of the smaller of the
+  // system font's and the font's height, 2: the form's 8-point font is 13
+  // pixels high, so 4 + 13 + 3 + 2.
+  CHECK(spin.MinHeight() == 22);
   spin.SetBounds(10, 10, 81, 5);
-  CHECK(spin.Height() == minimum);
+  CHECK(spin.Height() == 22);
+  HFONT formFont = spin.Font();
+  spin.SetFont(tall.Get());  // 4 + 20 + 16 / 4 + 2; the box grows to it
+  CHECK(spin.MinHeight() == 30);
+  CHECK(spin.Height() == 30);
+  spin.SetFont(small.Get());  // 4 + 10 + 10 / 4 + 2
+  CHECK(spin.MinHeight() == 18);
+  spin.SetBounds(10, 10, 81, 5);
+  CHECK(spin.Height() == 18);
+  spin.SetFont(formFont);
   spin.SetBounds(10, 10, 97, 40);
   CHECK(spin.Height() == 40);
 
@@ -168,3 +182,4 @@ TEST_CASE("geometry: minimum height, arrows at the right edge, text left of them
   CHECK(downGlyph.cx == 9);
   CHECK(downGlyph.cy == 6);
 }
+

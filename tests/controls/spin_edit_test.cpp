@@ -107,7 +107,8 @@ TEST_CASE("reading and writing values") {
 
   spin->MinValue = 5;
   spin->MaxValue = 50;
-  for (const char* text : {"", "-", "abc", "+-3", "1-2", "3.5", "1 2", "99999999999"}) {
+  // Blanks and tabs are no part of a number, leading ones included.
+  for (const char* text : {"", "-", "abc", "+-3", "1-2", "3.5", "1 2", "99999999999", " 7", "\t7", "- 7", "7 ", " "}) {
     CAPTURE(text);
     spin->SetText(text);
     CHECK(spin->Value() == 5);
@@ -153,12 +154,39 @@ TEST_CASE("typing refuses letters and Enter with a beep and takes signs anywhere
   CHECK(spin->Value() == 0);
   CHECK(host.Beeps == 2);
 
+  // The box stays one line, even when it is tall enough for two:
+  // Ctrl+Enter (a line feed) beeps like Enter, and a pasted text goes in up
+  // to its first line break.
+  spin->SetBounds(0, 0, 80, 60);
+  Retype(*spin, "3\n4");
+  CHECK(spin->Text() == "34");
+  CHECK(host.Beeps == 3);
+  PutTextOnClipboard(host.Form->Handle(), "56\r\n78");
+  SendMessageA(spin->Handle(), EM_SETSEL, 1, 1);
+  const int before = changes;
+  SendMessageA(spin->Handle(), WM_PASTE, 0, 0);
+  CHECK(spin->Text() == "3564");
+  CHECK(changes == before + 1);
+  PutTextOnClipboard(host.Form->Handle(), "9\n0");
+  TypeChars(*spin, "\x16");  // Ctrl+V
+  CHECK(spin->Text() == "35694");
+  CHECK(SendMessageA(spin->Handle(), EM_GETLINECOUNT, 0, 0) == 1);
+  // A clipboard without text leaves the selection alone.
+  if (OpenClipboard(host.Form->Handle())) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  spin->SelectAll();
+  SendMessageA(spin->Handle(), WM_PASTE, 0, 0);
+  CHECK(spin->Text() == "35694");
+
   CHECK(spin->IsAcceptedKey('+'));
   CHECK(spin->IsAcceptedKey('7'));
   CHECK(spin->IsAcceptedKey('.'));  // the decimal separator (code page 1252, C locale)
   CHECK(spin->IsAcceptedKey('\b'));
   CHECK(spin->IsAcceptedKey('\x16'));  // Ctrl+V
   CHECK_FALSE(spin->IsAcceptedKey('\r'));
+  CHECK_FALSE(spin->IsAcceptedKey('\n'));
   CHECK_FALSE(spin->IsAcceptedKey(' '));
   CHECK_FALSE(spin->IsAcceptedKey('e'));
 }

@@ -311,6 +311,70 @@ TEST_CASE("absurd frame sizes are refused before their pixels are allocated") {
   CHECK(image.Frames().Count() == 5);
 }
 
+TEST_CASE("thousands of frames load; a file of tiny blocks is refused at the caps on frames and extension blocks") {
+  // A real animation: 5000 frames of 2 x 2, each with its control extension.
+  GifBuilder real;
+  real.Header(16, 16, Grey(4)).Loop(0);
+  for (int i = 0; i < 5000; ++i)
+    real.Control(1, 2).Frame(
+        {.Left = i % 15, .Top = i % 13, .Width = 2, .Height = 2, .Pixels = {0, 1, 2, uint8_t(i % 4)}, .MinCodeSize = 2});
+  TGIFImageCore image;
+  TMemoryStream realStream(real.Trailer().Data);
+  image.LoadFromStream(realStream);
+  REQUIRE(image.Frames().Count() == 5000);
+  CHECK(image.Frames()[4999].PixelData == Bytes{0, 1, 2, 3});
+  CHECK(image.Frames()[4999].ControlExtension != nullptr);
+
+  // A few bytes make each frame, extension or kept sub-block; past the caps
+  // the file is refused, whatever it holds after. (These frames skip their
+  // data, code size 12: the cheapest a file can make.)
+  GifBuilder frames;
+  frames.Header(1, 1, Grey(2));
+  for (int i = 0; i <= 100000; ++i) frames.Descriptor(0, 0, 1, 1, 0).Raw({12, 0});
+  TMemoryStream framesStream(frames.Trailer().Data);
+  CHECK_THROWS_WITH_AS(image.LoadFromStream(framesStream), "GIF image has more than 100000 frames", GIFException);
+
+  GifBuilder blocks;  // one comment of a million one-byte sub-blocks
+  blocks.Header(1, 1, Grey(2)).Raw({0x21, 0xFE});
+  for (int i = 0; i < 1000000; ++i) blocks.Raw({1, 'x'});
+  TMemoryStream blocksStream(blocks.Raw({0}).Trailer().Data);
+  CHECK_THROWS_WITH_AS(image.LoadFromStream(blocksStream), "GIF image has more than 1000000 extension blocks",
+                       GIFException);
+}
+
+TEST_CASE("the caps on frames and extension blocks count every kind, for one load at a time") {
+  RecordingImage image;
+  image.MaxFrames = 3;
+  image.MaxExtensionBlocks = 6;
+  const Bytes onePixel = GifBuilder().Descriptor(0, 0, 1, 1, 0).ImageData(PackCodes({4, 0, 5}, 2), 2).Data;
+  auto file = [&](int Frames, const Bytes& Extensions) {
+    GifBuilder b;
+    b.Header(1, 1, Grey(2)).Raw(Extensions);
+    for (int i = 0; i < Frames; ++i) b.Raw(onePixel);
+    return b.Trailer().Data;
+  };
+  image.Load(file(3, {}));
+  CHECK(image.Frames().Count() == 3);
+  image.Load(file(3, {}));  // a second load starts from nothing
+  CHECK_THROWS_WITH_AS(image.Load(file(4, {})), "GIF image has more than 3 frames", GIFException);
+  CHECK(image.Frames().Count() == 3);
+
+  // Six blocks each: extensions, comment and text strings, application blocks.
+  const Bytes fiveBlocks = {1, 'a', 1, 'b', 1, 'c', 1, 'd', 1, 'e', 0};
+  const Bytes comment = GifBuilder().Raw({0x21, 0xFE}).Raw(fiveBlocks).Data;
+  const Bytes text = GifBuilder().Raw({0x21, 0x01, 12}).Raw(Bytes(12, 0)).Raw(fiveBlocks).Data;
+  const Bytes application = GifBuilder().Raw({0x21, 0xFF, 11}).Raw(Bytes(11, 'A')).Raw(fiveBlocks).Data;
+  GifBuilder controls;
+  for (int i = 0; i < 6; ++i) controls.Control(0, 1);
+  for (const Bytes& six : {comment, text, application, controls.Data}) {
+    image.Load(file(1, six));
+    CHECK(image.Frames().Count() == 1);
+    Bytes seven = six;
+    seven.insert(seven.begin(), {0x21, 0xFE, 0});  // an empty comment before
+    CHECK_THROWS_WITH_AS(image.Load(file(1, seven)), "GIF image has more than 6 extension blocks", GIFException);
+  }
+}
+
 TEST_CASE("the extension registries resolve labels and identifiers") {
   CHECK(ExtensionRegistry().Find(0xF9) == &TGIFGraphicControlExtension::ClassRef);
   CHECK(ExtensionRegistry().Find(0xF8) == nullptr);

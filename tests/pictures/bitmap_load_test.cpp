@@ -73,14 +73,19 @@ TEST_CASE("16-bit files: 5-5-5 by default, 5-6-5 and other masks through bit-fie
   CHECK(plain.PixelFormat() == TPixelFormat::pf15bit);
   CHECK(Drawn(plain) == kPicture);
 
-  // 5-6-5: red, green, blue, white in one row.
-  TBmpLayout layout{.Width = 4, .Height = 1, .Bits = 16, .Compression = 3, .Masks = {0xF800, 0x07E0, 0x001F}};
-  TBmpBytes px;
-  px.u16(0xF800).u16(0x07E0).u16(0x001F).u16(0xFFFF);
-  TBitmap b565;
-  Load(b565, BmpFile(layout, px.v));
-  CHECK(b565.PixelFormat() == TPixelFormat::pf16bit);
-  CHECK(Drawn(b565) == std::vector<std::vector<uint32_t>>{{kRed, kGreen, kBlue, kWhite}});
+  // 5-6-5: red, green, blue, white in one row. The masks follow a 40-byte
+  // header, and an odd 44-byte one too short to hold them.
+  for (uint32_t header : {40u, 44u}) {
+    CAPTURE(header);
+    TBmpLayout layout{.Width = 4, .Height = 1, .Bits = 16, .HeaderSize = header, .Compression = 3,
+                      .Masks = {0xF800, 0x07E0, 0x001F}};
+    TBmpBytes px;
+    px.u16(0xF800).u16(0x07E0).u16(0x001F).u16(0xFFFF);
+    TBitmap b565;
+    Load(b565, BmpFile(layout, px.v));
+    CHECK(b565.PixelFormat() == TPixelFormat::pf16bit);
+    CHECK(Drawn(b565) == std::vector<std::vector<uint32_t>>{{kRed, kGreen, kBlue, kWhite}});
+  }
 
   // 32 bits with masks in an unusual order (blue high, red low).
   TBmpLayout layout32{.Width = 2, .Height = 1, .Bits = 32, .Compression = 3,

@@ -3,6 +3,7 @@
 #include "support/byte_writer.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "pictures/bmp_format.h"
@@ -36,6 +37,31 @@ TBitmapFileInfo Read(const Bytes& b) {
   TMemoryStream s(b.v);
   return ReadBitmapFileHeaders(s);
 }
+
+// A stream of Size bytes of which only the first (the headers) may be read:
+// a reader that goes on into the rest fails.
+class HeadersOnlyStream : public TStream {
+ public:
+  HeadersOnlyStream(std::vector<uint8_t> Headers, int64_t Size) : FHeaders(std::move(Headers)), FSize(Size) {}
+  size_t Read(void* Buffer, size_t Count) override {
+    if (FPosition + static_cast<int64_t>(Count) > static_cast<int64_t>(FHeaders.size()))
+      throw std::logic_error("read past the headers");
+    std::memcpy(Buffer, FHeaders.data() + FPosition, Count);
+    FPosition += static_cast<int64_t>(Count);
+    return Count;
+  }
+  size_t Write(const void*, size_t) override { return 0; }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    FPosition = Offset + (Origin == TSeekOrigin::soCurrent ? FPosition : Origin == TSeekOrigin::soEnd ? FSize : 0);
+    return FPosition;
+  }
+  int64_t Size() override { return FSize; }
+
+ private:
+  std::vector<uint8_t> FHeaders;
+  int64_t FSize;
+  int64_t FPosition = 0;
+};
 
 #define CHECK_INVALID_BITMAP(expr) CHECK_THROWS_WITH_AS(expr, "Bitmap image is not valid", EInvalidGraphic)
 #define CHECK_READ_ERROR(expr) CHECK_THROWS_WITH_AS(expr, "Stream read error", EReadError)
@@ -183,11 +209,34 @@ TEST_CASE("bit-field masks: after a 40-byte header, or from inside a larger one"
   CHECK(i4.PixelByteCount == 16);
   CHECK(i4.BitmapInfo().size() == 52);  // given as 40 bytes + masks
 
+  // A header of 41 to 51 bytes cannot hold the masks: they follow it.
+  for (uint32_t size : {44u, 51u}) {
+    CAPTURE(size);
+    BmpShape odd = shape;
+    odd.headerSize = size;
+    Bytes e = Headers(odd);
+    e.u32(0xF800).u32(0x07E0).u32(0x001F);
+    e.fill(16, 0x33);
+    TBitmapFileInfo ie = Read(e);
+    CHECK(ie.HasMasks);
+    CHECK(ie.Masks[0] == 0xF800);
+    CHECK(ie.Masks[2] == 0x001F);
+    CHECK(ie.PixelByteCount == 16);
+    CHECK(ie.BitmapInfo().size() == 52);
+  }
+
+  // Other depths read no masks, but the system is still handed three (zero)
+  // masks with the bit-field header rather than read past its block.
   BmpShape odd = shape;
-  odd.bits = 24;  // bit-fields are only read for 16 and 32 bits
+  odd.bits = 24;
   Bytes d = Headers(odd);
   d.fill(24, 0);
-  CHECK_FALSE(Read(d).HasMasks);
+  TBitmapFileInfo id = Read(d);
+  CHECK_FALSE(id.HasMasks);
+  CHECK(id.PixelByteCount == 24);
+  std::vector<uint8_t> bmiOdd = id.BitmapInfo();
+  REQUIRE(bmiOdd.size() == 52);
+  CHECK(GetU32LE(bmiOdd.data() + 40) == 0);
 }
 
 TEST_CASE("RLE files are kept compressed with their header, and the system is never told of bytes that are not there") {
@@ -214,6 +263,20 @@ TEST_CASE("RLE files are kept compressed with their header, and the system is ne
   TMemoryStream unused;
   CHECK(ReadBitmapPixels(unused, info, {temp.data(), temp.size()}) == 8);
   CHECK(temp[4] == 4);
+
+  // Compressed data is copied whole, so a file of more than 1 GiB, or one
+  // whose dimensions are absurd, is refused before the copy.
+  Bytes head = Headers(shape);
+  head.u32(0).u32(0);
+  HeadersOnlyStream huge(head.v, int64_t{3} << 29);  // 1.5 GiB
+  CHECK_INVALID_BITMAP(ReadBitmapFileHeaders(huge));
+  BmpShape absurd = shape;
+  absurd.width = absurd.height = 100000;
+  HeadersOnlyStream wide(Headers(absurd).v, 1 << 20);
+  CHECK_INVALID_BITMAP(ReadBitmapFileHeaders(wide));
+  // Exactly 1 GiB of data after the headers is still copied (here: read).
+  HeadersOnlyStream atCap(head.v, static_cast<int64_t>(14 + 40 + (uint64_t{1} << 30)));
+  CHECK_THROWS_WITH_AS(ReadBitmapFileHeaders(atCap), "read past the headers", std::logic_error);
 }
 
 TEST_CASE("a file cut short in its rows loads what is there, and pixels never run past the memory given") {

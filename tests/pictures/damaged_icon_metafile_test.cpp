@@ -76,12 +76,22 @@ TEST_CASE("spoiled icons and metafiles are refused or drawn, never a crash") {
     Ellipse(dc, 2, 2, 30, 15);
     TextOutA(dc, 1, 1, "Vr", 2);
   });
-  const std::vector<uint8_t> wmf = PlaceableWmf(0, 0, 400, 200, 1440, RecordWmf([](HDC dc) {
+  // 4 × 2 pixels of run-length codes (two rows and the end: 10 bytes) with
+  // a table of 16 colours, which the conversion into an enhanced metafile
+  // records again.
+  TBmpBytes rle;
+  rle.u32(40).u32(4).u32(2).u16(1).u16(8).u32(1).u32(10).u32(0).u32(0).u32(16).u32(0);
+  for (uint32_t i = 0; i < 16; ++i) rle.u32(i * 0x0F0F0F);
+  rle.u8(4).u8(3).u8(0).u8(0).u8(2).u8(9).u8(2).u8(5).u8(0).u8(1);
+  const std::vector<uint8_t> wmf = PlaceableWmf(0, 0, 400, 200, 1440, RecordWmf([&](HDC dc) {
                                                   SetWindowExtEx(dc, 400, 200, nullptr);
                                                   FillSolid(dc, RECT{0, 0, 200, 200}, kGreen);
                                                   const POINT line[3] = {{0, 0}, {300, 150}, {50, 180}};
                                                   Polygon(dc, line, 3);
                                                   TextOutA(dc, 10, 10, "Vr", 2);
+                                                  StretchDIBits(dc, 200, 0, 200, 100, 0, 0, 4, 2, rle.v.data() + 40 + 64,
+                                                                reinterpret_cast<const BITMAPINFO*>(rle.v.data()),
+                                                                DIB_RGB_COLORS, SRCCOPY);
                                                 }));
 
   TRandom random{20240611};

@@ -3,6 +3,7 @@
 // made solid; the palette of the end record.
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -89,15 +90,17 @@ Bytes DibHeader(int32_t Width, int32_t Height, uint16_t Bits, uint32_t Compressi
   return w.v;
 }
 
-// A stretched-DIB record of the header, Table bytes of colour table and Pixels bytes.
-Bytes StretchDib(const Bytes& Header, size_t Table, size_t Pixels) {
+// A stretched-DIB record of the header, Table bytes of colour table and the pixels.
+Bytes StretchDib(const Bytes& Header, size_t Table, const Bytes& Pixels) {
   const uint32_t offBmi = 80, cbBmi = uint32_t(Header.size() + Table), offBits = offBmi + cbBmi;
   TWriter w;
   w.fill(16, 0).u32(0).u32(0).u32(0).u32(0).u32(2).u32(2);  // bounds, dest, src
-  w.u32(offBmi).u32(cbBmi).u32(offBits).u32(uint32_t(Pixels)).u32(0).u32(0x00CC0020).u32(2).u32(2);
-  w.bytes(Header).fill(Table + Pixels, 0x11);
+  w.u32(offBmi).u32(cbBmi).u32(offBits).u32(uint32_t(Pixels.size())).u32(0).u32(0x00CC0020).u32(2).u32(2);
+  w.bytes(Header).fill(Table, 0x11).bytes(Pixels);
   return EmfRecord(81, w.v);
 }
+// The same with Pixels bytes of 0x11.
+Bytes StretchDib(const Bytes& Header, size_t Table, size_t Pixels) { return StretchDib(Header, Table, Bytes(Pixels, 0x11)); }
 
 // ---------------------------------------------------------------- WMF
 
@@ -120,31 +123,52 @@ Bytes Params(std::initializer_list<uint16_t> Values) {
   for (uint16_t x : Values) w.u16(x);
   return w.v;
 }
-bool WmfValid(Bytes File) {
+Bytes WmfCheck(const Bytes& File) { return CheckWindowsMetafileRecords(File); }
+bool WmfValid(const Bytes& File) {
   try {
-    CheckWindowsMetafileRecords(File.data(), File.size());
+    WmfCheck(File);
     return true;
   } catch (const EInvalidGraphic&) {
     return false;
   }
 }
+// The parameter words of a stretched DIB (operation, usage, source and
+// destination) before the bitmap.
+Bytes StretchDibParams(uint16_t Usage) {
+  TWriter w;
+  w.u16(0x0020).u16(0x00CC).u16(Usage);
+  for (int i = 0; i < 8; ++i) w.u16(2);
+  return w.v;
+}
+// Where the bitmap header of the first record starts.
+constexpr size_t kFirstDibHeader = 18 + 6 + 22;
 
 }  // namespace
 
 TEST_CASE("the records of a WMF stay inside the size its header gives, and that is all that is kept") {
   Bytes good = Wmf({{0x020B, Params({0, 0})}});
-  CHECK(CheckWindowsMetafileRecords(good.data(), good.size()) == good.size());
+  CHECK(WmfCheck(good) == good);
   Bytes extra = good;
   extra.resize(extra.size() + 7, 0xEE);
-  CHECK(CheckWindowsMetafileRecords(extra.data(), extra.size()) == good.size());
+  CHECK(WmfCheck(extra) == good);
   Bytes noEnd = good;
   Set32(noEnd, 6, 14);  // the total ends right after the first record
-  CHECK(CheckWindowsMetafileRecords(noEnd.data(), noEnd.size()) == 28);
+  CHECK(WmfCheck(noEnd).size() == 28);
+  // A total that also counts the 22-byte placeable header, or any more than
+  // the file holds: the records present are the metafile, and its header
+  // says so.
+  for (uint32_t claimed : {uint32_t(good.size() + 22) / 2, 100u, 0xFFFFFFFFu}) {
+    CAPTURE(claimed);
+    Bytes more = good;
+    Set32(more, 6, claimed);
+    CHECK(WmfCheck(more) == good);
+  }
 
   std::vector<Bytes> bad;
-  Bytes more = good;
-  Set32(more, 6, 100);  // more than the file holds
-  bad.push_back(more);
+  Bytes cutEnd = good;
+  Set32(cutEnd, 6, 100);  // more than the file holds, which ends inside the end record
+  cutEnd.resize(cutEnd.size() - 2);
+  bad.push_back(cutEnd);
   bad.push_back(Bytes(good.begin(), good.begin() + 17));
   Bytes type3 = good;
   type3[0] = 3;
@@ -163,7 +187,7 @@ TEST_CASE("the records of a WMF stay inside the size its header gives, and that 
   bad.push_back(inside);
   for (size_t i = 0; i < bad.size(); ++i) {
     CAPTURE(i);
-    CHECK_INVALID_METAFILE(CheckWindowsMetafileRecords(bad[i].data(), bad[i].size()));
+    CHECK_INVALID_METAFILE(WmfCheck(bad[i]));
   }
 }
 
@@ -188,20 +212,53 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // A stretched DIB: a 2 × 2 24-bit bitmap has 16 bytes of rows.
   auto stretchDib = [](size_t Pixels, uint16_t Bits) {
     TWriter w;
-    w.u16(0x0020).u16(0x00CC).u16(0);
-    for (int i = 0; i < 8; ++i) w.u16(2);
-    w.bytes(DibHeader(2, 2, Bits)).fill(Pixels, 0);
+    w.bytes(StretchDibParams(0)).bytes(DibHeader(2, 2, Bits)).fill(Pixels, 0);
     return Wmf({{0x0F43, w.v}});
   };
   CHECK(WmfValid(stretchDib(16, 24)));
   CHECK_FALSE(WmfValid(stretchDib(14, 24)));
   CHECK_FALSE(WmfValid(stretchDib(64, 2)));
+  // A JPEG or PNG image inside: the screen's player draws none and reads
+  // only the header.
+  for (uint32_t compression : {4u, 5u}) {
+    TWriter w;
+    w.bytes(StretchDibParams(0)).bytes(DibHeader(2, 2, 0, compression, 9)).bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 0});
+    CHECK(WmfValid(Wmf({{0x0F43, w.v}})));
+  }
   // DIB bit-blit: the low word of the operation stands where a colour usage would.
   TWriter blit;
   blit.u16(0x0020).u16(0x00CC);
   for (int i = 0; i < 6; ++i) blit.u16(2);
   blit.bytes(DibHeader(2, 2, 24)).fill(16, 0);
   CHECK(WmfValid(Wmf({{0x0940, blit.v}})));
+
+  // The conversion into an enhanced metafile copies a colour table by its
+  // used count: an implied count is written out, and one above 256 cut to
+  // the 256 the player takes, so that the table stays where it is.
+  auto dibRecord = [](const Bytes& Header, size_t Table, const Bytes& Pixels, uint16_t Usage = 0) {
+    TWriter w;
+    w.bytes(StretchDibParams(Usage)).bytes(Header).fill(Table, 0).bytes(Pixels);
+    return Wmf({{0x0F43, w.v}});
+  };
+  CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 8), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
+  CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 4, 0, 0, 300), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
+  CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 24, 0, 0, 0), 0, Bytes(12, 1))), kFirstDibHeader + 32) == 0);
+  // A core header has no count to write out, and an odd number of palette
+  // indices makes a record no enhanced metafile can hold: such bitmaps are
+  // passed over.
+  TWriter core;
+  core.u32(12).u16(3).u16(1).u16(1).u16(8);
+  CHECK(WmfCheck(dibRecord(core.v, 768, Bytes(4, 1)))[18 + 4] == 0x01);
+  CHECK(WmfCheck(dibRecord(DibHeader(3, 1, 8, 0, 0, 3), 6, Bytes(4, 1), 1))[18 + 4] == 0x01);
+  CHECK(WmfCheck(dibRecord(DibHeader(3, 1, 8, 0, 0, 4), 8, Bytes(4, 1), 1))[18 + 4] == 0x43);
+  // Run-length codes are read up to the end of the bitmap; the conversion
+  // copies as many bytes as the header's image size, in whole 32-bit words.
+  const Bytes codes = {4, 1, 0, 0, 2, 1, 2, 1, 0, 0, 4, 1, 0, 1};  // three rows, then the end
+  for (uint32_t sizeImage : {14u, 16u, 48u, 0x10000u}) {
+    CAPTURE(sizeImage);
+    CHECK(Get32(WmfCheck(dibRecord(DibHeader(4, 3, 8, 1, sizeImage), 1024, codes)), kFirstDibHeader + 20) == 12);
+  }
+  CHECK_FALSE(WmfValid(dibRecord(DibHeader(4, 3, 8, 1, 48), 1024, Bytes(6, 0x11))));  // codes that run past the record
 
   // An old device bitmap: 32 × 2 at 1 bit is 2 words a row.
   CHECK(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1, 2})}})));
@@ -220,13 +277,18 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   CHECK_FALSE(WmfValid(region({2, 0, 10, 0, 10, 2}, 2)));  // a second band past the record
   CHECK_FALSE(WmfValid(region({2, 0, 10, 0, 10}, 1)));     // the closing delimiter one word past
 
-  // A font's face name is read in full even from a short record.
+  // A font's face name is read in full, 32 bytes, even from a short record:
+  // where they reach past the metafile the player is handed zeros.
   TWriter font;
   font.fill(18, 0).bytes({'A', 'r', 'i', 'a', 'l', 0});
-  Bytes fontFile = Wmf({{0x02FB, font.v}});
-  CHECK_FALSE(WmfValid(fontFile));  // only the end record follows: 32 bytes are not there
+  Bytes fontFile = Wmf({{0x02FB, font.v}});  // only the end record follows
+  Bytes handed = WmfCheck(fontFile);
+  REQUIRE(handed.size() == 18 + 6 + 18 + 32);
+  CHECK(Bytes(handed.begin(), handed.begin() + ptrdiff_t(fontFile.size())) == fontFile);
+  CHECK(std::all_of(handed.begin() + ptrdiff_t(fontFile.size()), handed.end(), [](uint8_t b) { return b == 0; }));
   fontFile = Wmf({{0x02FB, font.v}, {0x020B, Bytes(40, 0)}});
-  CHECK(WmfValid(fontFile));
+  CHECK(WmfCheck(fontFile) == fontFile);
+  CHECK_FALSE(WmfValid(Wmf({{0x02FB, Bytes(16, 0)}})));  // the fixed fields are not all there
 
   // Chunks of an enhanced metafile carried in escapes.
   TWriter chunk;
@@ -239,18 +301,14 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // Select palette: one word, the palette; the word after it (here the next
   // record's size) is what one player takes for the index, so the record is
   // passed over when that is no index of the table.
-  Bytes select = Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 5);
-  CheckWindowsMetafileRecords(select.data(), select.size());
+  Bytes select = WmfCheck(Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 5));
   CHECK(select[18 + 4] == 0x34);
-  select = Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 2);
-  CheckWindowsMetafileRecords(select.data(), select.size());
+  select = WmfCheck(Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 2));
   CHECK(select[18 + 4] == 0x01);
   CHECK_FALSE(WmfValid(Wmf({{0x0234, Params({2})}})));
 
   // A brush whose pattern would be a memory address becomes solid.
-  Bytes brush = Wmf({{0x02FC, Params({6, 0x00FF, 0, 0x1234})}});
-  CHECK(WmfValid(brush));
-  CheckWindowsMetafileRecords(brush.data(), brush.size());
+  Bytes brush = WmfCheck(Wmf({{0x02FC, Params({6, 0x00FF, 0, 0x1234})}}));
   CHECK(brush[18 + 6] == 0);
 }
 
@@ -373,7 +431,40 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
   CHECK(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, 6), 1024, 6)})));   // run-length: its own size
   CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, 60), 1024, 6)})));
   CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, -4, 8, 1, 6), 1024, 6)})));  // run-length top-down
-  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(2, 2, 24, 4), 0, 16)})));       // JPEG inside
+  // Run-length codes are read up to the end of the bitmap, whatever image
+  // size the header gives: the end code, the last row's end, a move below
+  // the bitmap.
+  for (uint32_t sizeImage : {8u, 16u, 400u, 0xFFFFFFu}) {
+    CAPTURE(sizeImage);
+    CHECK(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, sizeImage), 1024, {4, 1, 0, 0, 4, 1, 0, 1})})));
+    CHECK(Valid(Emf({StretchDib(DibHeader(4, 2, 8, 1, sizeImage), 1024, {4, 1, 0, 0, 4, 1, 0, 0})})));
+    CHECK(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, sizeImage), 1024, {4, 1, 0, 2, 0, 9, 0, 0})})));
+    CHECK(Valid(Emf({StretchDib(DibHeader(4, 4, 4, 2, sizeImage), 64, {0, 4, 0x12, 0x30, 0, 0, 4, 0x12, 0, 1, 0, 0})})));
+  }
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, 400), 1024, {4, 1, 0, 0, 4, 1, 0, 0})})));  // rows missing
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, 4, 8, 1, 400), 1024, {0, 9, 1, 1, 1, 1, 1, 1})})));  // a literal run past it
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(4, 4, 4, 2, 400), 64, {4, 0x12, 0, 0, 0, 5, 0x12, 0x30})})));
+  // A JPEG or PNG image inside, of any size: the screen's player draws none
+  // and reads only the header.
+  CHECK(Valid(Emf({StretchDib(DibHeader(2, 2, 0, 4, 4), 0, {0xFF, 0xD8, 0xFF, 0xD9})})));
+  CHECK(Valid(Emf({StretchDib(DibHeader(2, 2, 0, 5, 0x7FFFFFFF), 0, Bytes(8, 0x89))})));
+  CHECK(Valid(Emf({StretchDib(DibHeader(2, 2, 24, 4, 0), 0, 16)})));
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(2, 2, 0, 0), 0, 16)})));  // no bits per pixel and no image inside
+  CHECK_FALSE(Valid(Emf({StretchDib(DibHeader(2, 2, 0, 6), 0, 16)})));  // a compression no one knows
+
+  // Alpha blend: the pixels are copied into a bitmap of the header's size,
+  // which the player cannot make of a compressed one.
+  auto blend = [](const Bytes& Header, size_t Pixels, uint32_t BitsBytes) {
+    TWriter w;
+    w.fill(16, 0).u32(0).u32(0).u32(2).u32(2).u32(0x00FF0000).u32(0).u32(0).fill(24, 0).u32(0);
+    w.u32(0).u32(108).u32(uint32_t(Header.size())).u32(uint32_t(108 + Header.size())).u32(BitsBytes).u32(2).u32(2);
+    w.bytes(Header).fill(Pixels, 0x11);
+    return Emf({EmfRecord(114, w.v)});
+  };
+  CHECK(Valid(blend(DibHeader(2, 2, 32), 16, 16)));
+  CHECK_FALSE(Valid(blend(DibHeader(2, 2, 32), 16, 20)));  // more than the bitmap holds
+  CHECK_FALSE(Valid(blend(DibHeader(2, 2, 0, 4, 16), 16, 16)));
+  CHECK_FALSE(Valid(blend(DibHeader(2, 2, 8, 1, 16), 1040, 16)));
 
   // A pattern fill by bit-block transfer has no bitmap at all.
   TWriter patBlt;

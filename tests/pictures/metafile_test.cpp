@@ -4,12 +4,16 @@
 // files refused through the picture holder, which keeps its picture.
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "pictures/icon_metafile_files.h"
+#include "pictures/jpeg_test_files.h"
 #include "pictures/metafile.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
+#include "png/png_test_encoder.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -71,7 +75,216 @@ std::vector<uint8_t> WithPalette(std::vector<uint8_t> Emf, const std::vector<uin
   return Emf;
 }
 
+// ------------------------------------------- bitmaps and fonts as programs write them
+
+// A bitmap as a program hands it to the system: the header and colour
+// table, then the pixels.
+struct TDibBlock {
+  std::vector<uint8_t> Info, Bits;
+  const BITMAPINFO* Header() const { return reinterpret_cast<const BITMAPINFO*>(Info.data()); }
+};
+
+// 8 × 4 pixels, red on the left half and blue on the right: indices 1 and 2
+// of a full colour table at Bits per pixel, stored plain (compression 0,
+// 8 bits) or as run-length codes (1: 8 bits, 2: 4 bits; each row two runs
+// and its end, then the end of the bitmap: 26 bytes). UsedColours is the
+// header's count of colours used (0: all).
+TDibBlock IndexedHalves(uint16_t Bits, uint32_t Compression, uint32_t UsedColours) {
+  TDibBlock d;
+  for (int y = 0; y < 4; ++y) {
+    if (Compression == 0)
+      for (int x = 0; x < 8; ++x) d.Bits.push_back(x < 4 ? 1 : 2);
+    else if (Compression == 1)
+      d.Bits.insert(d.Bits.end(), {4, 1, 4, 2, 0, 0});
+    else
+      d.Bits.insert(d.Bits.end(), {4, 0x11, 4, 0x22, 0, 0});
+  }
+  if (Compression != 0) d.Bits.insert(d.Bits.end(), {0, 1});
+  TBmpBytes b;
+  b.u32(40).u32(8).u32(4).u16(1).u16(Bits).u32(Compression).u32(uint32_t(d.Bits.size()));
+  b.u32(0).u32(0).u32(UsedColours).u32(0);
+  for (uint32_t i = 0; i < (1u << Bits); ++i) b.u32(i == 1 ? kRed : i == 2 ? kBlue : 0);
+  d.Info = b.v;
+  return d;
+}
+
+// The same with its codes padded to whole 32-bit words, as one system's
+// recorder of enhanced metafiles needs them.
+TDibBlock InWholeWords(TDibBlock Dib) {
+  Dib.Bits.resize((Dib.Bits.size() + 3) / 4 * 4, 0);
+  Put32(Dib.Info, 20, uint32_t(Dib.Bits.size()));
+  return Dib;
+}
+
+// An 8 × 4 JPEG (compression 4) or PNG (5) file inside a bitmap header,
+// as printers take them.
+TDibBlock EmbeddedImage(uint32_t Compression) {
+  TDibBlock d;
+  d.Bits = Compression == 4 ? JPEGFileOf(ColourScene(8, 4)) : pngtest::MakePng(pngtest::TestImage::Random(8, 4, 8, 2, 7), false);
+  TBmpBytes b;
+  b.u32(40).u32(8).u32(4).u16(1).u16(0).u32(Compression).u32(uint32_t(d.Bits.size())).u32(0).u32(0).u32(0).u32(0);
+  d.Info = b.v;
+  return d;
+}
+
+// Pictures of 1 × 0.5 inch: green, with something drawn over it.
+const RECT kHalfInch{0, 0, 2540, 1270};
+std::vector<uint8_t> GreenEmf(const std::function<void(HDC, const RECT&)>& Draw) {
+  const RECT px = FrameInScreenPixels(kHalfInch);
+  return RecordEmf(kHalfInch, [&](HDC dc) {
+    FillSolid(dc, px, kGreen);
+    Draw(dc, px);
+  });
+}
+// In logical units 0..800 × 0..400.
+std::vector<uint8_t> GreenWmfRecords(const std::function<void(HDC, const RECT&)>& Draw) {
+  return RecordWmf([&](HDC dc) {
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, 800, 400, nullptr);
+    FillSolid(dc, RECT{0, 0, 800, 400}, kGreen);
+    Draw(dc, RECT{0, 0, 800, 400});
+  });
+}
+std::vector<uint8_t> Placeable(const std::vector<uint8_t>& Records) { return PlaceableWmf(0, 0, 800, 400, 800, Records); }
+
+void StretchOver(HDC DC, const RECT& R, const TDibBlock& Dib) {
+  StretchDIBits(DC, R.left, R.top, R.right - R.left, R.bottom - R.top, 0, 0, 8, 4, Dib.Bits.data(), Dib.Header(),
+                DIB_RGB_COLORS, SRCCOPY);
+}
+
+// Text in a small font of a short face name at the top left.
+void ShortNamedText(HDC DC, const RECT& R, const char* Face) {
+  LOGFONTA font{};
+  font.lfHeight = -(R.bottom - R.top) / 5;
+  std::strcpy(font.lfFaceName, Face);
+  TFontHandle handle(CreateFontIndirectA(&font));
+  TSelectObject select(DC, handle.Get());
+  TextOutA(DC, R.right / 50, R.bottom / 50, "Vr", 2);
+}
+
+// An EMF with Record put before its end record.
+std::vector<uint8_t> WithEmfRecord(std::vector<uint8_t> Emf, const std::vector<uint8_t>& Record) {
+  const size_t eof = Emf.size() - Get32(Emf, Emf.size() - 4);
+  Emf.insert(Emf.begin() + ptrdiff_t(eof), Record.begin(), Record.end());
+  Put32(Emf, 48, uint32_t(Emf.size()));
+  Put32(Emf, 52, Get32(Emf, 52) + 1);
+  return Emf;
+}
+// A stretched-DIB record as other recorders write it, onto R.
+std::vector<uint8_t> StretchDibRecord(const TDibBlock& Dib, const RECT& R) {
+  TBmpBytes w;
+  const uint32_t offBmi = 80, offBits = offBmi + uint32_t(Dib.Info.size());
+  const uint32_t size = (offBits + uint32_t(Dib.Bits.size()) + 3) / 4 * 4;
+  w.u32(81).u32(size).u32(uint32_t(R.left)).u32(uint32_t(R.top)).u32(uint32_t(R.right - 1)).u32(uint32_t(R.bottom - 1));
+  w.u32(uint32_t(R.left)).u32(uint32_t(R.top)).u32(0).u32(0).u32(8).u32(4);
+  w.u32(offBmi).u32(uint32_t(Dib.Info.size())).u32(offBits).u32(uint32_t(Dib.Bits.size()));
+  w.u32(DIB_RGB_COLORS).u32(SRCCOPY).u32(uint32_t(R.right - R.left)).u32(uint32_t(R.bottom - R.top));
+  w.v.insert(w.v.end(), Dib.Info.begin(), Dib.Info.end());
+  w.v.insert(w.v.end(), Dib.Bits.begin(), Dib.Bits.end());
+  w.v.resize(size, 0);
+  return w.v;
+}
+
+// WMF records with Record (function, parameters) put before the end record,
+// in a new object slot.
+std::vector<uint8_t> WithWmfRecord(std::vector<uint8_t> Records, uint16_t Function, const std::vector<uint8_t>& Params) {
+  TBmpBytes r;
+  r.u32(uint32_t(3 + Params.size() / 2)).u16(Function);
+  r.v.insert(r.v.end(), Params.begin(), Params.end());
+  Records.insert(Records.end() - 6, r.v.begin(), r.v.end());
+  Put32(Records, 6, uint32_t(Records.size() / 2));
+  Records[10] = uint8_t(Records[10] + 1);
+  Put32(Records, 12, std::max(Get32(Records, 12), uint32_t(r.v.size() / 2)));
+  return Records;
+}
+// The parameters of a stretched DIB onto 0..800 × 0..400.
+std::vector<uint8_t> StretchDibParams(const TDibBlock& Dib) {
+  TBmpBytes p;
+  p.u16(LOWORD(SRCCOPY)).u16(HIWORD(SRCCOPY)).u16(DIB_RGB_COLORS).u16(4).u16(8).u16(0).u16(0);
+  p.u16(400).u16(800).u16(0).u16(0);
+  p.v.insert(p.v.end(), Dib.Info.begin(), Dib.Info.end());
+  p.v.insert(p.v.end(), Dib.Bits.begin(), Dib.Bits.end());
+  return p.v;
+}
+
 }  // namespace
+
+TEST_CASE("metafiles as other programs write them load at their size and play") {
+  const TDibBlock rle8 = IndexedHalves(8, 1, 256), rle4 = IndexedHalves(4, 2, 16);
+  const TDibBlock jpeg = EmbeddedImage(4), png = EmbeddedImage(5);
+  // A run-length bitmap whose header gives the size of its pixels unpacked.
+  TDibBlock unpackedSize = IndexedHalves(8, 1, 0);
+  Put32(unpackedSize.Info, 20, 8 * 4);
+  // A font record whose face name, shorter than the 32 bytes read, ends
+  // the metafile.
+  TBmpBytes font;
+  font.u16(uint16_t(-12)).fill(16, 0).u8('S').u8('y').u8('m').u8(0);
+  std::vector<uint8_t> countingPlaceable = HalvesWmfRecords();
+  Put32(countingPlaceable, 6, uint32_t(countingPlaceable.size() + 22) / 2);
+
+  struct TCase {
+    std::string Name;
+    std::vector<uint8_t> File;
+    uint32_t Left, Right;  // at a quarter and three quarters of the width, half the height
+    bool Text = false;     // something drawn at the top left
+  };
+  const std::vector<TCase> cases = {
+      {"EMF, run-length 8 bits, recorded", GreenEmf([&](HDC dc, const RECT& r) { StretchOver(dc, r, InWholeWords(rle8)); }),
+       kRed, kBlue},
+      {"EMF, run-length 4 bits, recorded", GreenEmf([&](HDC dc, const RECT& r) { StretchOver(dc, r, InWholeWords(rle4)); }),
+       kRed, kBlue},
+      {"EMF, run-length with its unpacked size, written",
+       WithEmfRecord(GreenEmf([](HDC, const RECT&) {}), StretchDibRecord(unpackedSize, FrameInScreenPixels(kHalfInch))),
+       kRed, kBlue},
+      {"EMF, JPEG inside, written",
+       WithEmfRecord(GreenEmf([](HDC, const RECT&) {}), StretchDibRecord(jpeg, FrameInScreenPixels(kHalfInch))), kGreen,
+       kGreen},
+      {"EMF, PNG inside, written",
+       WithEmfRecord(GreenEmf([](HDC, const RECT&) {}), StretchDibRecord(png, FrameInScreenPixels(kHalfInch))), kGreen,
+       kGreen},
+      {"EMF, fonts of short face names, recorded", GreenEmf([](HDC dc, const RECT& r) { ShortNamedText(dc, r, "Sym"); }),
+       kGreen, kGreen, true},
+      {"WMF, run-length 8 bits, recorded", Placeable(GreenWmfRecords([&](HDC dc, const RECT& r) { StretchOver(dc, r, rle8); })),
+       kRed, kBlue},
+      {"WMF, run-length 4 bits, recorded", Placeable(GreenWmfRecords([&](HDC dc, const RECT& r) { StretchOver(dc, r, rle4); })),
+       kRed, kBlue},
+      {"WMF, JPEG inside, recorded", Placeable(GreenWmfRecords([&](HDC dc, const RECT& r) { StretchOver(dc, r, jpeg); })),
+       kGreen, kGreen},
+      {"WMF, PNG inside, recorded", Placeable(GreenWmfRecords([&](HDC dc, const RECT& r) { StretchOver(dc, r, png); })),
+       kGreen, kGreen},
+      {"WMF, 8 bits with an implied colour count, written",
+       Placeable(WithWmfRecord(GreenWmfRecords([](HDC, const RECT&) {}), 0x0F43, StretchDibParams(IndexedHalves(8, 0, 0)))),
+       kRed, kBlue},
+      {"WMF, fonts of short face names, recorded",
+       Placeable(GreenWmfRecords([](HDC dc, const RECT& r) { ShortNamedText(dc, r, "Sym"); })), kGreen, kGreen, true},
+      {"WMF, a short face name at the end, written", PlaceableWmf(0, 0, 1440, 720, 1440, WithWmfRecord(HalvesWmfRecords(), 0x02FB, font.v)),
+       kRed, kGreen},
+      {"WMF, a total size that counts the placeable header", PlaceableWmf(0, 0, 1440, 720, 1440, countingPlaceable), kRed,
+       kGreen},
+  };
+  for (const TCase& c : cases) {
+    CAPTURE(c.Name);
+    const bool enhanced = c.File[0] == 1;
+    TMetafile metafile;
+    CHECK_NOTHROW(Load(metafile, c.File));
+    if (!metafile.Handle()) continue;
+    CHECK(metafile.Enhanced() == enhanced);
+    CHECK(metafile.MMWidth() == 2540);
+    CHECK(metafile.MMHeight() == 1270);
+    if (!enhanced) {
+      CHECK(metafile.Width() == 96);
+      CHECK(metafile.Height() == 48);
+    }
+    const int w = metafile.Width(), h = metafile.Height();
+    REQUIRE(w > 8);
+    REQUIRE(h > 8);
+    TDrawTarget target(w, h, kBack);
+    metafile.DrawInto(target.Canvas(), RECT{0, 0, w, h});
+    CHECK(target.Pixel(w / 4, h / 2) == c.Left);
+    CHECK(target.Pixel(3 * w / 4, h / 2) == c.Right);
+    CHECK((target.Count(c.Left, RECT{0, 0, w / 2, h / 3}) < (w / 2) * (h / 3)) == c.Text);
+  }
+}
 
 TEST_CASE("a placeable WMF measures its box in 0.01 mm and in screen pixels") {
   TWindowDC screen(nullptr);

@@ -121,8 +121,8 @@ void ExerciseMetafile(const uint8_t* Data, size_t Size) {
       (void)MetafilePixels(size.Height, 0, header.DevicePixelsY, header.DeviceMillimetersY, 120);
     } else {
       TPlaceableHeader header;
-      std::vector<uint8_t> bytes = ReadPlaceableMetafile(stream, header);
-      Touch(bytes.data(), CheckWindowsMetafileRecords(bytes.data(), bytes.size()));
+      const std::vector<uint8_t> bytes = CheckWindowsMetafileRecords(ReadPlaceableMetafile(stream, header));
+      Touch(bytes.data(), bytes.size());
       const TMetafileSize size = PlaceableSize(header);
       (void)MetafilePixels(size.Width, header.Inch, 0, 0, 96);
       (void)MetafilePixels(size.Height, header.Inch, 0, 0, 144);
