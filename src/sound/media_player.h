@@ -166,7 +166,10 @@ class TMediaPlayer : public TCustomControl {
   void Resume(const TPending& Saved);
   void SeekOrPlayFrom(DWORD Position);
   bool TrackFormat();
-  void Notified(WPARAM Outcome);
+  // A completion notice; Device is the id the system gave it (0 for none).
+  void Notified(WPARAM Outcome, LPARAM Device);
+  // Drops the completion notices queued for the player's window.
+  void DropQueuedNotices();
   void SetAutoButtons(TMPBtnSet Value);
 
   // button bar

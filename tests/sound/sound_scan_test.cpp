@@ -121,9 +121,9 @@ TEST_CASE("a limit shorter than the sound cuts it when the player is closed") {
   REQUIRE(watch.ModesAtTick.size() >= 1);
   CHECK(watch.ModesAtTick[0] == TMPModes::mpPlaying);  // still playing at its limit
   CHECK_FALSE(f.MediaPlayer1->IsOpen());
-  // Closing aborted the play; its notice arrives afterwards.
-  PumpUntil([&] { return !watch.Notices.empty(); }, 5000);
-  CHECK(Outcomes(watch.Notices) == "aborted");
+  // Closing aborted the play; the notice of the closed device is not taken.
+  PumpFor(500);
+  CHECK(watch.Notices.empty());
 }
 
 TEST_CASE("a limit of 0 waits for the end of the sound") {
