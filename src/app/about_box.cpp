@@ -89,6 +89,7 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   // Labels on the white panel take its colour; STATIC controls ask their parent.
   for (TControl* c : Panel1->Controls())
     if (auto* l = dynamic_cast<TLabel*>(c)) l->Color = clWhite;
+  Loaded();
 }
 
 TAboutBox::~TAboutBox() {

@@ -28,6 +28,12 @@ TForm1::TForm1(TComponent* AOwner) : TCustomForm(AOwner, MainWindowParams()) {
   CreateControls();
   OnActivate = [this](TObject* s) { FormActivate(s); };
   try {
+    Loaded();
+  } catch (...) {
+    // A player that cannot open its file (AutoOpen) leaves the window usable.
+    Application->HandleException();
+  }
+  try {
     FormCreate(this);
   } catch (...) {
     // The window still opens; the user sees what went wrong.

@@ -36,6 +36,7 @@ TSplashForm::TSplashForm(TComponent* AOwner) : TCustomForm(AOwner, SplashParams(
   Timer1->Name = "Timer1";
   Timer1->SetInterval(3300);  // counts from creation, not from showing
   Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+  Loaded();
   FormCreate(this);
 }
 

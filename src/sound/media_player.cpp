@@ -226,6 +226,7 @@ void TMediaPlayer::CloseDevice(DWORD Flags) {
 }
 
 void TMediaPlayer::Loaded() {
+  TCustomControl::Loaded();
   if (AutoOpen) Open();
 }
 

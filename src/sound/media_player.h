@@ -85,8 +85,8 @@ class TMediaPlayer : public TCustomControl {
   TMPModes Mode();
   uint32_t Length();
   uint32_t Position();
-  // Opens the device when AutoOpen is on (called once the window is built).
-  void Loaded();
+  // Opens the device when AutoOpen is on (its form's layout is loaded).
+  void Loaded() override;
 
   bool IsOpen() const { return FOpen; }
   MCIDEVICEID DeviceID() const { return FDevice.Get(); }

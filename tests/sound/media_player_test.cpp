@@ -314,6 +314,21 @@ TEST_CASE("seeking: Next to the end, Rewind and Prev to the start; Step needs vi
   CHECK(host.Notices.empty());
 }
 
+TEST_CASE("AutoOpen opens the device once its form's layout has been loaded") {
+  TScratchTree tree;
+  TPlayerHost host;
+  TMediaPlayer& automatic = host.Player();
+  TMediaPlayer& manual = *host.Form().Make<TMediaPlayer>(&host.Form());
+  automatic.FileName = manual.FileName = tree.File("tone.wav", MakeWav(1));
+  automatic.AutoOpen = true;
+  CHECK_FALSE(automatic.IsOpen());  // setting it opens nothing by itself
+  host.Form().Loaded();
+  CHECK(automatic.IsOpen());
+  CHECK(automatic.Mode() == TMPModes::mpStopped);
+  CHECK_FALSE(manual.IsOpen());
+  CHECK(OpenDevices() == 1);
+}
+
 TEST_CASE("destroying an open player closes its device; MIDI plays but is closed at once") {
   TScratchTree tree;
   MCIDEVICEID id = 0;
