@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/about_box.h"
+#include "app/settings_store.h"
 #include "app/start_picture.h"
 #include "platform/application.h"
 
@@ -21,7 +22,8 @@ TCustomForm::TParams MainWindowParams() {
 
 }  // namespace
 
-TForm1::TForm1(TComponent* AOwner) : TCustomForm(AOwner, MainWindowParams()) {
+TForm1::TForm1(TComponent* AOwner)
+    : TCustomForm(AOwner, MainWindowParams()), FShortDateFormat(SystemShortDateFormat()) {
   Name = "Form1";
   SetBounds(0, 0, 616, 469);
   WindowState = TWindowState::wsMaximized;
