@@ -248,13 +248,17 @@ TEST_CASE("Quit asks first; No keeps the program running with Quit down") {
 }
 
 TEST_CASE("closing by the title bar ends the program without saving or aborting") {
-  TMainWindowFixture app;
+  TMainWindowFixture app;  // a first start: nothing saved yet
   TForm1& f = app.Form();
   SendMessageA(f.Handle(), WM_CLOSE, 0, 0);
   MSG msg;
   CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   CHECK(app.Boxes.empty());
   CHECK(app.Log() == "");
+  CHECK_FALSE(f.AbortRequested);
+  HKEY key = nullptr;
+  CHECK(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorvane", 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND);
+  if (key != nullptr) RegCloseKey(key);
 }
 
 TEST_CASE("Screen hides the side panel and the picture area takes its width") {
