@@ -119,6 +119,7 @@ void TAboutBox::FitTexts() {
   }
   right = std::max(right, LabelRes1->Left() + LabelRes1->Width() + 40);  // the icon sits beside the memory line
   SetClientSize(right + 8, 185);
+  CenterOnScreen();
   Image2->SetBounds(right + 8 - 40, 145, 32, 32);
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -30,6 +30,7 @@ TSplashForm::TSplashForm(TComponent* AOwner) : TCustomForm(AOwner, SplashParams(
   Image1->Name = "Image1";
   Image1->SetAutoSize(true);
   Image1->SetCenter(true);
+  Image1->SetAlign(TAlign::alClient);
   LoadStartPicture(Image1->Picture());
   Image1->OnClick = [this](TObject* s) { Image1Click(s); };
   Timer1 = Make<TTimer>();
