@@ -1,3 +1,4 @@
+// The program's entry point: start-up, the run and its end live in app/start_up.
 #include <windows.h>
 
 #include "app/start_up.h"
