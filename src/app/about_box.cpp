@@ -89,6 +89,7 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   // Labels on the white panel take its colour; STATIC controls ask their parent.
   for (TControl* c : Panel1->Controls())
     if (auto* l = dynamic_cast<TLabel*>(c)) l->Color = clWhite;
+  Loaded();
 }
 
 TAboutBox::~TAboutBox() {
@@ -118,6 +119,7 @@ void TAboutBox::FitTexts() {
   }
   right = std::max(right, LabelRes1->Left() + LabelRes1->Width() + 40);  // the icon sits beside the memory line
   SetClientSize(right + 8, 185);
+  CenterOnScreen();
   Image2->SetBounds(right + 8 - 40, 145, 32, 32);
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/about_box.h"
+#include "app/settings_store.h"
 #include "app/start_picture.h"
 #include "platform/application.h"
 
@@ -21,12 +22,19 @@ TCustomForm::TParams MainWindowParams() {
 
 }  // namespace
 
-TForm1::TForm1(TComponent* AOwner) : TCustomForm(AOwner, MainWindowParams()) {
+TForm1::TForm1(TComponent* AOwner)
+    : TCustomForm(AOwner, MainWindowParams()), FShortDateFormat(SystemShortDateFormat()) {
   Name = "Form1";
   SetBounds(0, 0, 616, 469);
   WindowState = TWindowState::wsMaximized;
   CreateControls();
   OnActivate = [this](TObject* s) { FormActivate(s); };
+  try {
+    Loaded();
+  } catch (...) {
+    // A player that cannot open its file (AutoOpen) leaves the window usable.
+    Application->HandleException();
+  }
   try {
     FormCreate(this);
   } catch (...) {

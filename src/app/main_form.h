@@ -135,6 +135,9 @@ class TForm1 : public TCustomForm {
   std::function<void()> ShowSplash;
 
  private:
+  // The user's short date format as the system gave it at start-up; the
+  // saved "LastRun" date is written in it.
+  std::string FShortDateFormat;
   void CreateControls();
   void NoteFound(const std::string& Full);
   void PictureStep(const std::string& Full);

@@ -2,6 +2,8 @@
 // picture and playing every sound whose path holds a ticked type.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 
 #include "app/main_form.h"
@@ -132,7 +134,10 @@ void TForm1::SoundStep(const std::string& Full) {
     return;
   NoteFound(Full);
   int32_t limit = Contains(Full, ".WMA") || Contains(Full, ".MP3") ? MediaInterval : SoundInterval;
-  Timer1->SetInterval(static_cast<unsigned>(limit * 1000));
+  // A typed limit is not clamped to the box's range while the box has the
+  // focus: count the milliseconds in 64 bits and keep them within what the
+  // system timer takes (24.8 days); a negative limit is no limit, like 0.
+  Timer1->SetInterval(static_cast<unsigned>(std::clamp<int64_t>(int64_t{limit} * 1000, 0, USER_TIMER_MAXIMUM)));
   MediaPlayer1->FileName = Full;
   MediaPlayer1->Open();  // a sound that cannot be opened ends the whole run
   try {

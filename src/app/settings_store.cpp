@@ -10,21 +10,17 @@ namespace {
 
 std::string FromRoot(const std::string& Path) { return !Path.empty() && Path[0] == '\\' ? Path.substr(1) : Path; }
 
-// The short date format as the system reports it at start-up.
-const std::string& StartupShortDateFormat() {
-  static const std::string format = [] {
-    char buffer[80];
-    int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, sizeof buffer);
-    return n > 1 ? std::string(buffer) : std::string("M/d/yy");
-  }();
-  return format;
-}
-
 }  // namespace
 
-std::string ShortDateText() {
+std::string SystemShortDateFormat() {
   char buffer[80];
-  int n = GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, StartupShortDateFormat().c_str(), buffer, sizeof buffer);
+  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, sizeof buffer);
+  return n > 1 ? std::string(buffer) : std::string("M/d/yy");
+}
+
+std::string ShortDateText(const std::string& Format) {
+  char buffer[80];
+  int n = GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, Format.c_str(), buffer, sizeof buffer);
   if (n <= 1) n = GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "M/d/yy", buffer, sizeof buffer);
   return n > 1 ? std::string(buffer) : std::string();
 }
@@ -107,7 +103,7 @@ void TForm1::SaveSettings() {
     TRegistryKey product;
     if (product.Create(kProductKey)) {
       product.WriteString("Version", "Build 107");
-      product.WriteString("LastRun", ShortDateText());
+      product.WriteString("LastRun", ShortDateText(FShortDateFormat));
     }
   }
   TRegistryKey setup;

@@ -41,8 +41,11 @@ class TRegistryKey {
   TRegKey FKey;
 };
 
-// Today's date in the user's short date format (as the system reported it
-// at start-up), or month/day/two-digit year without leading zeros.
-std::string ShortDateText();
+// The user's short date format as the system gives it now, or month/day/
+// two-digit year without leading zeros when it gives none. The main window
+// takes it once, at start-up.
+std::string SystemShortDateFormat();
+// Today's date in Format.
+std::string ShortDateText(const std::string& Format);
 
 }  // namespace vr

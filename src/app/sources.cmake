@@ -4,4 +4,5 @@ set(APP_WIN
   start_picture.cpp
   main_form.cpp
   scan_run.cpp
-  settings_store.cpp)
+  settings_store.cpp
+  start_up.cpp)

@@ -30,12 +30,14 @@ TSplashForm::TSplashForm(TComponent* AOwner) : TCustomForm(AOwner, SplashParams(
   Image1->Name = "Image1";
   Image1->SetAutoSize(true);
   Image1->SetCenter(true);
+  Image1->SetAlign(TAlign::alClient);
   LoadStartPicture(Image1->Picture());
   Image1->OnClick = [this](TObject* s) { Image1Click(s); };
   Timer1 = Make<TTimer>();
   Timer1->Name = "Timer1";
   Timer1->SetInterval(3300);  // counts from creation, not from showing
   Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+  Loaded();
   FormCreate(this);
 }
 

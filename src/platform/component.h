@@ -20,6 +20,14 @@ class TComponent : public TPersistent {
   const char* ClassName() const override { return "TComponent"; }
 
   TComponent* Owner() const { return FOwner; }
+
+  // Runs once the owner has made all its components (a form its controls,
+  // before its own start-up handler): each owned component's Loaded, in the
+  // order they were made. Components that act on their loaded settings
+  // (a player that opens its file) add to it.
+  virtual void Loaded() {
+    for (const std::unique_ptr<TComponent>& c : FComponents) c->Loaded();
+  }
   std::string Name;
   int Tag = 0;
 

@@ -115,7 +115,16 @@ std::string TMemo::Line(int Index) const {
 
 TLabel::TLabel(TComponent* AOwner, TWinControl* AParent, const std::string& ACaption)
     : TWinControl(AOwner, AParent) {
-  CreateHandle("STATIC", SS_LEFT, 0, ACaption);
+  // Asked to notify, the system's label takes the mouse and reports clicks;
+  // otherwise clicks go through it to the window behind.
+  CreateHandle("STATIC", SS_LEFT | SS_NOTIFY, 0, ACaption);
+}
+
+bool TLabel::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg != WM_COMMAND || HIWORD(wParam) != STN_CLICKED) return false;
+  Click();
+  Result = 0;
+  return true;
 }
 
 void TLabel::SetFontStyle(bool Bold, bool Italic, int PixelHeight) {

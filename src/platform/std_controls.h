@@ -74,6 +74,10 @@ class TLabel : public TWinControl {
   // Makes the label as wide and high as its caption.
   void AutoSize();
 
+ protected:
+  // A click on the label runs OnClick.
+  bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
+
  private:
   TFontHandle FOwnFont;
 };

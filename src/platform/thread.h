@@ -1,6 +1,7 @@
 // Worker threads, and running code on the main (GUI) thread for them.
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <thread>
@@ -38,8 +39,10 @@ class TThread : public TObject {
 
  private:
   std::thread FThread;
-  volatile bool FTerminated = false;
-  volatile bool FFinished = false;
+  // Written by one thread and read by the other; FFinished is set after
+  // FFatal, so a thread that sees it set also sees the kept error.
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FFinished{false};
   std::exception_ptr FFatal;
 };
 

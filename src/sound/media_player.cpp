@@ -138,6 +138,7 @@ void TMediaPlayer::SetAutoButtons(TMPBtnSet Value) {
 void TMediaPlayer::Open() {
   // Closing first keeps the pending values for the open itself.
   if (FDevice) CloseDevice(MCI_WAIT);
+  DropQueuedNotices();
   DWORD flags = TakeFlags(false);
   MCI_OPEN_PARMSA p{};
   p.dwCallback = Callback();
@@ -217,6 +218,7 @@ void TMediaPlayer::CloseDevice(DWORD Flags) {
   MCI_GENERIC_PARMS p{};
   p.dwCallback = Callback();
   if (Send(MCI_CLOSE, Flags, &p) != 0) return;  // still open; the next Open tries again
+  DropQueuedNotices();
   FDevice.Release();
   FOpen = false;
   FAutoButtons = TMPBtnSet{};
@@ -224,6 +226,7 @@ void TMediaPlayer::CloseDevice(DWORD Flags) {
 }
 
 void TMediaPlayer::Loaded() {
+  TCustomControl::Loaded();
   if (AutoOpen) Open();
 }
 
@@ -388,7 +391,20 @@ uint32_t TMediaPlayer::Position() {
 
 // ----------------------------------------------------------------- notices
 
-void TMediaPlayer::Notified(WPARAM Outcome) {
+void TMediaPlayer::DropQueuedNotices() {
+  // A close aborts the device's notified command, and the system queues its
+  // notice while closing. Device ids are used again at once (the next open
+  // gets the same one) and the MP3 and WMA devices name none, so a notice
+  // still queued now belongs to a closed device whatever it names: it must
+  // not end the wait for the next sound.
+  MSG msg;
+  while (PeekMessageA(&msg, Handle(), MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
+  }
+}
+
+void TMediaPlayer::Notified(WPARAM Outcome, LPARAM Device) {
+  // Where the system names the device, it must be the one open now.
+  if (Device != 0 && Device != static_cast<LPARAM>(FDevice.Get())) return;
   if (FAutoEnable && FDevice) {
     unsigned error = FError;  // a notice is no command of the caller's
     if (Mode() == TMPModes::mpStopped) SetAutoButtons(MPAfterStop(FAutoButtons, FCan));

@@ -85,8 +85,8 @@ class TMediaPlayer : public TCustomControl {
   TMPModes Mode();
   uint32_t Length();
   uint32_t Position();
-  // Opens the device when AutoOpen is on (called once the window is built).
-  void Loaded();
+  // Opens the device when AutoOpen is on (its form's layout is loaded).
+  void Loaded() override;
 
   bool IsOpen() const { return FOpen; }
   MCIDEVICEID DeviceID() const { return FDevice.Get(); }
@@ -166,7 +166,10 @@ class TMediaPlayer : public TCustomControl {
   void Resume(const TPending& Saved);
   void SeekOrPlayFrom(DWORD Position);
   bool TrackFormat();
-  void Notified(WPARAM Outcome);
+  // A completion notice; Device is the id the system gave it (0 for none).
+  void Notified(WPARAM Outcome, LPARAM Device);
+  // Drops the completion notices queued for the player's window.
+  void DropQueuedNotices();
   void SetAutoButtons(TMPBtnSet Value);
 
   // button bar

@@ -244,7 +244,7 @@ void TMediaPlayer::KeyDown(WPARAM Key) {
 LRESULT TMediaPlayer::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   switch (Msg) {
     case MM_MCINOTIFY:
-      Notified(wParam);
+      Notified(wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

@@ -1,6 +1,8 @@
 // The About window and the splash window.
 #include <doctest/doctest.h>
 
+#include <cstdlib>
+
 #include "app/about_box.h"
 #include "app/splash_form.h"
 #include "support/app_fixture.h"
@@ -38,7 +40,32 @@ TEST_CASE("About shows product, version, rights, comments, user and memory, in o
   CHECK(IsWindow(about.Handle()));
   MSG msg;
   CHECK_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+
+  // A click on the web address hides it too: the mouse lands on the label,
+  // not on the panel behind it, and the label reports the click.
+  TMainWindowFixture::Click(app.Form().SpeedButtonAbout1);
+  REQUIRE(IsWindowVisible(about.Handle()));
+  RECT label;
+  GetWindowRect(about.Label1->Handle(), &label);
+  CHECK(SendMessageA(about.Label1->Handle(), WM_NCHITTEST, 0, MAKELPARAM(label.left + 2, label.top + 2)) == HTCLIENT);
+  SendMessageA(about.Label1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  SendMessageA(about.Label1->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  CHECK_FALSE(IsWindowVisible(about.Handle()));
   AboutBox = nullptr;
+}
+
+TEST_CASE("an About window grown to fit its texts is centred on the screen again") {
+  TMainWindowFixture app;
+  TAboutBox about(nullptr);
+  const int designWidth = about.Width();
+  about.ShowAbout("Vistaroam", "Build 107", "a notice far longer than the window was made for, to be read whole",
+                  "Vistaroam Utilities");
+  REQUIRE(about.Width() > designWidth);
+  RECT copyright;
+  GetWindowRect(about.Copyright->Handle(), &copyright);
+  CHECK(copyright.right <= about.Left() + about.Width());  // nothing cut
+  CHECK(std::abs(2 * about.Left() + about.Width() - GetSystemMetrics(SM_CXSCREEN)) <= 1);
+  CHECK(std::abs(2 * about.Top() + about.Height() - GetSystemMetrics(SM_CYSCREEN)) <= 1);
 }
 
 TEST_CASE("a user name that does not fit 30 characters gives na") {
@@ -87,6 +114,11 @@ TEST_CASE("the splash shows once at the first activation and hides at its timer 
   // A later activation does not bring it back.
   app.Form().FormActivate(&app.Form());
   CHECK_FALSE(IsWindowVisible(splash.Handle()));
+
+  // The picture view fills the panel, inside its bevel.
+  RECT inside = splash.Panel1->AlignRect();
+  RECT view = splash.Image1->BoundsRect();
+  CHECK(EqualRect(&view, &inside));
 
   // It sits in the bottom-right corner of the screen.
   CHECK(splash.Left() + splash.Width() == GetSystemMetrics(SM_CXSCREEN));

@@ -2,6 +2,9 @@
 // groups, the timing rules, abort, quit, the side panel and the error box.
 #include <doctest/doctest.h>
 
+#include "app/start_up.h"
+#include "pictures/builtin_formats.h"
+#include "pictures/picture.h"
 #include "platform/exceptions.h"
 #include "support/app_fixture.h"
 
@@ -245,13 +248,17 @@ TEST_CASE("Quit asks first; No keeps the program running with Quit down") {
 }
 
 TEST_CASE("closing by the title bar ends the program without saving or aborting") {
-  TMainWindowFixture app;
+  TMainWindowFixture app;  // a first start: nothing saved yet
   TForm1& f = app.Form();
   SendMessageA(f.Handle(), WM_CLOSE, 0, 0);
   MSG msg;
   CHECK(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   CHECK(app.Boxes.empty());
   CHECK(app.Log() == "");
+  CHECK_FALSE(f.AbortRequested);
+  HKEY key = nullptr;
+  CHECK(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorvane", 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND);
+  if (key != nullptr) RegCloseKey(key);
 }
 
 TEST_CASE("Screen hides the side panel and the picture area takes its width") {
@@ -285,6 +292,38 @@ TEST_CASE("an error in a handler reaches the error box and the program goes on")
   // Still alive: the next click works.
   TMainWindowFixture::Click(f.SpeedButtonAbort1);
   CHECK(f.SpeedButtonAbort1->Down());
+}
+
+TEST_CASE("a timer refused while the windows are made at start-up is shown, and the program ends") {
+  // As a fresh process starts: no image libraries, no settings, no window.
+  const bool registered = TFileFormatsList::Instance().FindByExtension("jpg") != nullptr;
+  if (registered) UnregisterImageLibraries();
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvane");
+  InitApplication();
+  TVirtualClock clock;
+  clock.RefuseTimers = true;
+  Application->SetClock(&clock);
+  std::vector<TModalRequest> boxes;
+  Application->ModalHook = [&](const TModalRequest& Request) {
+    boxes.push_back(Request);
+    return IDOK;
+  };
+  int code = 0;
+  CHECK_NOTHROW(code = RunApplication());
+  CHECK(code == 1);
+  REQUIRE(boxes.size() == 1);
+  CHECK(boxes[0].Text == "Not enough timers available.");
+  CHECK(boxes[0].Caption == "Vistaroam");
+  CHECK(boxes[0].Flags == (MB_OK | MB_ICONERROR));
+  // Nothing is left behind: no window, no main form, no registered formats.
+  CHECK(Form1 == nullptr);
+  CHECK(Application->MainForm == nullptr);
+  CHECK(FindWindowA(nullptr, "Vistaroam") == nullptr);
+  CHECK(TFileFormatsList::Instance().FindByExtension("jpg") == nullptr);
+
+  Application->ModalHook = nullptr;
+  Application->SetClock(nullptr);
+  if (registered) RegisterImageLibraries();
 }
 
 TEST_CASE("a drawing that fails shows one error box and is not repeated for ever") {

@@ -214,11 +214,12 @@ TEST_CASE("stopped, replaced, closed and resumed commands notify too, once each"
   p.Play();
   CHECK(p.Mode() == TMPModes::mpPlaying);
   REQUIRE(host.WaitForNotices(2));
-  // Closing a playing device aborts its play.
+  // Closing a playing device aborts its play; that notice is of a device
+  // no longer open and is not taken.
   p.Close();
   CHECK_FALSE(p.IsOpen());
-  REQUIRE(host.WaitForNotices(3));
-  CHECK(Outcomes(host.Notices) == "aborted aborted aborted");
+  PumpFor(300);
+  CHECK(Outcomes(host.Notices) == "aborted aborted");
 
   // Pause, then Pause again resumes: the resume supersedes the play.
   p.Open();
@@ -228,14 +229,43 @@ TEST_CASE("stopped, replaced, closed and resumed commands notify too, once each"
   CHECK(p.Usable(TMPBtnType::btPlay));  // commands outside the bar leave the buttons alone
   p.Pause();
   CHECK(p.Mode() == TMPModes::mpPlaying);
-  REQUIRE(host.WaitForNotices(4));
-  CHECK(host.Notices[3] == TMPNotifyValues::nvSuperseded);
+  REQUIRE(host.WaitForNotices(3));
+  CHECK(host.Notices[2] == TMPNotifyValues::nvSuperseded);
   p.Stop();
-  REQUIRE(host.WaitForNotices(5));  // and the resume has its own notice
+  REQUIRE(host.WaitForNotices(4));  // and the resume has its own notice
   PumpFor(200);
-  CHECK(host.Notices.size() == 5);
+  CHECK(host.Notices.size() == 4);
   p.Pause();  // stopped: nothing to pause or resume
   CHECK(p.Mode() == TMPModes::mpStopped);
+}
+
+TEST_CASE("only notices of the device open now count: a closed device's abort does not end the next wait") {
+  TScratchTree tree;
+  std::string next = tree.File("next.wav", MakeWav(1));
+  // The wave device names itself in its notices; the MP3 device gives 0.
+  for (const std::string& first : {tree.File("long.wav", MakeWav(10)), SamplePath("chime.mp3")}) {
+    CAPTURE(first);
+    TPlayerHost host;
+    TMediaPlayer& p = host.Player();
+    p.FileName = first;
+    p.Open();
+    p.Play();
+    p.Close();  // aborts the play
+    p.FileName = next;
+    p.Open();
+    p.Play();
+    // The first notice is the new sound's own, at its end.
+    REQUIRE(host.WaitForNotices(1));
+    CHECK(Outcomes(host.Notices) == "successful");
+    CHECK(p.Position() == p.Length());
+    PumpFor(200);
+    CHECK(host.Notices.size() == 1);
+    // A notice naming another device is not taken either.
+    PostMessageA(p.Handle(), MM_MCINOTIFY, MCI_NOTIFY_ABORTED, p.DeviceID() + 1);
+    PumpFor(100);
+    CHECK(host.Notices.size() == 1);
+    CHECK(p.NotifyValue() == TMPNotifyValues::nvSuccessful);
+  }
 }
 
 TEST_CASE("a notified command that fails at once still sends its one notice") {
@@ -282,6 +312,21 @@ TEST_CASE("seeking: Next to the end, Rewind and Prev to the start; Step needs vi
   p.Eject();  // nor a door
   CHECK(p.Error() == 0);
   CHECK(host.Notices.empty());
+}
+
+TEST_CASE("AutoOpen opens the device once its form's layout has been loaded") {
+  TScratchTree tree;
+  TPlayerHost host;
+  TMediaPlayer& automatic = host.Player();
+  TMediaPlayer& manual = *host.Form().Make<TMediaPlayer>(&host.Form());
+  automatic.FileName = manual.FileName = tree.File("tone.wav", MakeWav(1));
+  automatic.AutoOpen = true;
+  CHECK_FALSE(automatic.IsOpen());  // setting it opens nothing by itself
+  host.Form().Loaded();
+  CHECK(automatic.IsOpen());
+  CHECK(automatic.Mode() == TMPModes::mpStopped);
+  CHECK_FALSE(manual.IsOpen());
+  CHECK(OpenDevices() == 1);
 }
 
 TEST_CASE("destroying an open player closes its device; MIDI plays but is closed at once") {
