@@ -14,6 +14,7 @@
 #include "pictures/image_view.h"
 #include "platform/forms.h"
 #include "platform/speed_button.h"
+#include "platform/status_bar.h"
 #include "platform/std_controls.h"
 #include "platform/timer.h"
 #include "sound/media_player.h"
@@ -153,5 +154,6 @@ std::string TrimTrailingBlanks(const std::string& Text);
 std::string IncludeTrailingSeparator(const std::string& Path);
 // Upper-cases the letters a to z only; every other byte stays.
 std::string AsciiUpperCase(std::string Text);
+void UpperCaseAscii(std::string& Text);
 
 }  // namespace vr

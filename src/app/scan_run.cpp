@@ -41,9 +41,13 @@ std::string IncludeTrailingSeparator(const std::string& Path) {
   return result;
 }
 
-std::string AsciiUpperCase(std::string Text) {
+void UpperCaseAscii(std::string& Text) {
   for (char& c : Text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+std::string AsciiUpperCase(std::string Text) {
+  UpperCaseAscii(Text);
   return Text;
 }
 
@@ -67,19 +71,26 @@ void TForm1::ScanRun(const std::string& Folder, const std::string& Mask) {
   AbortRequested = false;
   const std::string base = IncludeTrailingSeparator(Folder);
   const std::string pattern = base + Mask;
+  // The status text and the upper-cased path are rebuilt for every entry in
+  // buffers of this level: the walk allocates nothing per entry.
+  const std::string scanning = "Scan: " + pattern + "  ";
+  std::string status = scanning, full;
   WIN32_FIND_DATAA entry;
   // Every entry comes through, in the order the file system gives them:
   // files and folders, hidden and system ones, "." and "..".
   TFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
   bool have = static_cast<bool>(find);
   while (have && !AbortRequested) {
-    const std::string name = entry.cFileName;
-    StatusBar1->SetSimpleText("Scan: " + pattern + "  " + name);
+    const char* name = entry.cFileName;
+    status.resize(scanning.size());
+    status += name;
+    StatusBar1->SetSimpleText(status);
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       // "." and ".." and every folder whose name starts with a dot stay unvisited.
-      if (name.empty() || name[0] != '.') ScanRun(base + name, Mask);
+      if (name[0] != '.') ScanRun(base + name, Mask);
     } else {
-      const std::string full = AsciiUpperCase(base + name);
+      full.assign(base).append(name);
+      UpperCaseAscii(full);
       if (!Contains(full, ".LNK")) {
         PictureStep(full);
         SoundStep(full);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/component.h"
@@ -15,6 +16,14 @@
 namespace vr {
 
 class TCustomForm;
+
+// Something that runs whenever the message queue is empty and the program
+// is about to wait for the next event.
+class TIdleTarget {
+ public:
+  virtual ~TIdleTarget() = default;
+  virtual void Idle() = 0;
+};
 
 // A modal box the program is about to show; tests answer it through
 // TApplication::ModalHook instead of a person.
@@ -52,6 +61,9 @@ class TApplication : public TComponent {
   // When set, answers modal boxes instead of showing them (tests).
   std::function<int(const TModalRequest&)> ModalHook;
 
+  void AddIdleTarget(TIdleTarget* Target) { FIdleTargets.push_back(Target); }
+  void RemoveIdleTarget(TIdleTarget* Target) { std::erase(FIdleTargets, Target); }
+
   TClock& Clock() { return *FClock; }
   // Replaces the clock (tests); nullptr restores the system clock.
   void SetClock(TClock* Clock);
@@ -62,7 +74,9 @@ class TApplication : public TComponent {
 
  private:
   bool ProcessMessage();
+  void RunIdleTargets() noexcept;
   bool FTerminated = false;
+  std::vector<TIdleTarget*> FIdleTargets;
   std::unique_ptr<TSystemClock> FSystemClock;
   TClock* FClock = nullptr;
 };

@@ -11,6 +11,7 @@ set(PLATFORM_WIN
   forms.cpp
   resources.cpp
   speed_button.cpp
+  status_bar.cpp
   std_controls.cpp
   thread.cpp
   timer.cpp)

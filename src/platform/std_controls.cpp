@@ -203,12 +203,6 @@ LRESULT TGroupBox::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   return TWinControl::WndProc(Msg, wParam, lParam);
 }
 
-// -------------------------------------------------------------- TStatusBar
-
-TStatusBar::TStatusBar(TComponent* AOwner, TWinControl* AParent) : TWinControl(AOwner, AParent) {
-  CreateHandle(STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, "");
-}
-
 // ---------------------------------------------------------------- TToolBar
 
 TToolBar::TToolBar(TComponent* AOwner, TWinControl* AParent) : TPanel(AOwner, AParent) {

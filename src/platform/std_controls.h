@@ -107,15 +107,6 @@ class TGroupBox : public TWinControl {
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
 };
 
-// A status line showing one simple text.
-class TStatusBar : public TWinControl {
- public:
-  TStatusBar(TComponent* AOwner, TWinControl* AParent);
-  const char* ClassName() const override { return "TStatusBar"; }
-  std::string SimpleText() const { return Caption(); }
-  void SetSimpleText(const std::string& Value) { SetCaption(Value); }
-};
-
 // The tool bar: lays its children out left to right in the order they were made.
 class TToolBar : public TPanel {
  public:

@@ -2,8 +2,14 @@
 // tests make, in virtual time.
 #include <doctest/doctest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <set>
+#include <thread>
 
+#include "platform/handles.h"
 #include "support/app_fixture.h"
 
 using namespace vr;
@@ -49,6 +55,64 @@ std::vector<uint8_t> SilentWave(int Ms) {
   w.insert(w.end(), bytes, 0x80);
   return w;
 }
+
+// Looks at the main window while a walk runs: a thread of its own posts a
+// message, the walk's cycle of message processing after an entry handles it
+// on the main thread (the look), and the thread posts the next one. Each
+// look advances virtual time by a millisecond, so the status line's frame
+// clock runs as the looks go by.
+class TWalkProbe {
+ public:
+  // Runs at every look with the status text as read through WM_GETTEXT;
+  // answers whether to go on looking.
+  explicit TWalkProbe(TMainWindowFixture& App, std::function<bool(const std::string& Status)> OnLook)
+      : FApp(App), FOnLook(std::move(OnLook)) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TWalkProbe::Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VistaroamWalkProbe";
+    RegisterClassA(&wc);
+    FWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FPoster = std::thread([this] {
+      while (!FStop) {
+        ResetEvent(FHandled.Get());
+        PostMessageA(FWindow, WM_APP, 0, 0);
+        WaitForSingleObject(FHandled.Get(), 50);
+      }
+    });
+  }
+  ~TWalkProbe() {
+    FStop = true;
+    FPoster.join();
+    DestroyWindow(FWindow);
+  }
+  TWalkProbe(const TWalkProbe&) = delete;
+  TWalkProbe& operator=(const TWalkProbe&) = delete;
+  int Looks() const { return FLooks; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND Wnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TWalkProbe*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
+    if (Msg != WM_APP || self == nullptr) return DefWindowProcA(Wnd, Msg, wParam, lParam);
+    if (!self->FStop) {
+      char text[1024];
+      SendMessageA(self->FApp.Form().StatusBar1->Handle(), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+      ++self->FLooks;
+      self->FApp.Clock.Advance(1);
+      if (!self->FOnLook(text)) self->FStop = true;
+    }
+    SetEvent(self->FHandled.Get());
+    return 0;
+  }
+  TMainWindowFixture& FApp;
+  std::function<bool(const std::string&)> FOnLook;
+  HWND FWindow = nullptr;
+  TKernelHandle FHandled{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> FStop{false};
+  int FLooks = 0;
+  std::thread FPoster;
+};
 
 }  // namespace
 
@@ -258,4 +322,71 @@ TEST_CASE("the walk survives links, vanishing folders, long names and deep trees
     CHECK(app.LogLines() == Lines{" Loop: 1", ">" + tree.Root() + "*.*   ",
                                   "++++ Bad Image File: " + Upper(tree.Path("A.JPG")), "Found: 1 Loops: 1"});
   }
+}
+
+TEST_CASE("a long walk: the status line holds the entry in hand, follows on screen, and Abort stops it at once") {
+  TScratchTree tree;
+  const std::string scanning = "Scan: " + tree.Root() + "\\*.*  ";
+  Lines expected{scanning + ".", scanning + ".."};
+  for (int i = 0; i < 3000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "F%04d.TXT", i);
+    tree.File(name);
+    expected.push_back(scanning + name);
+  }
+  tree.File("ZZ.BMP");  // an empty bitmap: the walk waits on it
+  expected.push_back(scanning + "ZZ.BMP");
+  // Where a look's text stands in the walk's order (-1: nowhere).
+  auto entry = [&](const std::string& text) {
+    auto it = std::find(expected.begin(), expected.end(), text);
+    return it == expected.end() ? -1 : static_cast<int>(it - expected.begin());
+  };
+  TMainWindowFixture app;
+  TStatusBar& status = *app.Form().StatusBar1;
+
+  // Every look reads the entry in hand; the screen follows at most once a
+  // frame during the walk, and shows the last entry at once in the wait.
+  const unsigned paintsBefore = status.PaintCount();
+  std::set<std::string> painted;
+  int last = 0;
+  bool inOrder = true;
+  std::string paintedInWait;
+  int looks = 0;
+  {
+    TWalkProbe probe(app, [&](const std::string& text) {
+      const int at = entry(text);
+      inOrder = inOrder && at >= last;
+      last = at;
+      painted.insert(status.PaintedText());
+      if (text != expected.back()) return true;
+      app.Clock.After(1, [&] { paintedInWait = status.PaintedText(); });
+      return false;
+    });
+    Go(app, tree.Root());
+    looks = probe.Looks();
+  }
+  CHECK(inOrder);
+  CHECK(last == static_cast<int>(expected.size()) - 1);
+  CHECK(paintedInWait == expected.back());
+  // A millisecond of virtual time a look: frames of 16 ms, at most one paint each.
+  const unsigned paints = status.PaintCount() - paintsBefore;
+  const unsigned frames = static_cast<unsigned>(looks) / TStatusBar::kFrameMs;
+  CHECK(paints >= frames / 2);
+  CHECK(paints <= frames + 3);
+  CHECK(painted.size() + 2 >= frames / 2);
+
+  // Abort pressed in the middle of the walk is the walk's last entry.
+  std::string pressedAt;
+  {
+    TWalkProbe probe(app, [&](const std::string& text) {
+      if (entry(text) < 1500) return true;
+      pressedAt = text;
+      TMainWindowFixture::Click(app.Form().SpeedButtonAbort1);
+      return false;
+    });
+    Go(app, tree.Root());
+  }
+  REQUIRE_FALSE(pressedAt.empty());
+  CHECK(status.SimpleText() == pressedAt);
+  CHECK(app.LogLines() == Lines{" Loop: 1", ">" + tree.Root() + "*.*   ", ">> ABORTED <<", "Found: 0 Loops: 1"});
 }
