@@ -185,6 +185,11 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
       CHECK(dib.Pixel(1, 0) == RGB(0x12, 0x56, 0x9A));  // the same high bytes
       CHECK(dib.Pixel(2, 0) == RGB(0x12, 0x56, 0x9A));
     }
+    // A pixel written over shows its new colour.
+    png->SetPixelColor(0, 0, RGB(200, 0, 0));
+    TDibCanvas dib(3, 1, bg);
+    dib.Draw(*png);
+    CHECK(dib.Pixel(0, 0) == RGB(200, 0, 0));
   }
 
   SUBCASE("a gamma-corrected image keys on its stored samples, not on the corrected colour") {
