@@ -5,6 +5,7 @@
 #include "gif/gif_dither.h"
 #include "gif/gif_image.h"
 #include "pictures/bitmap_gdi.h"
+#include "pictures/graphic_errors.h"
 
 namespace vr {
 
@@ -98,24 +99,29 @@ TBitmap* RenderedBitmap(TGIFSubImage& Frame) {
   if (cache.FrameBitmap) return cache.FrameBitmap.get();
   if (Frame.Empty()) return nullptr;
   TGIFImage& image = ImageOf(Frame);
-  Progress(image, TGIFProgressStage::psStarting, 0);
   try {
-    auto bitmap = std::make_unique<TBitmap>();
-    const bool buildMask = Frame.MaskPending && Frame.IsTransparent && !cache.TransparencyMask;
-    Frame.MaskPending = false;
-    TBitmapDIB dib(*bitmap);
-    const TGIFMaskBits mask = RenderFramePixels(Frame, dib, image.ShouldDither(), buildMask);
-    if (mask.Used) {
-      cache.TransparencyMask.Reset(CreateBitmap(mask.Width, mask.Height, 1, 1, mask.Bits.data()));
-      if (!cache.TransparencyMask) throw EOutOfResources("Out of system resources");
+    Progress(image, TGIFProgressStage::psStarting, 0);
+    try {
+      auto bitmap = std::make_unique<TBitmap>();
+      const bool buildMask = Frame.MaskPending && Frame.IsTransparent && !cache.TransparencyMask;
+      Frame.MaskPending = false;
+      TBitmapDIB dib(*bitmap);
+      const TGIFMaskBits mask = RenderFramePixels(Frame, dib, image.ShouldDither(), buildMask);
+      if (mask.Used) {
+        cache.TransparencyMask.Reset(CreateBitmap(mask.Width, mask.Height, 1, 1, mask.Bits.data()));
+        if (!cache.TransparencyMask) throw EOutOfResources("Out of system resources");
+      }
+      cache.FrameBitmap = std::move(bitmap);
+    } catch (...) {
+      Progress(image, TGIFProgressStage::psEnding, 0);
+      throw;
     }
-    cache.FrameBitmap = std::move(bitmap);
-  } catch (...) {
-    Progress(image, TGIFProgressStage::psEnding, 0);
-    throw;
+    Progress(image, TGIFProgressStage::psEnding, 100);
+    if (image.PaletteModified()) image.NotifyChange(&image);
+  } catch (const EAbort&) {
+    // A progress handler stopped the rendering: the frame stays without a
+    // bitmap (and draws nothing) until it is asked for again.
   }
-  Progress(image, TGIFProgressStage::psEnding, 100);
-  if (image.PaletteModified()) image.NotifyChange(&image);
   return cache.FrameBitmap.get();
 }
 

@@ -12,6 +12,9 @@ VR_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 // An operation the picture cannot do in its present state (resizing a JPEG,
 // a scan line outside the bitmap).
 VR_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
+// Raised by a progress handler to stop a decoding or rendering quietly: the
+// picture keeps what was done so far and no error is shown.
+VR_DECLARE_EXCEPTION(EAbort, Exception);
 
 // Message texts, byte for byte.
 inline constexpr const char SInvalidBitmap[] = "Bitmap image is not valid";

@@ -82,8 +82,10 @@ void TImage::PaintOn(TCanvas& Canvas) {
     bool Value;
     ~Restore() { Flag = Value; }
   } restore{FDrawing, wasDrawing};
+  // Only a picture without a graphic draws nothing here: an empty graphic
+  // still draws, as an empty JPEG must raise its error at its first draw.
   TGraphic* g = FPicture->HeldGraphic();
-  if (g == nullptr || g->IsEmpty()) return;
+  if (g == nullptr) return;
   g->DrawInto(Canvas, DestRect());
 }
 

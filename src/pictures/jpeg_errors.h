@@ -2,7 +2,7 @@
 // of the linked libjpeg.
 #pragma once
 
-#include "platform/exceptions.h"
+#include "pictures/graphic_errors.h"  // EAbort, which stops a decoding
 
 namespace vr {
 
@@ -11,9 +11,5 @@ VR_DECLARE_EXCEPTION(EJPEG, Exception);
 inline constexpr const char SJPEGError[] = "JPEG error #%d";
 
 [[noreturn]] inline void RaiseJPEGError(int Code) { throw EJPEG(Format(SJPEGError, Code)); }
-
-// Raised by a progress handler to stop a decoding quietly: the decoder
-// keeps what it decoded so far and no error is shown.
-VR_DECLARE_EXCEPTION(EAbort, Exception);
 
 }  // namespace vr

@@ -178,11 +178,24 @@ class TChunkIHDR : public TChunk {
   size_t RowStride = 0;
   uint8_t* PixelBits = nullptr;   // owned by the pixel store
   uint8_t* AlphaPlane = nullptr;  // Width * Height bytes, rows top-down (types 4, 6)
+  // Which pixels of a colour-keyed gray or truecolour image are transparent:
+  // one bit per pixel, set where the samples as stored in the file equal the
+  // tRNS key, so that neither gamma correction nor the bitmap's 8 bits a
+  // sample make other colours match. In the layout of a monochrome bitmap:
+  // rows top-down, KeyMaskStride bytes each (a multiple of 2), the leftmost
+  // pixel in the highest bit. Null unless a tRNS chunk came before the image
+  // data (the decoder makes it); drawing then compares colours instead.
+  uint8_t* KeyMask = nullptr;
+  size_t KeyMaskStride = 0;
+  // Makes KeyMask (all clear) for the current size; EPNGOutMemory as for the bitmap.
+  void AllocateKeyMask();
+  void SetKeyed(uint32_t X, uint32_t Y, bool Keyed);
   TPNGPixelStore* PixelStore() const { return FStore.get(); }
 
  private:
   std::unique_ptr<TPNGPixelStore> FStore;
   std::unique_ptr<uint8_t[]> FAlpha;
+  std::unique_ptr<uint8_t[]> FKeyMask;
   uint64_t FReserved = 0;  // bytes counted against the owner's memory cap
 };
 
@@ -264,6 +277,8 @@ class TChunkIDAT : public TChunk {
 
   uint32_t FCrc = 0;
   int64_t FPosition = 0;  // stream position, tracked from the reads made
+  bool FKeyed = false;    // the header's key mask is filled while rows are decoded
+  std::array<uint32_t, 3> FKey{};  // the key as samples of the image's depth
 };
 
 class TChunktIME : public TChunk {

@@ -113,10 +113,20 @@ bool TPNGObject::DrawWithColorKey(HDC DC, COLORREF KeyColour, const RECT& Rect) 
     for (HDC memory : {imageDC.Get(), objectDC.Get(), backDC.Get(), workDC.Get()})
       SetStretchBltMode(memory, COLORONCOLOR);
 
-    // Mask bits are set where the image has the key colour.
-    const COLORREF oldBack = SetBkColor(imageDC.Get(), KeyColour);
-    StretchBlt(objectDC.Get(), 0, 0, w, ht, imageDC.Get(), 0, 0, W, H, SRCCOPY);
-    SetBkColor(imageDC.Get(), oldBack);
+    // Mask bits are set where the image is transparent: as the decoder
+    // found from the stored samples, or else where it has the key colour.
+    if (h.KeyMask != nullptr) {
+      TBitmapHandle keyed(CreateBitmap(W, H, 1, 1, h.KeyMask));
+      TMemoryDC keyedDC(CreateCompatibleDC(DC));
+      if (!keyed || !keyedDC) return false;
+      TSelectObject selKeyed(keyedDC.Get(), keyed.Get());
+      SetStretchBltMode(keyedDC.Get(), COLORONCOLOR);
+      StretchBlt(objectDC.Get(), 0, 0, w, ht, keyedDC.Get(), 0, 0, W, H, SRCCOPY);
+    } else {
+      const COLORREF oldBack = SetBkColor(imageDC.Get(), KeyColour);
+      StretchBlt(objectDC.Get(), 0, 0, w, ht, imageDC.Get(), 0, 0, W, H, SRCCOPY);
+      SetBkColor(imageDC.Get(), oldBack);
+    }
     BitBlt(backDC.Get(), 0, 0, w, ht, objectDC.Get(), 0, 0, NOTSRCCOPY);
 
     // The background survives where the image is transparent; the image's
@@ -186,9 +196,8 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
         b = p[0], g = p[1], r = p[2];
         a = alpha != nullptr ? alpha[ix] : 255;
       } else if (bits <= 8 && h.ColorType == 4) {
-        // The gray level as its colour table shows it (through the gamma map).
-        const TPNGRGBQuad& q = h.DibInfo.Colors[row[ix]];
-        b = q.Blue, g = q.Green, r = q.Red;
+        // The stored gray level itself, not its gamma-corrected table colour.
+        b = g = r = row[ix];
         a = alpha != nullptr ? alpha[ix] : 255;
       } else if (bits <= 8) {
         uint32_t index;

@@ -48,8 +48,11 @@ uint16_t TChunkIHDR::BitmapBits() const {
 void TChunkIHDR::ReleaseImage() {
   FStore.reset();
   FAlpha.reset();
+  FKeyMask.reset();
   PixelBits = nullptr;
   AlphaPlane = nullptr;
+  KeyMask = nullptr;
+  KeyMaskStride = 0;
   if (FReserved != 0) OwnerImage()->ReleaseImageBytes(FReserved);
   FReserved = 0;
 }
@@ -117,6 +120,31 @@ void TChunkIHDR::AllocateImage() {
   std::memset(PixelBits, 0, static_cast<size_t>(pixelBytes));
 }
 
+void TChunkIHDR::AllocateKeyMask() {
+  if (PixelBits == nullptr) return;
+  const size_t stride = (static_cast<size_t>(Width) + 15) / 16 * 2;
+  const uint64_t bytes = static_cast<uint64_t>(stride) * Height;
+  if (KeyMask == nullptr) {
+    if (!OwnerImage()->ReserveImageBytes(bytes)) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
+    FKeyMask.reset(new (std::nothrow) uint8_t[bytes]);
+    if (!FKeyMask) {
+      OwnerImage()->ReleaseImageBytes(bytes);
+      RaisePng<EPNGOutMemory>(TPngText::OutMemory);
+    }
+    FReserved += bytes;
+    KeyMask = FKeyMask.get();
+    KeyMaskStride = stride;
+  }
+  std::memset(KeyMask, 0, static_cast<size_t>(bytes));
+}
+
+void TChunkIHDR::SetKeyed(uint32_t X, uint32_t Y, bool Keyed) {
+  if (KeyMask == nullptr || X >= Width || Y >= Height) return;
+  uint8_t& b = KeyMask[KeyMaskStride * Y + X / 8];
+  const uint8_t bit = static_cast<uint8_t>(0x80 >> (X % 8));
+  b = static_cast<uint8_t>(Keyed ? b | bit : b & ~bit);
+}
+
 bool TChunkIHDR::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {
   TChunk::LoadChunk(Stream, Type, Length);
   if (PayloadSize() < 13) RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
@@ -166,6 +194,10 @@ void TChunkIHDR::CopyFrom(const TChunk& Source) {
     std::memcpy(PixelBits, source->PixelBits, RowStride * Height);
   if (source->AlphaPlane != nullptr && AlphaPlane != nullptr)
     std::memcpy(AlphaPlane, source->AlphaPlane, static_cast<size_t>(Width) * Height);
+  if (source->KeyMask != nullptr && PixelBits != nullptr) {
+    AllocateKeyMask();
+    if (source->KeyMaskStride == KeyMaskStride) std::memcpy(KeyMask, source->KeyMask, KeyMaskStride * Height);
+  }
   std::memcpy(DibInfo.Colors, source->DibInfo.Colors, sizeof DibInfo.Colors);
 }
 

@@ -1,6 +1,7 @@
 // Decoding the image data: inflating the IDAT chunks, undoing the row filters,
 // Adam7, and copying rows into the bitmap's own format.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "png/png_chunks.h"
@@ -130,6 +131,58 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
   }
 }
 
+// The tRNS key of a gray or truecolour image as samples of the image's
+// depth: 16-bit levels whole, shallower ones in their low bits.
+std::array<uint32_t, 3> KeySamplesOf(const TChunkIHDR& Header, const TChunktRNS& Trns) {
+  const uint32_t mask = Header.BitDepth >= 16 ? 0xFFFF : (1u << Header.BitDepth) - 1;
+  std::array<uint32_t, 3> key{};
+  for (size_t i = 0; i < 3; ++i)
+    key[i] = (static_cast<uint32_t>(Trns.AlphaTable[2 * i]) << 8 | Trns.AlphaTable[2 * i + 1]) & mask;
+  return key;
+}
+
+// Sets the key-mask bit of every pixel of an unfiltered stream row whose
+// samples equal the key, pass pixel k landing in column X0 + k * Step of
+// the mask row (which starts clear). Gray and truecolour images only.
+void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Key, const uint8_t* Src, uint32_t Pixels,
+                     uint32_t X0, uint32_t Step, uint8_t* Mask) {
+  const uint32_t depth = Header.BitDepth;
+  auto mark = [&](uint32_t k) {
+    const uint32_t x = X0 + k * Step;
+    Mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  };
+  auto sample16 = [](const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; };
+  if (Header.ColorType == 0) {
+    const uint32_t key = Key[0];
+    if (depth == 16) {
+      for (uint32_t k = 0; k < Pixels; ++k)
+        if (sample16(Src + 2 * k) == key) mark(k);
+    } else if (depth == 8) {
+      for (uint32_t k = 0; k < Pixels; ++k)
+        if (Src[k] == key) mark(k);
+    } else {
+      const uint32_t mask = (1u << depth) - 1;
+      for (uint32_t k = 0; k < Pixels; ++k) {
+        const uint32_t from = k * depth;
+        if (((Src[from >> 3] >> (8 - depth - (from & 7))) & mask) == key) mark(k);
+      }
+    }
+  } else if (Header.ColorType == 2) {
+    const uint32_t r = Key[0], g = Key[1], b = Key[2];
+    if (depth == 16) {
+      for (uint32_t k = 0; k < Pixels; ++k) {
+        const uint8_t* s = Src + 6 * k;
+        if (sample16(s) == r && sample16(s + 2) == g && sample16(s + 4) == b) mark(k);
+      }
+    } else {
+      for (uint32_t k = 0; k < Pixels; ++k) {
+        const uint8_t* s = Src + 3 * k;
+        if (s[0] == r && s[1] == g && s[2] == b) mark(k);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // The inflate state of one image data decode, with its input block.
@@ -204,6 +257,15 @@ bool TChunkIDAT::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   TChunkIHDR& h = *ImageHeaderChunk;
   if (h.PixelBits == nullptr) RaisePng<EPNGHeaderNotPresent>(TPngText::HeaderNotPresent);
   if (h.UsesPalette) BuildGrayPalette();
+  // Which pixels a key makes transparent is decided from the samples as
+  // they are stored, before gamma correction and reduction to 8 bits.
+  FKeyed = false;
+  if (h.ColorType == 0 || h.ColorType == 2)
+    if (const TChunktRNS* trns = owner.ChunkList.FindChunk<TChunktRNS>()) {
+      h.AllocateKeyMask();
+      FKey = KeySamplesOf(h, *trns);
+      FKeyed = h.KeyMask != nullptr;
+    }
   RowPixels = h.Width;
   RowCount = h.Height;
   FCrc = UpdateChunkCrc(0xFFFFFFFFu, Type.data(), 4);
@@ -381,7 +443,9 @@ void TChunkIDAT::DecodeProgressive(IdatInflater& Inflater) {
     if (ReadRow(Inflater) == 0) break;
     UnfilterRow();
     uint8_t* alpha = h.AlphaPlane != nullptr ? h.AlphaPlane + static_cast<size_t>(y) * RowPixels : nullptr;
-    CopyRow(h, gamma, RowBuffers[CurrentBuffer].data() + 1, RowPixels, 0, 1, h.RowAddress(y), alpha);
+    const uint8_t* row = RowBuffers[CurrentBuffer].data() + 1;
+    CopyRow(h, gamma, row, RowPixels, 0, 1, h.RowAddress(y), alpha);
+    if (FKeyed) MarkKeyedPixels(h, FKey, row, RowPixels, 0, 1, h.KeyMask + h.KeyMaskStride * y);
     CurrentBuffer ^= 1;
   }
 }
@@ -399,8 +463,10 @@ void TChunkIDAT::DecodeAdam7(IdatInflater& Inflater) {
       if (ReadRow(Inflater) == 0) break;
       UnfilterRow();
       uint8_t* alpha = h.AlphaPlane != nullptr ? h.AlphaPlane + static_cast<size_t>(r) * RowPixels : nullptr;
-      CopyRow(h, gamma, RowBuffers[CurrentBuffer].data() + 1, pixels, pass.ColumnStart, pass.ColumnStep,
-              h.RowAddress(r), alpha);
+      const uint8_t* row = RowBuffers[CurrentBuffer].data() + 1;
+      CopyRow(h, gamma, row, pixels, pass.ColumnStart, pass.ColumnStep, h.RowAddress(r), alpha);
+      if (FKeyed)
+        MarkKeyedPixels(h, FKey, row, pixels, pass.ColumnStart, pass.ColumnStep, h.KeyMask + h.KeyMaskStride * r);
       CurrentBuffer ^= 1;
     }
   }

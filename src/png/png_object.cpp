@@ -164,6 +164,8 @@ void TPNGObject::WritePixelColor(int X, int Y, TColor Value) {
       break;
     default: break;
   }
+  // A keyed image: the pixel is transparent when it now shows the key colour.
+  if (h.KeyMask != nullptr) h.SetKeyed(x, static_cast<uint32_t>(Y), ReadPixelColor(X, Y) == DrawKeyColor());
 }
 
 // ------------------------------------------------------------ copying

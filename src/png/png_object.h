@@ -60,7 +60,8 @@ class TPNGObject : public TGraphic, public TPNGCore {
   TPNGTransparencyMode DrawingMode() const;
   // The colour that pixels keyed by the tRNS chunk have in the decoded
   // bitmap: the key level at the image's depth, as the image's own colour
-  // table or gamma map shows it.
+  // table or gamma map shows it. Drawing keys on it where the decoder made no
+  // key mask: palette images, and a tRNS chunk that came after the image data.
   TColor DrawKeyColor() const;
 
  protected:

@@ -5,10 +5,12 @@
 #include "gif/gif_frame_render.h"
 #include "gif/gif_image_core.h"
 #include "platform/stream.h"
+#include "support/first_error.h"
 
 namespace vr {
 
-void ExerciseGif(const uint8_t* Data, size_t Size) {
+std::string ExerciseGif(const uint8_t* Data, size_t Size) {
+  test::TFirstError first;
   TGIFImageCore image;
   // Smaller caps keep each run fast (rendering a frame of millions of
   // pixels twice made 4-megapixel caps run at about a hundred inputs a
@@ -19,8 +21,8 @@ void ExerciseGif(const uint8_t* Data, size_t Size) {
   TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
   try {
     image.LoadFromStream(stream);
-  } catch (const Exception&) {
-    // frames read before the error stay and are drawn below
+  } catch (const Exception& e) {
+    first.Note(e);  // frames read before the error stay and are drawn below
   }
   for (int i = 0; i < image.Frames().Count() && i < 8; ++i) {
     const TGIFSubImage& frame = image.Frames()[i];
@@ -30,10 +32,12 @@ void ExerciseGif(const uint8_t* Data, size_t Size) {
       try {
         RenderFramePixels(frame, dib, dither, true);
         FrameRectIn(frame, {0, 0, 640, 480});
-      } catch (const Exception&) {
+      } catch (const Exception& e) {
+        first.Note(e);
       }
     }
   }
+  return first.Class();
 }
 
 }  // namespace vr

@@ -232,6 +232,26 @@ TEST_CASE("an image without any colour table fails to draw, once") {
   CHECK_THROWS_AS(GIFOf(picture).DrawInto(target.Canvas(), RECT{0, 0, 2, 2}), GIFException);
 }
 
+TEST_CASE("an abort raised by a progress handler while a frame renders is swallowed; the frame then draws nothing") {
+  RegisterOnce();
+  for (TProgressStage abortAt : {TProgressStage::psStarting, TProgressStage::psRunning}) {
+    CAPTURE(static_cast<int>(abortAt));
+    TPicture picture;
+    LoadInto(picture, "still.gif", Still());
+    int aborts = 0;
+    picture.OnProgress = [&](TObject*, TProgressStage Stage, uint8_t, bool, const RECT&, const std::string& Msg) {
+      if (Msg == "Rendering..." && Stage == abortAt && aborts++ == 0) throw EAbort("stop");
+    };
+    TGIFImage& image = GIFOf(picture);
+    TDrawTarget target(3, 2, kBlack);
+    CHECK_NOTHROW(image.DrawInto(target.Canvas(), RECT{0, 0, 3, 2}));
+    CHECK(target.Count(kBlack, RECT{0, 0, 3, 2}) == 6);
+    // Asked again, the frame renders (and no error was latched as shown).
+    CheckStillPixels(image);
+    CHECK(aborts == 2);
+  }
+}
+
 TEST_CASE("palettes: the global table, a frame's local table, the colour cube on palette displays") {
   RegisterOnce();
   auto entries = [](HPALETTE Palette) {

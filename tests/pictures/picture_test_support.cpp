@@ -1,5 +1,7 @@
 #include "pictures/picture_test_support.h"
 
+#include <winternl.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -146,5 +148,29 @@ TTempFile::TTempFile(const std::string& Name, const std::vector<uint8_t>& Conten
 }
 
 TTempFile::~TTempFile() { DeleteFileA(FPath.c_str()); }
+
+int GdiObjectCount() {
+  SetLastError(ERROR_SUCCESS);
+  const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  if (counted != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return static_cast<int>(counted);
+  // Wine keeps a table of its own for each process, pointed at by the
+  // process environment block (GdiSharedHandleTable, at 0xF8 in its 64-bit
+  // layout): 65536 entries of 24 bytes, the object type at byte 14, 0 when
+  // the entry is free.
+  static_assert(sizeof(void*) == 8, "the table's place is that of the 64-bit block");
+  using TQuery = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<TQuery>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic{};
+  if (query == nullptr || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
+    return -1;
+  const auto* peb = reinterpret_cast<const uint8_t*>(basic.PebBaseAddress);
+  const uint8_t* table = *reinterpret_cast<const uint8_t* const*>(peb + 0xF8);
+  if (table == nullptr) return -1;
+  int used = 0;
+  for (size_t i = 0; i < 65536; ++i)
+    if (table[i * 24 + 14] != 0) ++used;
+  return used;
+}
 
 }  // namespace vr::test

@@ -82,6 +82,11 @@ class TDrawTarget {
   TCanvas FCanvas;
 };
 
+// The GDI objects this process holds: the system's own count, or where the
+// system keeps none (Wine's GetGuiResources is a stub), the used entries of
+// the process's GDI handle table.
+int GdiObjectCount();
+
 // A file of the temporary folder, removed at the end of the test.
 class TTempFile {
  public:

@@ -11,6 +11,7 @@
 #include "pictures/metafile_records.h"
 #include "platform/exceptions.h"
 #include "platform/stream.h"
+#include "support/first_error.h"
 
 namespace vr {
 
@@ -53,11 +54,12 @@ class TExerciseJpegTarget : public IJPEGDecodeTarget {
 
 }  // namespace
 
-void ExerciseBitmap(const uint8_t* Data, size_t Size) {
+std::string ExerciseBitmap(const uint8_t* Data, size_t Size) {
+  test::TFirstError first;
   TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
   try {
     TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
-    if (info.Empty) return;
+    if (info.Empty) return {};
     const std::vector<uint8_t> bmi = info.BitmapInfo();
     Touch(bmi.data(), bmi.size());
     if (info.Compressed()) {
@@ -71,15 +73,18 @@ void ExerciseBitmap(const uint8_t* Data, size_t Size) {
         if (read > dib.size()) std::abort();  // more bytes read than the target holds
       }
     }
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    first.Note(e);
   }
+  return first.Class();
 }
 
-void ExerciseIcon(const uint8_t* Data, size_t Size) {
+std::string ExerciseIcon(const uint8_t* Data, size_t Size) {
+  test::TFirstError first;
   try {
     CheckIconFile(Data, Size);
     const TIconDirectory dir = ReadIconDirectory(Data, Size);
-    if (dir.Type == 0) return;
+    if (dir.Type == 0) return {};
     for (int bits : {1, 4, 8, 32})
       for (int side : {16, 32, 48, 256}) (void)ChooseIconEntry(dir, side, side, bits);
     for (const TIconDirEntry& entry : dir.Entries) {
@@ -99,15 +104,19 @@ void ExerciseIcon(const uint8_t* Data, size_t Size) {
           pixels = IconImagePixels32(parts);
         }
         (void)MaskFromAlpha(ScaleIconPixels(pixels, entry.Width(), entry.Height()));
-      } catch (const Exception&) {
+      } catch (const Exception& e) {
+        first.Note(e);
       }
     }
     for (int side : {16, 32, 48}) (void)CheckIconData(Data, Size, side, side, 32);
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    first.Note(e);
   }
+  return first.Class();
 }
 
-void ExerciseMetafile(const uint8_t* Data, size_t Size) {
+std::string ExerciseMetafile(const uint8_t* Data, size_t Size) {
+  test::TFirstError first;
   TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
   try {
     if (IsEnhancedMetafileStream(stream)) {
@@ -127,16 +136,20 @@ void ExerciseMetafile(const uint8_t* Data, size_t Size) {
       (void)MetafilePixels(size.Width, header.Inch, 0, 0, 96);
       (void)MetafilePixels(size.Height, header.Inch, 0, 0, 144);
     }
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    first.Note(e);
   }
+  return first.Class();
 }
 
-void ExerciseJpeg(const uint8_t* Data, size_t Size) {
+std::string ExerciseJpeg(const uint8_t* Data, size_t Size) {
+  test::TFirstError first;
   TMemoryStream stream(std::vector<uint8_t>(Data, Data + Size));
   try {
     (void)ReadJPEGHeader(stream);
-  } catch (const Exception&) {
-    return;
+  } catch (const Exception& e) {
+    first.Note(e);
+    return first.Class();
   }
   // Full size in colour, then the settings the input's last byte picks
   // (scale, grey, 8 bits, speed, pass-by-pass display, smoothing, a given
@@ -160,9 +173,11 @@ void ExerciseJpeg(const uint8_t* Data, size_t Size) {
       TExerciseJpegTarget target;
       uint32_t now = 0;
       (void)DecodeJPEG(stream, *options, target, [&now] { return now += 700; });
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+      first.Note(e);
     }
   }
+  return first.Class();
 }
 
 }  // namespace vr

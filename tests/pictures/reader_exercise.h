@@ -2,11 +2,13 @@
 // with the test that replays the regression files: each reader is driven
 // the way the picture classes drive it, every byte it hands out is read
 // (so a read past the data shows under AddressSanitizer), and errors of the
-// reader's own classes are caught. Anything else escaping is a fault.
+// reader's own classes are caught. Anything else escaping is a fault. Each
+// answers the class of the first error caught, or an empty string.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace vr {
 
@@ -14,9 +16,9 @@ namespace vr {
 // tiny file claiming a huge size does not make a run slow.
 inline constexpr uint64_t kExerciseMaxJpegPixels = uint64_t{1} << 22;
 
-void ExerciseBitmap(const uint8_t* Data, size_t Size);
-void ExerciseIcon(const uint8_t* Data, size_t Size);
-void ExerciseMetafile(const uint8_t* Data, size_t Size);
-void ExerciseJpeg(const uint8_t* Data, size_t Size);
+std::string ExerciseBitmap(const uint8_t* Data, size_t Size);
+std::string ExerciseIcon(const uint8_t* Data, size_t Size);
+std::string ExerciseMetafile(const uint8_t* Data, size_t Size);
+std::string ExerciseJpeg(const uint8_t* Data, size_t Size);
 
 }  // namespace vr

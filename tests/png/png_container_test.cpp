@@ -142,6 +142,7 @@ TEST_CASE("container errors carry their class and exact text") {
     CHECK_THROWS_WITH_AS(Load(core, f), PngText(TPngText::InvalidFileHeader), EPNGInvalidFileHeader);
     CHECK(core.ChunkList.Count() == 0);
     CHECK_THROWS_AS(Load(core, Bytes{137, 80, 78}), EPNGInvalidFileHeader);
+    CHECK_THROWS_AS(Load(core, Bytes{}), EPNGInvalidFileHeader);  // an empty file
     CHECK(core.LoadFailed());
   }
   SUBCASE("first chunk not IHDR leaves the list empty") {

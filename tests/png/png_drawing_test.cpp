@@ -155,42 +155,80 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
         {1, 1, {0, 1, 1, 0}, {false, true, true, false}},             // white
         {2, 2, {0, 1, 2, 3}, {false, false, true, false}},            // gray 170
         {4, 9, {9, 8, 10, 9}, {true, false, false, true}},            // gray 153
-        {16, 0x80FF, {0x8000, 0x80FF, 0x7FFF, 0x8100}, {true, true, false, false}},  // the stored high byte
+        {16, 0x80FF, {0x8000, 0x80FF, 0x7FFF, 0x8100}, {false, true, false, false}},  // the whole sample
     };
-    for (const Case& c : cases) {
-      CAPTURE(int(c.depth));
-      TestImage img;
-      img.Width = 4, img.Height = 1, img.BitDepth = c.depth, img.ColorType = 0;
-      img.Samples = c.samples;
-      auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", Be16s({c.level})}}));
-      TDibCanvas dib(4, 1, bg);
-      dib.Draw(*png);
-      for (int x = 0; x < 4; ++x) CHECK(dib.Pixel(x, 0) == (c.keyed[x] ? bg : Expected(img, x, 0).Colour));
+    for (const Case& c : cases)
+      for (bool interlaced : {false, true}) {
+        CAPTURE(int(c.depth));
+        CAPTURE(interlaced);
+        TestImage img;
+        img.Width = 4, img.Height = 1, img.BitDepth = c.depth, img.ColorType = 0;
+        img.Samples = c.samples;
+        auto png = LoadObject(MakePng(img, interlaced, Filter(0), {{"tRNS", Be16s({c.level})}}));
+        TDibCanvas dib(4, 1, bg);
+        dib.Draw(*png);
+        for (int x = 0; x < 4; ++x) CHECK(dib.Pixel(x, 0) == (c.keyed[x] ? bg : Expected(img, x, 0).Colour));
+      }
+  }
+
+  SUBCASE("16-bit truecolour keys on its whole samples, in copies too") {
+    TestImage img;
+    img.Width = 3, img.Height = 1, img.BitDepth = 16, img.ColorType = 2;
+    img.Samples = {0x1234, 0x5678, 0x9ABC, 0x1200, 0x5678, 0x9ABC, 0x1234, 0x5678, 0x9ABD};
+    auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", Be16s({0x1234, 0x5678, 0x9ABC})}}));
+    TPNGObject copy;
+    copy.AssignFrom(png.get());
+    for (TPNGObject* drawn : {png.get(), &copy}) {
+      TDibCanvas dib(3, 1, bg);
+      dib.Draw(*drawn);
+      CHECK(dib.Pixel(0, 0) == bg);
+      CHECK(dib.Pixel(1, 0) == RGB(0x12, 0x56, 0x9A));  // the same high bytes
+      CHECK(dib.Pixel(2, 0) == RGB(0x12, 0x56, 0x9A));
+    }
+    // A pixel written over shows its new colour.
+    png->SetPixelColor(0, 0, RGB(200, 0, 0));
+    TDibCanvas dib(3, 1, bg);
+    dib.Draw(*png);
+    CHECK(dib.Pixel(0, 0) == RGB(200, 0, 0));
+  }
+
+  SUBCASE("a gamma-corrected image keys on its stored samples, not on the corrected colour") {
+    const Bytes gamma = {0x00, 0x01, 0x86, 0xA0};  // 100000: 127 and 128 both show as 186
+    TestImage rgb;
+    rgb.Width = 3, rgb.Height = 1, rgb.BitDepth = 8, rgb.ColorType = 2;
+    rgb.Samples = {128, 128, 128, 0, 128, 128, 127, 128, 128};
+    TestImage gray;
+    gray.Width = 3, gray.Height = 1, gray.BitDepth = 16, gray.ColorType = 0;
+    gray.Samples = {0x8000, 0x0000, 0x7F00};
+    for (bool interlaced : {false, true}) {
+      CAPTURE(interlaced);
+      auto keyedRgb = LoadObject(MakePng(rgb, interlaced, Filter(0), {{"gAMA", gamma}, {"tRNS", Be16s({128, 128, 128})}}));
+      auto keyedGray = LoadObject(MakePng(gray, interlaced, Filter(0), {{"gAMA", gamma}, {"tRNS", Be16s({0x8000})}}));
+      CHECK(keyedRgb->DrawKeyColor() == RGB(186, 186, 186));
+      for (TPNGObject* png : {keyedRgb.get(), keyedGray.get()}) {
+        TDibCanvas dib(3, 1, bg);
+        dib.Draw(*png);
+        CHECK(dib.Pixel(0, 0) == bg);
+        CHECK(dib.Pixel(1, 0) == (png == keyedRgb.get() ? RGB(0, 186, 186) : RGB(0, 0, 0)));
+        CHECK(dib.Pixel(2, 0) == RGB(186, 186, 186));
+      }
     }
   }
 
-  SUBCASE("16-bit truecolour keys on the high bytes it shows") {
+  SUBCASE("a tRNS chunk after the image data keys on the colour the image shows") {
     TestImage img;
-    img.Width = 2, img.Height = 1, img.BitDepth = 16, img.ColorType = 2;
-    img.Samples = {0x1234, 0x5678, 0x9ABC, 0x1300, 0x5678, 0x9ABC};
-    auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", Be16s({0x12FF, 0x5600, 0x9A00})}}));
-    TDibCanvas dib(2, 1, bg);
+    img.Width = 3, img.Height = 1, img.BitDepth = 16, img.ColorType = 0;
+    img.Samples = {0x8000, 0x0000, 0x80FF};
+    PngFile f;
+    f.Add("IHDR", IhdrData(3, 1, 16, 0));
+    f.AddIdat(Zlib(Scanlines(img, false, Filter(0))));
+    f.Add("tRNS", Be16s({0x8000})).End();
+    auto png = LoadObject(f.Data);
+    TDibCanvas dib(3, 1, bg);
     dib.Draw(*png);
     CHECK(dib.Pixel(0, 0) == bg);
-    CHECK(dib.Pixel(1, 0) == RGB(0x13, 0x56, 0x9A));
-  }
-
-  SUBCASE("a gamma-corrected truecolour image keys on the corrected colour") {
-    TestImage img;
-    img.Width = 2, img.Height = 1, img.BitDepth = 8, img.ColorType = 2;
-    img.Samples = {128, 128, 128, 0, 128, 128};
-    const Bytes gamma = {0x00, 0x01, 0x86, 0xA0};  // 100000: 128 shows as 186
-    auto png = LoadObject(MakePng(img, false, Filter(0), {{"gAMA", gamma}, {"tRNS", Be16s({128, 128, 128})}}));
-    CHECK(png->DrawKeyColor() == RGB(186, 186, 186));
-    TDibCanvas dib(2, 1, bg);
-    dib.Draw(*png);
-    CHECK(dib.Pixel(0, 0) == bg);
-    CHECK(dib.Pixel(1, 0) == RGB(0, 186, 186));
+    CHECK(dib.Pixel(1, 0) == RGB(0, 0, 0));
+    CHECK(dib.Pixel(2, 0) == bg);  // its high byte is the key's
   }
 
   SUBCASE("a palette entry keys every pixel of its colour, whatever the index") {
@@ -256,6 +294,20 @@ TEST_CASE("alpha blending follows the integer formula exactly") {
         const COLORREF d = RGB((y * 33) & 0xFF, (x * 70) & 0xFF, 255 - y * 3);
         CHECK(dib.Pixel(x, y) == ExpectedBlend(Expected(img, x, y).Colour, d, alphas[(x + y) % 8]));
       }
+  }
+
+  SUBCASE("gray with alpha blends its stored gray level, whatever the gamma") {
+    TestImage img;
+    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = 4;
+    img.Samples = {128, 255, 128, 100, 0, 0};
+    const Bytes gamma = {0x00, 0x01, 0x86, 0xA0};  // 100000: the gray table shows 128 as 186
+    auto png = LoadObject(MakePng(img, false, Filter(0), {{"gAMA", gamma}}));
+    const COLORREF d = RGB(10, 20, 30);
+    TDibCanvas dib(3, 1, d);
+    dib.Draw(*png);
+    CHECK(dib.Pixel(0, 0) == RGB(128, 128, 128));
+    CHECK(dib.Pixel(1, 0) == ExpectedBlend(RGB(128, 128, 128), d, 100));
+    CHECK(dib.Pixel(2, 0) == d);
   }
 
   SUBCASE("palette images take each index's alpha from the tRNS chunk, at every depth") {

@@ -5,17 +5,20 @@
 #include "platform/exceptions.h"
 #include "platform/stream.h"
 #include "png/png_core.h"
+#include "support/first_error.h"
 
 namespace vr {
 
-void ExercisePng(const uint8_t* Data, size_t Size) {
+std::string ExercisePng(const uint8_t* Data, size_t Size) {
+  test::TFirstError first;
   TPNGCore core;
   core.MaxImageBytes = uint64_t{64} << 20;
   core.MaxTextBytes = uint64_t{1} << 20;
   TMemoryStream in(std::vector<uint8_t>(Data, Data + Size));
   try {
     core.LoadFromStream(in);
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    first.Note(e);
   }
   try {
     if (core.HasHeader()) {
@@ -32,8 +35,10 @@ void ExercisePng(const uint8_t* Data, size_t Size) {
         copy.SaveToStream(out);
       }
     }
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    first.Note(e);
   }
+  return first.Class();
 }
 
 }  // namespace vr
