@@ -22,8 +22,8 @@ namespace vr {
 // program goes idle (a walk that waits for a picture or ends).
 class TStatusBar : public TCustomControl, private TTickTarget, private TIdleTarget {
  public:
-  // Frames of the line on screen: at most one paint per tick.
-  static constexpr unsigned kFrameMs = 16;
+  // Frames of the line on screen: at most one paint a tick, under 60 a second.
+  static constexpr unsigned kFrameMs = 17;
 
   TStatusBar(TComponent* AOwner, TWinControl* AParent);
   ~TStatusBar() override;

@@ -372,7 +372,7 @@ TEST_CASE("a long walk: the status line holds the entry in hand, follows on scre
   CHECK(inOrder);
   CHECK(last == static_cast<int>(expected.size()) - 1);
   CHECK(paintedInWait == expected.back());
-  // A millisecond of virtual time a look: frames of 16 ms, at most one paint each.
+  // A millisecond of virtual time a look: a frame every kFrameMs, at most one paint each.
   const unsigned paints = status.PaintCount() - paintsBefore;
   const unsigned frames = static_cast<unsigned>(looks) / TStatusBar::kFrameMs;
   CHECK(paints >= frames / 2);

@@ -119,9 +119,11 @@ int main(int argc, char** argv) {
     form.StatusBar1->SetSimpleText("Scan: " + pattern + "  " + name);
     app.ProcessMessages();
   };
+  // Go over a folder; the folder list is pointed at it first, untimed.
   auto scanRun = [&](const std::string& folder) {
     form.DirectoryListBox1->SetDirectory(folder);
-    SendMessageA(form.SpeedButtonGo1->Handle(), BM_CLICK, 0, 0);
+    app.ProcessMessages();
+    return Timed([&] { SendMessageA(form.SpeedButtonGo1->Handle(), BM_CLICK, 0, 0); });
   };
 
   // The whole tree: the enumeration alone and the scan run take turns,
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 2; ++round) {
     alone = std::min(alone, Timed([&] { Walk(tree, none); }));
     const unsigned before = form.StatusBar1->PaintCount();
-    const double took = Timed([&] { scanRun(tree); });
+    const double took = scanRun(tree);
     if (took < real) real = took, paints = form.StatusBar1->PaintCount() - before;
   }
   // The parts, over the first five top folders (a tenth of the tree): on
@@ -148,7 +150,7 @@ int main(int argc, char** argv) {
       best[1] = std::min(best[1], Timed([&] { Walk(folder, status); }));
       best[2] = std::min(best[2], Timed([&] { Walk(folder, statusAndMessages); }));
       best[3] = std::min(best[3], Timed([&] { Walk(folder, withBoxes); }));
-      best[4] = std::min(best[4], Timed([&] { scanRun(folder); }));
+      best[4] = std::min(best[4], scanRun(folder));
     }
     a += best[0], b += best[1], c += best[2], d += best[3], e += best[4];
   }
