@@ -1,5 +1,4 @@
 set(PICTURES_PURE
-  bmp_format.cpp
   icon_directory.cpp
   icon_pixels.cpp
   metafile_header.cpp

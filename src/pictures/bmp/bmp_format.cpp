@@ -1,4 +1,4 @@
-#include "pictures/bmp_format.h"
+#include "pictures/bmp/bmp_format.h"
 
 #include <algorithm>
 #include <cstring>
