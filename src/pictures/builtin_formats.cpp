@@ -4,7 +4,7 @@
 
 #include "gif/gif_image.h"
 #include "pictures/bitmap.h"
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/metafile.h"
 #include "pictures/picture.h"

@@ -1,6 +1,6 @@
 #include "pictures/image_view.h"
 
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "pictures/metafile.h"
 #include "platform/forms.h"
 #include "platform/handles.h"

@@ -1,6 +1,4 @@
 set(PICTURES_PURE
-  icon_directory.cpp
-  icon_pixels.cpp
   metafile_header.cpp
   metafile_records.cpp
   jpeg_callbacks.cpp
@@ -15,8 +13,6 @@ set(PICTURES_WIN
   bitmap_surface.cpp
   builtin_formats.cpp
   graphic.cpp
-  icon.cpp
-  icon_handle.cpp
   image_view.cpp
   jpeg_image.cpp
   metafile.cpp

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "pictures/icon_metafile_files.h"
 #include "pictures/metafile.h"
 #include "pictures/picture_test_support.h"

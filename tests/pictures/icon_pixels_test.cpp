@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
-#include "pictures/icon_pixels.h"
+#include "pictures/icon/icon_pixels.h"
 #include "png/png_test_encoder.h"
 
 using namespace vr;

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "pictures/icon_metafile_files.h"
 #include "pictures/image_view.h"
 #include "pictures/picture_test_support.h"

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "pictures/bmp_format.h"
-#include "pictures/icon_directory.h"
-#include "pictures/icon_pixels.h"
+#include "pictures/bmp/bmp_format.h"
+#include "pictures/icon/icon_directory.h"
+#include "pictures/icon/icon_pixels.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/metafile_header.h"
 #include "pictures/metafile_records.h"

@@ -1,4 +1,4 @@
-#include "pictures/icon_pixels.h"
+#include "pictures/icon/icon_pixels.h"
 
 #include <algorithm>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "pictures/icon.h"
-#include "pictures/icon_pixels.h"
+#include "pictures/icon/icon_pixels.h"
+#include "pictures/icon/icon_win.h"
 
 namespace vr {
 

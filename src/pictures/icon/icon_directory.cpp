@@ -1,4 +1,4 @@
-#include "pictures/icon_directory.h"
+#include "pictures/icon/icon_directory.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "pictures/icon_directory.h"
+#include "pictures/icon/icon_directory.h"
 
 namespace vr {
 

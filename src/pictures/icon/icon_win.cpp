@@ -1,8 +1,8 @@
 // The icon class: its shared data, loading and the checks made then,
 // sizes, sharing, and drawing through the system icon.
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 
-#include "pictures/icon_pixels.h"
+#include "pictures/icon/icon_pixels.h"
 #include "pictures/picture_types.h"
 
 namespace vr {
