@@ -6,7 +6,7 @@
 #include "pictures/bitmap.h"
 #include "pictures/icon/icon_win.h"
 #include "pictures/jpeg_image.h"
-#include "pictures/metafile.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "png/png_object.h"
 

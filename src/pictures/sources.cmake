@@ -1,6 +1,4 @@
 set(PICTURES_PURE
-  metafile_header.cpp
-  metafile_records.cpp
   jpeg_callbacks.cpp
   jpeg_decoder.cpp
   jpeg_encoder.cpp
@@ -15,6 +13,4 @@ set(PICTURES_WIN
   graphic.cpp
   image_view.cpp
   jpeg_image.cpp
-  metafile.cpp
-  metafile_playback.cpp
   picture.cpp)

@@ -7,7 +7,7 @@
 
 #include "pictures/bitmap.h"
 #include "pictures/icon/icon_win.h"
-#include "pictures/metafile.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
 

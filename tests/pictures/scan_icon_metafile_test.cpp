@@ -6,7 +6,7 @@
 #include <map>
 
 #include "pictures/icon_metafile_files.h"
-#include "pictures/metafile.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
 #include "support/app_fixture.h"

@@ -1,4 +1,4 @@
-#include "pictures/metafile_header.h"
+#include "pictures/metafile/metafile_header.h"
 
 #include <algorithm>
 #include <limits>

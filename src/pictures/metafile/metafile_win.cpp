@@ -1,14 +1,14 @@
 // The metafile class: EMF and placeable WMF files into enhanced-metafile
 // handles, sizes in 0.01 mm and pixels, the palette, playback and sharing.
-#include "pictures/metafile.h"
+#include "pictures/metafile/metafile_win.h"
 
 #include <algorithm>
 #include <limits>
 #include <vector>
 
-#include "pictures/metafile_header.h"
-#include "pictures/metafile_playback.h"
-#include "pictures/metafile_records.h"
+#include "pictures/metafile/metafile_header.h"
+#include "pictures/metafile/metafile_playback_win.h"
+#include "pictures/metafile/metafile_records.h"
 #include "pictures/picture_types.h"
 
 namespace vr {

@@ -1,4 +1,4 @@
-#include "pictures/metafile_records.h"
+#include "pictures/metafile/metafile_records.h"
 
 #include <algorithm>
 #include <limits>

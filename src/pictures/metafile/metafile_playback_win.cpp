@@ -10,7 +10,7 @@
 // transformation in force at that moment, and skipped when any of its
 // points, or the width of a pen being selected, goes beyond
 // kMaxDeviceCoordinate. No picture drawn into a window comes near that.
-#include "pictures/metafile_playback.h"
+#include "pictures/metafile/metafile_playback_win.h"
 
 #include <cstdint>
 #include <cstdlib>
