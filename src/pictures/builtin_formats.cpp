@@ -5,7 +5,7 @@
 #include "gif/gif_image.h"
 #include "pictures/bitmap.h"
 #include "pictures/icon/icon_win.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image_win.h"
 #include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "png/png_object.h"

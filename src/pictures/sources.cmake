@@ -1,8 +1,7 @@
-set(PICTURES_PURE
-  jpeg_callbacks.cpp
-  jpeg_decoder.cpp
-  jpeg_encoder.cpp
-  jpeg_progress.cpp)
+# The picture framework: the abstract image and its errors, the format
+# registry and picture holder, the built-in formats, the image view, and
+# the bitmap with its canvas, drawing and pixel surface. It stands on the
+# system; its readers live in a folder each (bmp/, icon/, metafile/, jpeg/).
 set(PICTURES_WIN
   bitmap.cpp
   bitmap_canvas.cpp
@@ -12,5 +11,4 @@ set(PICTURES_WIN
   builtin_formats.cpp
   graphic.cpp
   image_view.cpp
-  jpeg_image.cpp
   picture.cpp)

@@ -6,7 +6,7 @@
 #include "pictures/bmp/bmp_format.h"
 #include "pictures/icon/icon_directory.h"
 #include "pictures/icon/icon_pixels.h"
-#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_decoder.h"
 #include "pictures/metafile/metafile_header.h"
 #include "pictures/metafile/metafile_records.h"
 #include "platform/exceptions.h"

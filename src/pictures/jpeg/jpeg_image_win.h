@@ -19,7 +19,7 @@
 
 #include "pictures/bitmap.h"
 #include "pictures/graphic.h"
-#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_decoder.h"
 #include "platform/handles.h"
 
 namespace vr {

@@ -1,8 +1,8 @@
-#include "pictures/jpeg_callbacks.h"
+#include "pictures/jpeg/jpeg_callbacks.h"
 
 #include <cstdlib>
 
-#include "pictures/jpeg_errors.h"
+#include "pictures/jpeg/jpeg_errors.h"
 
 namespace vr {
 

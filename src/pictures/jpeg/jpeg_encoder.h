@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "pictures/jpeg_errors.h"
+#include "pictures/jpeg/jpeg_errors.h"
 #include "platform/stream.h"
 
 namespace vr {

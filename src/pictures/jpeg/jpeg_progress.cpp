@@ -1,4 +1,4 @@
-#include "pictures/jpeg_progress.h"
+#include "pictures/jpeg/jpeg_progress.h"
 
 #include <chrono>
 

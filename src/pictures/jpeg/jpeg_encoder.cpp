@@ -1,9 +1,9 @@
-#include "pictures/jpeg_encoder.h"
+#include "pictures/jpeg/jpeg_encoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "pictures/jpeg_callbacks.h"
+#include "pictures/jpeg/jpeg_callbacks.h"
 
 namespace vr {
 

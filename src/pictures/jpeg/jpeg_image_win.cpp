@@ -1,12 +1,12 @@
 // The JPEG image class: the file's bytes and header at load, decoding into
 // a bitmap at first need, the settings of the decoding, palettes, copies,
 // the stored "Data" block and encoding a bitmap on demand.
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image_win.h"
 
 #include <algorithm>
 
 #include "pictures/bitmap_gdi.h"
-#include "pictures/jpeg_encoder.h"
+#include "pictures/jpeg/jpeg_encoder.h"
 #include "pictures/picture.h"
 #include "platform/application.h"
 

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "pictures/jpeg_errors.h"
-#include "pictures/jpeg_progress.h"
+#include "pictures/jpeg/jpeg_errors.h"
+#include "pictures/jpeg/jpeg_progress.h"
 #include "pictures/picture_types.h"
 #include "platform/stream.h"
 
