@@ -2,7 +2,7 @@
 // registration of the image libraries.
 #include "pictures/builtin_formats.h"
 
-#include "gif/gif_image.h"
+#include "gif/gif_image_win.h"
 #include "pictures/bitmap.h"
 #include "pictures/icon/icon_win.h"
 #include "pictures/jpeg/jpeg_image_win.h"

@@ -1,9 +1,9 @@
-#include "gif/gif_frame_bitmap.h"
+#include "gif/gif_frame_bitmap_win.h"
 
 #include <cstring>
 
 #include "gif/gif_dither.h"
-#include "gif/gif_image.h"
+#include "gif/gif_image_win.h"
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
 

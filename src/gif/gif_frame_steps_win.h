@@ -2,7 +2,7 @@
 // once: the renderer's view of one moment of an animated picture.
 #pragma once
 
-#include "gif/gif_image.h"
+#include "gif/gif_image_win.h"
 
 namespace vr {
 

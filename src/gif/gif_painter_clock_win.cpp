@@ -1,4 +1,4 @@
-#include "gif/gif_painter_clock.h"
+#include "gif/gif_painter_clock_win.h"
 
 #include <mmsystem.h>
 

@@ -1,10 +1,10 @@
-#include "gif/gif_image.h"
+#include "gif/gif_image_win.h"
 
 #include <algorithm>
 #include <thread>
 
-#include "gif/gif_frame_bitmap.h"
-#include "gif/gif_painter.h"
+#include "gif/gif_frame_bitmap_win.h"
+#include "gif/gif_painter_win.h"
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
 #include "platform/thread.h"

@@ -1,12 +1,12 @@
-#include "gif/gif_painter.h"
+#include "gif/gif_painter_win.h"
 
 #include <algorithm>
 #include <thread>
 
 #include "gif/gif_extensions.h"
-#include "gif/gif_frame_bitmap.h"
-#include "gif/gif_image.h"
-#include "gif/gif_painter_clock.h"
+#include "gif/gif_frame_bitmap_win.h"
+#include "gif/gif_image_win.h"
+#include "gif/gif_painter_clock_win.h"
 
 namespace vr {
 

@@ -1,8 +1,8 @@
-#include "gif/gif_frame_steps.h"
+#include "gif/gif_frame_steps_win.h"
 
 #include "gif/gif_extensions.h"
-#include "gif/gif_painter.h"
-#include "gif/gif_painter_clock.h"
+#include "gif/gif_painter_clock_win.h"
+#include "gif/gif_painter_win.h"
 
 namespace vr {
 
