@@ -8,7 +8,7 @@
 #include "pictures/jpeg/jpeg_image_win.h"
 #include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
-#include "png/png_object.h"
+#include "png/png_object_win.h"
 
 namespace vr {
 

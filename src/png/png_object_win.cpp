@@ -1,6 +1,6 @@
 // The PNG picture class: the TGraphic operations, the palette, pixel access
 // and copying between images and from system bitmaps.
-#include "png/png_object.h"
+#include "png/png_object_win.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "png/png_messages.h"
-#include "png/png_object.h"
+#include "png/png_object_win.h"
 
 namespace vr {
 

@@ -1,4 +1,4 @@
-#include "png/png_dib_section.h"
+#include "png/png_dib_section_win.h"
 
 namespace vr {
 

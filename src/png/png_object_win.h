@@ -9,7 +9,7 @@
 #include "pictures/graphic.h"
 #include "platform/handles.h"
 #include "png/png_core.h"
-#include "png/png_dib_section.h"
+#include "png/png_dib_section_win.h"
 
 namespace vr {
 
