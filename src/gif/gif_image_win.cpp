@@ -7,6 +7,7 @@
 #include "gif/gif_painter_win.h"
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
+#include "pictures/picture.h"
 #include "platform/thread.h"
 
 namespace vr {
@@ -70,6 +71,14 @@ void InitGIFDrawing() {
   TWindowDC screen(nullptr);
   LowColorDisplay = GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) < 9;
 }
+
+void RegisterGIFImage() {
+  InitGIFDrawing();
+  TPicture::RegisterPictureFormat("GIF", "GIF Image", TGIFImage::StaticClass());
+  TPicture::RegisterClipboardClass(static_cast<uint16_t>(GIFClipboardFormat()), TGIFImage::StaticClass());
+}
+
+void UnregisterGIFImage() { TPicture::UnregisterPictureClass(TGIFImage::StaticClass()); }
 
 TGIFImage::TGIFImage() = default;
 

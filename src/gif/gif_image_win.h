@@ -116,4 +116,10 @@ UINT GIFClipboardFormat();
 // display (LowColorDisplay). Called before the first picture is drawn.
 void InitGIFDrawing();
 
+// Registers the GIF image class at the program's start: the drawing state,
+// the extension "GIF" and the clipboard format "GIF Image".
+void RegisterGIFImage();
+// Removes the class from the registry and the clipboard formats again.
+void UnregisterGIFImage();
+
 }  // namespace vr

@@ -8,11 +8,18 @@
 #include <vector>
 
 #include "pictures/bitmap.h"
+#include "pictures/picture.h"
 #include "png/png_messages.h"
 
 namespace vr {
 
 VR_DEFINE_GRAPHIC_CLASS(TPNGObject, TGraphic)
+
+void RegisterPNGImage() {
+  TPicture::RegisterPictureFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
+}
+
+void UnregisterPNGImage() { TPicture::UnregisterPictureClass(TPNGObject::StaticClass()); }
 
 namespace {
 

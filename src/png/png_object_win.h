@@ -13,6 +13,11 @@
 
 namespace vr {
 
+// Registers the PNG image class at the program's start (the extension
+// "PNG"); UnregisterPNGImage removes it again.
+void RegisterPNGImage();
+void UnregisterPNGImage();
+
 class TPNGObject : public TGraphic, public TPNGCore {
   VR_GRAPHIC_CLASS(TPNGObject)
 
