@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "pictures/bitmap.h"
+#include "pictures/icon/icon_pixels.h"
 #include "pictures/picture.h"
+#include "png/png_icon_image.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -17,9 +19,13 @@ VR_DEFINE_GRAPHIC_CLASS(TPNGObject, TGraphic)
 
 void RegisterPNGImage() {
   TPicture::RegisterPictureFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
+  SetPngIconDecoder(PNGIconPixels);
 }
 
-void UnregisterPNGImage() { TPicture::UnregisterPictureClass(TPNGObject::StaticClass()); }
+void UnregisterPNGImage() {
+  SetPngIconDecoder(nullptr);
+  TPicture::UnregisterPictureClass(TPNGObject::StaticClass());
+}
 
 namespace {
 

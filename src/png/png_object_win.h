@@ -14,7 +14,8 @@
 namespace vr {
 
 // Registers the PNG image class at the program's start (the extension
-// "PNG"); UnregisterPNGImage removes it again.
+// "PNG") and hands the icon class its decoder of images stored as PNG data;
+// UnregisterPNGImage takes both back.
 void RegisterPNGImage();
 void UnregisterPNGImage();
 

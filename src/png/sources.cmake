@@ -1,6 +1,7 @@
 # The PNG codec. Pure C++ (no <windows.h>): messages and exceptions, CRC,
 # the zlib link, chunks and their registry, the header and colour chunks,
-# text chunks, image data decoding and encoding, the load loop.
+# text chunks, image data decoding and encoding, the load loop, and the
+# decoder of icon images stored as PNG data.
 set(PNG_PURE
   png_messages.cpp
   png_crc.cpp
@@ -12,7 +13,8 @@ set(PNG_PURE
   png_text_chunks.cpp
   png_image_data.cpp
   png_image_writer.cpp
-  png_core.cpp)
+  png_core.cpp
+  png_icon_image.cpp)
 # The Windows side: the image class, its DIB-section pixel store and drawing.
 set(PNG_WIN
   png_dib_section_win.cpp

@@ -1,7 +1,8 @@
 // Icon images as 32-bit pixels with alpha: images stored as PNG data
-// (decoded by the PNG codec), 32-bit bitmap images, their scaling to the
-// icon's size and the mask their alpha gives. Also the check made when an
-// icon file is loaded. Pure C++: the GDI side makes the icon handle.
+// (decoded by the decoder the PNG codec hands over), 32-bit bitmap images,
+// their scaling to the icon's size and the mask their alpha gives. Also the
+// check made when an icon file is loaded. Pure C++: the GDI side makes the
+// icon handle.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +25,17 @@ struct TIconPixels {
 // at most 256 × 256, and 4096 × 4096 leaves room for odd files.
 inline constexpr uint32_t kMaxPngIconSide = 4096;
 
-// Decodes an image stored as PNG data. Any fault of the data (the PNG
-// codec's own errors included) is EInvalidGraphic "Icon image is not valid".
+// Decodes an image stored as PNG data, refusing any fault of the data (the
+// PNG codec's own errors included) and any side above kMaxPngIconSide with
+// EInvalidGraphic "Icon image is not valid".
+using TPngIconDecoder = TIconPixels (*)(const uint8_t* Data, size_t Size);
+
+// The PNG codec hands its decoder over when it registers and takes it back
+// (nullptr) when it unregisters.
+void SetPngIconDecoder(TPngIconDecoder Decoder);
+
+// Decodes an image stored as PNG data with the decoder handed over. Without
+// one the image is refused as damaged data is: "Icon image is not valid".
 TIconPixels DecodePngIconImage(const uint8_t* Data, size_t Size);
 
 // The colour pixels of a 32-bit bitmap image, its fourth byte as alpha.

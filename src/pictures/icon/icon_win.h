@@ -12,8 +12,9 @@
 // icon, a size asked for later) raises once; later repaints of the same
 // picture draw nothing and raise nothing.
 //
-// Images stored as PNG data inside the icon are decoded by the PNG codec and
-// made into an icon with alpha; damaged PNG data is "Icon image is not valid".
+// Images stored as PNG data inside the icon are decoded by the decoder the
+// PNG codec hands over when it registers, and made into an icon with alpha;
+// damaged PNG data, or PNG data with no decoder, is "Icon image is not valid".
 #pragma once
 
 #include <windows.h>
