@@ -6,7 +6,7 @@
 //   at first draw:   TIconDirectory dir = ReadIconDirectory(data, size);
 //                    if (dir.Type == 0) -> the system's application icon
 //                    size_t i = ChooseIconEntry(dir, w, h, bitsPerPixel * planes);
-//                    if (dir.Entries[i].IsPng) -> PNG data (left to the framework)
+//                    if (dir.Entries[i].IsPng) -> PNG data (DecodePngIconImage)
 //                    else TIconImageParts parts = SplitIconImage(data, size, dir.Entries[i]);
 #pragma once
 
