@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "pictures/builtin_formats.h"
+#include "app/image_libraries.h"
 #include "pictures/image_view.h"
 #include "platform/application.h"
 #include "platform/exceptions.h"

@@ -1,7 +1,7 @@
 #include "tools/render_frames.h"
 
-#include "gif/gif_frame_steps.h"
-#include "gif/gif_image.h"
+#include "gif/gif_frame_steps_win.h"
+#include "gif/gif_image_win.h"
 
 namespace vr {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "pictures/bitmap.h"
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "platform/resources.h"
 
 namespace vr {

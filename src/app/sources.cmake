@@ -1,5 +1,6 @@
 set(APP_WIN
   about_box.cpp
+  image_libraries.cpp
   splash_form.cpp
   start_picture.cpp
   main_form.cpp

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "app/about_box.h"
+#include "app/image_libraries.h"
 #include "app/main_form.h"
 #include "app/splash_form.h"
-#include "pictures/builtin_formats.h"
 #include "platform/application.h"
 
 namespace vr {

@@ -11,8 +11,8 @@ set(GIF_PURE
   gif_dib_writer.cpp
   gif_frame_render.cpp)
 set(GIF_WIN
-  gif_frame_bitmap.cpp
-  gif_frame_steps.cpp
-  gif_image.cpp
-  gif_painter.cpp
-  gif_painter_clock.cpp)
+  gif_frame_bitmap_win.cpp
+  gif_frame_steps_win.cpp
+  gif_image_win.cpp
+  gif_painter_win.cpp
+  gif_painter_clock_win.cpp)

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "pictures/bitmap_gdi.h"
-#include "pictures/bmp_format.h"
+#include "pictures/bmp/bmp_format.h"
 
 namespace vr {
 

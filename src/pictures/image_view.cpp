@@ -1,7 +1,7 @@
 #include "pictures/image_view.h"
 
-#include "pictures/icon.h"
-#include "pictures/metafile.h"
+#include "pictures/icon/icon_win.h"
+#include "pictures/metafile/metafile_win.h"
 #include "platform/forms.h"
 #include "platform/handles.h"
 

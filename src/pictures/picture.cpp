@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "pictures/builtin_formats.h"
+
 namespace vr {
 
 namespace {
@@ -22,10 +24,6 @@ std::string PictureFileExtension(const std::string& FileName) {
 }
 
 // ---------------------------------------------------------- format registry
-
-// The image classes of the built-in entries register them here when they
-// are linked in; see RegisterBuiltInFormats.
-void RegisterBuiltInFormats(TFileFormatsList& List);
 
 TFileFormatsList::TFileFormatsList() = default;
 
@@ -64,8 +62,6 @@ void TFileFormatsList::Remove(const TGraphicClass* AClass) {
   for (size_t i = FFormats.size(); i-- > 0;)
     if (FFormats[i]->GraphicClass->InheritsFrom(AClass)) FFormats.erase(FFormats.begin() + static_cast<ptrdiff_t>(i));
 }
-
-void RegisterBuiltInClipboardFormats(TClipboardFormats& Formats);
 
 TClipboardFormats::TClipboardFormats() = default;
 

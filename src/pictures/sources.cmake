@@ -1,13 +1,7 @@
-set(PICTURES_PURE
-  bmp_format.cpp
-  icon_directory.cpp
-  icon_pixels.cpp
-  metafile_header.cpp
-  metafile_records.cpp
-  jpeg_callbacks.cpp
-  jpeg_decoder.cpp
-  jpeg_encoder.cpp
-  jpeg_progress.cpp)
+# The picture framework: the abstract image and its errors, the format
+# registry and picture holder, the built-in formats, the image view, and
+# the bitmap with its canvas, drawing and pixel surface. It stands on the
+# system; its readers live in a folder each (bmp/, icon/, metafile/, jpeg/).
 set(PICTURES_WIN
   bitmap.cpp
   bitmap_canvas.cpp
@@ -16,10 +10,5 @@ set(PICTURES_WIN
   bitmap_surface.cpp
   builtin_formats.cpp
   graphic.cpp
-  icon.cpp
-  icon_handle.cpp
   image_view.cpp
-  jpeg_image.cpp
-  metafile.cpp
-  metafile_playback.cpp
   picture.cpp)

@@ -1,6 +1,7 @@
-# The PNG codec. Everything here is pure C++ (no <windows.h>): messages and
-# exceptions, CRC, the zlib link, chunks and their registry, the header and
-# colour chunks, text chunks, image data decoding and encoding, the load loop.
+# The PNG codec. Pure C++ (no <windows.h>): messages and exceptions, CRC,
+# the zlib link, chunks and their registry, the header and colour chunks,
+# text chunks, image data decoding and encoding, the load loop, and the
+# decoder of icon images stored as PNG data.
 set(PNG_PURE
   png_messages.cpp
   png_crc.cpp
@@ -12,9 +13,10 @@ set(PNG_PURE
   png_text_chunks.cpp
   png_image_data.cpp
   png_image_writer.cpp
-  png_core.cpp)
+  png_core.cpp
+  png_icon_image.cpp)
 # The Windows side: the image class, its DIB-section pixel store and drawing.
 set(PNG_WIN
-  png_dib_section.cpp
-  png_object.cpp
-  png_drawing.cpp)
+  png_dib_section_win.cpp
+  png_object_win.cpp
+  png_drawing_win.cpp)

@@ -2,8 +2,8 @@
 // groups, the timing rules, abort, quit, the side panel and the error box.
 #include <doctest/doctest.h>
 
+#include "app/image_libraries.h"
 #include "app/start_up.h"
-#include "pictures/builtin_formats.h"
 #include "pictures/picture.h"
 #include "platform/exceptions.h"
 #include "support/app_fixture.h"

@@ -33,7 +33,7 @@
 #include "gif/gif_frame_render.h"
 #include "gif/gif_image_core.h"
 #include "gif_test_writer.h"
-#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_decoder.h"
 #include "platform/stream.h"
 #include "png/png_core.h"
 #include "png_test_encoder.h"

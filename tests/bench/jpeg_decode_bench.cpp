@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "bench/jpeg_plain_decode.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image_win.h"
 #include "pictures/jpeg_test_files.h"
 
 using namespace vr;

@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "pictures/builtin_formats.h"
+#include "app/image_libraries.h"
 #include "pictures/image_view.h"
 #include "platform/application.h"
 #include "platform/exceptions.h"

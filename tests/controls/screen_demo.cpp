@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/image_libraries.h"
 #include "app/main_form.h"
-#include "pictures/builtin_formats.h"
 #include "platform/application.h"
 
 int main(int argc, char** argv) {

@@ -9,7 +9,7 @@
 #include <thread>
 #include <tuple>
 
-#include "gif/gif_frame_steps.h"
+#include "gif/gif_frame_steps_win.h"
 #include "gif/gif_wine_support.h"
 
 using namespace vr;

@@ -6,7 +6,7 @@
 #include <numeric>
 
 #include "gif/gif_dither.h"
-#include "gif/gif_frame_bitmap.h"
+#include "gif/gif_frame_bitmap_win.h"
 #include "gif/gif_wine_support.h"
 #include "pictures/graphic_errors.h"
 

@@ -9,8 +9,8 @@
 #include <numeric>
 #include <vector>
 
-#include "gif/gif_image.h"
-#include "gif/gif_painter.h"
+#include "gif/gif_image_win.h"
+#include "gif/gif_painter_win.h"
 #include "gif/gif_test_writer.h"
 #include "platform/application.h"
 #include "platform/handles.h"

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "pictures/builtin_formats.h"
+#include "app/image_libraries.h"
 #include "platform/application.h"
 #include "platform/thread.h"
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "gif/gif_image.h"
-#include "gif/gif_painter.h"
-#include "gif/gif_painter_clock.h"
+#include "gif/gif_image_win.h"
+#include "gif/gif_painter_clock_win.h"
+#include "gif/gif_painter_win.h"
 #include "gif/gif_test_writer.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"

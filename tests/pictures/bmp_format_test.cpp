@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "pictures/bmp_format.h"
+#include "pictures/bmp/bmp_format.h"
 #include "pictures/graphic_errors.h"
 
 using namespace vr;

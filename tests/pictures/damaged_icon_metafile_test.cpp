@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "pictures/icon_metafile_files.h"
-#include "pictures/metafile.h"
+#include "pictures/jpeg_support.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture_test_support.h"
 #include "png/png_test_encoder.h"
 
@@ -64,6 +65,7 @@ void LoadAndDraw(const std::vector<uint8_t>& File, int& Loaded, int& Refused) {
 }  // namespace
 
 TEST_CASE("spoiled icons and metafiles are refused or drawn, never a crash") {
+  TImageLibraries libraries;  // the PNG codec hands the icon class its decoder
   pngtest::TestImage img = pngtest::TestImage::Random(16, 16, 8, 6, 5);
   TIconEntry png{16, 16, 0, 32, pngtest::MakePng(img, false)};
   const std::vector<uint8_t> icon =

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
-#include "pictures/icon_directory.h"
+#include "pictures/icon/icon_directory.h"
 
 using namespace vr;
 

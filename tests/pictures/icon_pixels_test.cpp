@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
-#include "pictures/icon_pixels.h"
+#include "pictures/icon/icon_pixels.h"
+#include "png/png_icon_image.h"
 #include "png/png_test_encoder.h"
 
 using namespace vr;
@@ -23,7 +24,7 @@ TestImage Image(uint32_t W, uint32_t H, uint8_t Depth, uint8_t ColorType, std::v
   return img;
 }
 
-TIconPixels Decode(const Bytes& File) { return DecodePngIconImage(File.data(), File.size()); }
+TIconPixels Decode(const Bytes& File) { return PNGIconPixels(File.data(), File.size()); }
 
 #define CHECK_INVALID_ICON(expr) CHECK_THROWS_WITH_AS(expr, "Icon image is not valid", EInvalidGraphic)
 
@@ -163,8 +164,12 @@ TEST_CASE("the check made at load: the header, the directory and the image the f
   CHECK_NOTHROW(CheckIconData(mixed.data(), mixed.size(), 32, 32, 32));
   CHECK_INVALID_ICON(CheckIconData(mixed.data(), mixed.size(), 16, 16, 32));
 
-  // PNG data is decoded to be checked.
+  // PNG data is decoded to be checked, by the decoder the PNG codec hands
+  // over when it registers; with none it is refused.
   const Bytes withPng = Ico({{16, IconDib(16, 16, 4)}, {32, png}});
+  SetPngIconDecoder(nullptr);
+  CHECK_INVALID_ICON(CheckIconData(withPng.data(), withPng.size(), 32, 32, 32));
+  SetPngIconDecoder(PNGIconPixels);
   CHECK_NOTHROW(CheckIconData(withPng.data(), withPng.size(), 32, 32, 32));
   Bytes spoiled = withPng;
   spoiled[spoiled.size() - 20] ^= 1;

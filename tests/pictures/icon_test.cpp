@@ -6,9 +6,10 @@
 
 #include <cstdlib>
 
-#include "pictures/icon.h"
+#include "pictures/icon/icon_win.h"
 #include "pictures/icon_metafile_files.h"
 #include "pictures/image_view.h"
+#include "pictures/jpeg_support.h"
 #include "pictures/picture_test_support.h"
 #include "platform/application.h"
 #include "png/png_test_encoder.h"
@@ -166,6 +167,7 @@ TEST_CASE("every colour depth draws its own colours, and the mask keeps the back
 }
 
 TEST_CASE("images stored as PNG data are drawn through the PNG decoder, with their alpha") {
+  TImageLibraries libraries;  // the PNG codec hands the icon class its decoder
   TIconEntry png;
   png.Width = 32, png.Height = 32, png.Bits = 32;
   png.Image = RedPng32();

@@ -7,7 +7,7 @@
 
 #include "pictures/bitmap.h"
 #include "pictures/image_view.h"
-#include "pictures/metafile.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture_test_support.h"
 #include "platform/application.h"
 

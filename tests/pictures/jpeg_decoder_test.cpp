@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_decoder.h"
 
 using namespace vr;
 

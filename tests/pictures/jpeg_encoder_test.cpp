@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_encoder.h"
+#include "pictures/jpeg/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_encoder.h"
 
 using namespace vr;
 

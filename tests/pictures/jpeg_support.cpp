@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "pictures/builtin_formats.h"
+#include "app/image_libraries.h"
 #include "pictures/picture.h"
 #include "platform/application.h"
 

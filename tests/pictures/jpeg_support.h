@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "pictures/bitmap.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image_win.h"
 #include "pictures/jpeg_test_files.h"
 #include "support/virtual_clock.h"
 

@@ -2,7 +2,7 @@
 // a few records, placeable WMFs with and without an inch value, and both
 // kinds with a run-length bitmap (and the WMF with a font record whose face
 // name ends the data).
-#include "pictures/metafile_header.h"
+#include "pictures/metafile/metafile_header.h"
 #include "support/seed_writer.h"
 
 using seeds::Bytes;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
-#include "pictures/metafile_header.h"
+#include "pictures/metafile/metafile_header.h"
 
 using namespace vr;
 

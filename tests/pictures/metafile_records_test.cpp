@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
-#include "pictures/metafile_records.h"
+#include "pictures/metafile/metafile_records.h"
 
 using namespace vr;
 

@@ -10,7 +10,7 @@
 
 #include "pictures/icon_metafile_files.h"
 #include "pictures/jpeg_test_files.h"
-#include "pictures/metafile.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
 #include "png/png_test_encoder.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "pictures/bitmap.h"
-#include "pictures/icon.h"
-#include "pictures/metafile.h"
+#include "pictures/icon/icon_win.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
 

@@ -3,14 +3,15 @@
 #include <cstdlib>
 #include <vector>
 
-#include "pictures/bmp_format.h"
-#include "pictures/icon_directory.h"
-#include "pictures/icon_pixels.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/metafile_header.h"
-#include "pictures/metafile_records.h"
+#include "pictures/bmp/bmp_format.h"
+#include "pictures/icon/icon_directory.h"
+#include "pictures/icon/icon_pixels.h"
+#include "pictures/jpeg/jpeg_decoder.h"
+#include "pictures/metafile/metafile_header.h"
+#include "pictures/metafile/metafile_records.h"
 #include "platform/exceptions.h"
 #include "platform/stream.h"
+#include "png/png_icon_image.h"
 #include "support/first_error.h"
 
 namespace vr {
@@ -80,6 +81,7 @@ std::string ExerciseBitmap(const uint8_t* Data, size_t Size) {
 }
 
 std::string ExerciseIcon(const uint8_t* Data, size_t Size) {
+  SetPngIconDecoder(PNGIconPixels);  // as the PNG codec's registration does
   test::TFirstError first;
   try {
     CheckIconFile(Data, Size);

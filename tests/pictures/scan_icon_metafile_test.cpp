@@ -6,7 +6,8 @@
 #include <map>
 
 #include "pictures/icon_metafile_files.h"
-#include "pictures/metafile.h"
+#include "pictures/jpeg_support.h"
+#include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
 #include "support/app_fixture.h"
@@ -121,6 +122,7 @@ TEST_CASE("a scan with icons and metafiles ticked shows each of them and logs th
 }
 
 TEST_CASE("the sample icon and metafiles load through the picture holder and draw") {
+  TImageLibraries libraries;  // the sample icon holds an image stored as PNG data
   auto sample = [](const char* Name) {
     std::string path = std::string("Z:") + VR_SOURCE_DIR + "/samples/pictures/" + Name;
     for (char& c : path)

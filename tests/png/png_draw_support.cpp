@@ -1,6 +1,6 @@
 #include "png_draw_support.h"
 
-#include "pictures/builtin_formats.h"
+#include "app/image_libraries.h"
 #include "pictures/picture.h"
 
 namespace pngtest {

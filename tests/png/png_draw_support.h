@@ -11,7 +11,7 @@
 #include "platform/canvas.h"
 #include "platform/handles.h"
 #include "platform/stream.h"
-#include "png/png_object.h"
+#include "png/png_object_win.h"
 
 namespace pngtest {
 

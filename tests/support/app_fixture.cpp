@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "pictures/builtin_formats.h"
+#include "app/image_libraries.h"
 #include "pictures/picture.h"
 
 namespace vr::test {

@@ -1,0 +1,209 @@
+#include "gif/gif_frame_bitmap_win.h"
+
+#include <cstring>
+
+#include "gif/gif_dither.h"
+#include "gif/gif_image_win.h"
+#include "pictures/bitmap_gdi.h"
+#include "pictures/graphic_errors.h"
+
+namespace vr {
+
+namespace {
+
+constexpr DWORD kDstCopy = 0x00AA0029;       // the target stays as it is
+constexpr DWORD kDstAndNotSrc = 0x00220326;  // target AND NOT source
+
+// Pixel memory for the DIB writer: an 8-bit DIB section of a bitmap.
+class TBitmapDIB : public TDIBAllocator {
+ public:
+  explicit TBitmapDIB(TBitmap& Bitmap) : FBitmap(Bitmap) {}
+
+  uint8_t* AllocatePixels(const std::vector<uint8_t>& Header, size_t Stride, int Height) override {
+    if (Header.size() < 40) return nullptr;
+    const int width = GetS32LE(&Header[4]);
+    const int bits = GetU16LE(&Header[14]);
+    // The colour entries follow the header in the layout of a colour table.
+    std::vector<TRGBQuad> table;
+    if (bits == 8 && Header.size() >= 40 + 256 * 4) {
+      table.resize(256);
+      std::memcpy(table.data(), Header.data() + 40, 256 * 4);
+    }
+    try {
+      FBitmap.NewDIB(width, Height, bits == 8 ? TPixelFormat::pf8bit : TPixelFormat::pf24bit, table);
+      if (FBitmap.ReadEmpty() || FBitmap.RowStep() != -static_cast<ptrdiff_t>(Stride)) return nullptr;
+      // Rows are stored bottom-up: the picture's last row comes first.
+      return FBitmap.RowPointer(Height - 1);
+    } catch (const std::exception&) {
+      return nullptr;  // reported as the writer's own allocation failure
+    }
+  }
+
+ private:
+  TBitmap& FBitmap;
+};
+
+TPaletteHandle MakePalette(const std::vector<TGIFRGB>& Colors, BYTE Flags) {
+  if (Colors.empty()) return {};
+  const size_t n = std::min<size_t>(Colors.size(), 256);
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+  auto* pal = reinterpret_cast<LOGPALETTE*>(block.data());
+  pal->palVersion = 0x300;
+  pal->palNumEntries = static_cast<WORD>(n);
+  for (size_t i = 0; i < n; ++i)
+    pal->palPalEntry[i] = PALETTEENTRY{Colors[i].Red, Colors[i].Green, Colors[i].Blue, Flags};
+  return TPaletteHandle(CreatePalette(pal));
+}
+
+void Progress(TGIFImage& Image, TGIFProgressStage Stage, int Percent) {
+  Image.GIFProgress(Stage, Percent, false, sGIFRendering);
+}
+
+}  // namespace
+
+TPaletteHandle MakeColorPalette(const std::vector<TGIFRGB>& Colors) { return MakePalette(Colors, PC_NOCOLLAPSE); }
+
+TPaletteHandle MakeCubePalette() { return MakePalette(CubePalette(), 0); }
+
+TGIFImage& ImageOf(const TGIFSubImage& Frame) {
+  auto* image = dynamic_cast<TGIFImage*>(Frame.Image());
+  if (image == nullptr) throw GIFException(sGIFNoDIB);  // a frame outside any drawable image
+  return *image;
+}
+
+TGIFFrameBitmaps& FrameBitmaps(TGIFSubImage& Frame) {
+  if (auto* cache = dynamic_cast<TGIFFrameBitmaps*>(Frame.RenderCache.get())) return *cache;
+  Frame.RenderCache = std::make_unique<TGIFFrameBitmaps>();
+  return static_cast<TGIFFrameBitmaps&>(*Frame.RenderCache);
+}
+
+HPALETTE FramePalette(TGIFSubImage& Frame) {
+  TGIFFrameBitmaps& cache = FrameBitmaps(Frame);
+  if (cache.FrameBitmap)
+    if (HPALETTE own = cache.FrameBitmap->PaletteHandle()) return own;
+  if (cache.LocalPalette) return cache.LocalPalette.Get();
+  TGIFImage& image = ImageOf(Frame);
+  if (image.ShouldDither()) {
+    cache.LocalPalette = MakeCubePalette();
+  } else if (Frame.ColorMap.Empty()) {
+    // Not cached: the image's palette belongs to the image.
+    return image.PaletteHandle();
+  } else {
+    cache.LocalPalette = MakeColorPalette(Frame.ColorMap.Entries());
+  }
+  return cache.LocalPalette.Get();
+}
+
+TBitmap* RenderedBitmap(TGIFSubImage& Frame) {
+  TGIFFrameBitmaps& cache = FrameBitmaps(Frame);
+  if (cache.FrameBitmap) return cache.FrameBitmap.get();
+  if (Frame.Empty()) return nullptr;
+  TGIFImage& image = ImageOf(Frame);
+  try {
+    Progress(image, TGIFProgressStage::psStarting, 0);
+    try {
+      auto bitmap = std::make_unique<TBitmap>();
+      const bool buildMask = Frame.MaskPending && Frame.IsTransparent && !cache.TransparencyMask;
+      Frame.MaskPending = false;
+      TBitmapDIB dib(*bitmap);
+      const TGIFMaskBits mask = RenderFramePixels(Frame, dib, image.ShouldDither(), buildMask);
+      if (mask.Used) {
+        cache.TransparencyMask.Reset(CreateBitmap(mask.Width, mask.Height, 1, 1, mask.Bits.data()));
+        if (!cache.TransparencyMask) throw EOutOfResources("Out of system resources");
+      }
+      cache.FrameBitmap = std::move(bitmap);
+    } catch (...) {
+      Progress(image, TGIFProgressStage::psEnding, 0);
+      throw;
+    }
+    Progress(image, TGIFProgressStage::psEnding, 100);
+    if (image.PaletteModified()) image.NotifyChange(&image);
+  } catch (const EAbort&) {
+    // A progress handler stopped the rendering: the frame stays without a
+    // bitmap (and draws nothing) until it is asked for again.
+  }
+  return cache.FrameBitmap.get();
+}
+
+bool MaskAvailable(TGIFSubImage& Frame) {
+  TGIFFrameBitmaps& cache = FrameBitmaps(Frame);
+  if (Frame.MaskPending && Frame.IsTransparent) {
+    // The mask is made together with the bitmap.
+    cache.FrameBitmap.reset();
+    RenderedBitmap(Frame);
+  }
+  return static_cast<bool>(cache.TransparencyMask);
+}
+
+RECT ToRECT(const TGIFRect& R) { return RECT{R.Left, R.Top, R.Right, R.Bottom}; }
+
+TGIFRect ToGIFRect(const RECT& R) { return TGIFRect{R.left, R.top, R.right, R.bottom}; }
+
+RECT FrameRectIn(TGIFSubImage& Frame, const RECT& Rect) {
+  return ToRECT(FrameRectIn(static_cast<const TGIFSubImage&>(Frame), ToGIFRect(Rect)));
+}
+
+void DrawScaled(TGIFSubImage& Frame, TCanvas& Canvas, const RECT& Rect, bool Transparent, bool Tile) {
+  PaintAt(Frame, Canvas, Tile ? Rect : FrameRectIn(Frame, Rect), Tile, Transparent);
+}
+
+void PaintAt(TGIFSubImage& Frame, TCanvas& Canvas, const RECT& Rect, bool Tile, bool Transparent) {
+  const bool masked = Transparent && Frame.IsTransparent && MaskAvailable(Frame);
+  TBitmap* bitmap = RenderedBitmap(Frame);
+  if (bitmap == nullptr) return;
+  const TGIFImage& image = ImageOf(Frame);
+  const int width = Frame.Width, height = Frame.Height;
+  auto eachPlace = [&](auto Draw) {
+    if (Tile)
+      ForEachTile(Rect, Frame.Left, Frame.Top, image.ScreenWidth(), image.ScreenHeight(),
+                  [&](int x, int y) { Draw(RECT{x, y, x + width, y + height}); });
+    else
+      Draw(Rect);
+  };
+  if (masked) {
+    HBITMAP mask = FrameBitmaps(Frame).TransparencyMask.Get();
+    HPALETTE palette = bitmap->PaletteHandle();
+    bitmap_gdi::TSelectedBitmap source(bitmap->SystemHandle(), palette);
+    HDC target = Canvas.Handle();
+    eachPlace([&](const RECT& r) { MaskedCopy(target, r, source.DC(), width, height, mask, palette); });
+  } else {
+    eachPlace([&](const RECT& r) { bitmap->DrawInto(Canvas, r); });
+  }
+}
+
+void MaskedCopy(HDC Dest, const RECT& Rect, HDC Source, int Width, int Height, HBITMAP Mask,
+                HPALETTE SourcePalette) {
+  const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
+  // Unscaled: one masked transfer; mask bit 1 keeps the target.
+  if (w == Width && h == Height &&
+      MaskBlt(Dest, Rect.left, Rect.top, w, h, Source, 0, 0, Mask, 0, 0, MAKEROP4(kDstCopy, SRCCOPY)))
+    return;
+
+  // Scaled: the target ANDed with the mask (transparent pixels kept, the
+  // others cleared), then ORed with a copy of the source whose transparent
+  // pixels were made black.
+  TMemoryDC colorDC(CreateCompatibleDC(Dest));
+  TBitmapHandle color(CreateCompatibleBitmap(Dest, Width, Height));
+  TMemoryDC maskDC(CreateCompatibleDC(Dest));
+  if (!colorDC || !color || !maskDC) throw EOutOfResources("Out of system resources");
+  TSelectObject selectColor(colorDC.Get(), color.Get());
+  TSelectPalette selectPalette(colorDC.Get(), SourcePalette != nullptr ? SourcePalette : SystemPalette16());
+  RealizePalette(colorDC.Get());
+  TSelectObject selectMask(maskDC.Get(), Mask);
+  BitBlt(colorDC.Get(), 0, 0, Width, Height, Source, 0, 0, SRCCOPY);
+  // Monochrome to colour: 1 bits become the background colour, 0 bits the text colour.
+  SetTextColor(colorDC.Get(), RGB(0, 0, 0));
+  SetBkColor(colorDC.Get(), RGB(255, 255, 255));
+  BitBlt(colorDC.Get(), 0, 0, Width, Height, maskDC.Get(), 0, 0, kDstAndNotSrc);
+
+  const COLORREF oldText = SetTextColor(Dest, RGB(0, 0, 0));
+  const COLORREF oldBack = SetBkColor(Dest, RGB(255, 255, 255));
+  const int oldMode = SetStretchBltMode(Dest, STRETCH_DELETESCANS);
+  StretchBlt(Dest, Rect.left, Rect.top, w, h, maskDC.Get(), 0, 0, Width, Height, SRCAND);
+  StretchBlt(Dest, Rect.left, Rect.top, w, h, colorDC.Get(), 0, 0, Width, Height, SRCPAINT);
+  if (oldMode != 0) SetStretchBltMode(Dest, oldMode);
+  SetTextColor(Dest, oldText);
+  SetBkColor(Dest, oldBack);
+}
+
+}  // namespace vr

@@ -1,0 +1,421 @@
+// The JPEG image class: the file's bytes and header at load, decoding into
+// a bitmap at first need, the settings of the decoding, palettes, copies,
+// the stored "Data" block and encoding a bitmap on demand.
+#include "pictures/jpeg/jpeg_image_win.h"
+
+#include <algorithm>
+
+#include "pictures/bitmap_gdi.h"
+#include "pictures/jpeg/jpeg_encoder.h"
+#include "pictures/picture.h"
+#include "platform/application.h"
+
+namespace vr {
+
+TJPEGDefaults JPEGDefaults;
+
+void RegisterJPEGImage() {
+  // On a palette screen an 8-bit picture with its own palette looks better
+  // than a 24-bit one the system dithers.
+  if (bitmap_gdi::ScreenBitsPerPixel() <= 8) JPEGDefaults.PixelFormat = TJPEGPixelFormat::jf8Bit;
+  TPicture::RegisterPictureFormat("jpeg", "JPEG Image File", TJPEGImage::StaticClass());
+  TPicture::RegisterPictureFormat("jpg", "JPEG Image File", TJPEGImage::StaticClass());
+}
+
+void UnregisterJPEGImage() { TPicture::UnregisterPictureClass(TJPEGImage::StaticClass()); }
+
+namespace {
+
+// Progress reports are paced by the application's clock (tests step it).
+uint32_t JPEGTicks() { return Application != nullptr ? Application->Clock().NowMs() : DefaultTickCount(); }
+
+TProgressStage StageOf(TJPEGProgressStage Stage) {
+  switch (Stage) {
+    case TJPEGProgressStage::Starting: return TProgressStage::psStarting;
+    case TJPEGProgressStage::Running: return TProgressStage::psRunning;
+    default: return TProgressStage::psEnding;
+  }
+}
+
+// A new data holder with one reference, dropped again unless handed on.
+struct TNewData {
+  TJPEGData* Data = new TJPEGData();  // owned through its reference count
+  TNewData() { Data->AddReference(); }
+  ~TNewData() { TSharedImage::DropReference(Data); }
+  TNewData(const TNewData&) = delete;
+  TNewData& operator=(const TNewData&) = delete;
+};
+
+}  // namespace
+
+// ------------------------------------------------------------ decode target
+
+// Sizes the image's bitmap and hands the decoder the memory of its rows.
+class TJPEGImage::TDecodeTarget : public IJPEGDecodeTarget {
+ public:
+  TDecodeTarget(TJPEGImage& Owner, std::shared_ptr<TBitmap> Bitmap) : FOwner(Owner), FBitmap(std::move(Bitmap)) {}
+  bool PaletteChanged = false;
+
+  void BeginOutput(int Width, int Height, TJPEGOutputFormat Format) override {
+    FBitmap->NewDIB(Width, Height,
+                           Format == TJPEGOutputFormat::Indexed8 ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
+    Locate();
+  }
+  uint8_t* RowPointer(int Row) override { return FFirst + static_cast<ptrdiff_t>(Row) * FStep; }
+  void SetPalette(const std::vector<TRGBQuad>& Colors) override {
+    FBitmap->SetColorTable(Colors);
+    PaletteChanged = true;
+    Locate();
+  }
+  void Progress(TJPEGProgressStage Stage, int PercentDone, bool RedrawNow, const TJPEGRect& R) override {
+    FOwner.ReportProgress(&FOwner, StageOf(Stage), static_cast<uint8_t>(std::clamp(PercentDone, 0, 100)), RedrawNow,
+                          RECT{R.Left, R.Top, R.Right, R.Bottom}, std::string());
+  }
+
+ private:
+  // The rows are found once; they do not move while the bitmap keeps its DIB.
+  void Locate() {
+    TBitmap& b = *FBitmap;
+    if (b.Height() <= 0) return;
+    FFirst = b.RowPointer(0);
+    FStep = b.RowStep();
+  }
+
+  TJPEGImage& FOwner;
+  std::shared_ptr<TBitmap> FBitmap;
+  uint8_t* FFirst = nullptr;
+  ptrdiff_t FStep = 0;
+};
+
+// -------------------------------------------------------------- TJPEGImage
+
+VR_DEFINE_GRAPHIC_CLASS(TJPEGImage, TGraphic)
+
+TJPEGImage::TJPEGImage()
+    : FSmoothing(JPEGDefaults.SmoothUpsampling),
+      FGrayScale(JPEGDefaults.GrayOutput),
+      FPixelFormat(JPEGDefaults.PixelFormat),
+      FQuality(JPEGDefaults.CompressionQuality),
+      FProgressiveDisplay(JPEGDefaults.ShowProgressively),
+      FProgressiveEncoding(JPEGDefaults.EncodeProgressively),
+      FPerformance(JPEGDefaults.DecodeSpeed),
+      FScale(JPEGDefaults.ReduceScale) {
+  TNewData data;
+  ReplaceData(data.Data);
+}
+
+TJPEGImage::~TJPEGImage() {
+  FBitmap.reset();
+  TSharedImage::DropReference(FImage);
+}
+
+void TJPEGImage::ReplaceData(TJPEGData* Data) {
+  Data->AddReference();
+  TSharedImage::DropReference(FImage);
+  FImage = Data;
+  FNeedRecalc = true;
+}
+
+// ------------------------------------------------------------------ loading
+
+void TJPEGImage::LoadFromStream(TStream& Stream) {
+  const int64_t size = Stream.Remaining();
+  CheckJPEGFileSize(static_cast<uint64_t>(size));
+  ReadStream(static_cast<size_t>(size), Stream);
+}
+
+void TJPEGImage::ReadStream(size_t Size, TStream& Stream) {
+  // The new bytes and their header are complete before anything of the
+  // image changes, so a failed load leaves it as it was.
+  TNewData data;
+  data.Data->Data.SetSize(Size);
+  if (Size > 0) Stream.ReadBuffer(data.Data->Data.Memory(), Size);
+  bool progressive = false;
+  if (Size > 0) {
+    TJPEGHeaderInfo header = ReadJPEGHeader(data.Data->Data);
+    data.Data->Width = header.Width;
+    data.Data->Height = header.Height;
+    data.Data->Grayscale = header.Grayscale;
+    progressive = header.MultipleScans;
+  }
+  ReplaceData(data.Data);
+  FBitmap.reset();
+  FProgressiveEncoding = progressive;
+  SetPaletteModified(true);
+  NotifyChange(this);
+}
+
+void TJPEGImage::ReadStoredImage(TStream& Stream) {
+  const uint32_t count = Stream.ReadU32LE();
+  if (count > static_cast<uint64_t>(Stream.Remaining())) throw EReadError("Stream read error");
+  ReadStream(count, Stream);
+}
+
+void TJPEGImage::WriteStoredImage(TStream& Stream) {
+  JPEGNeeded();
+  const std::vector<uint8_t>& bytes = FImage->Data.Bytes();
+  const uint32_t count = static_cast<uint32_t>(bytes.size());
+  const uint8_t countBytes[4] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8),
+                                 static_cast<uint8_t>(count >> 16), static_cast<uint8_t>(count >> 24)};
+  Stream.WriteBuffer(countBytes, 4);
+  if (count > 0) Stream.WriteBuffer(bytes.data(), count);
+}
+
+void TJPEGImage::SaveToStream(TStream& Stream) {
+  JPEGNeeded();
+  const std::vector<uint8_t>& bytes = FImage->Data.Bytes();
+  if (!bytes.empty()) Stream.WriteBuffer(bytes.data(), bytes.size());
+}
+
+// ------------------------------------------------------------------- sizes
+
+bool TJPEGImage::ReadEmpty() const { return !HasData() && (FBitmap == nullptr || FBitmap->IsEmpty()); }
+
+void TJPEGImage::CalcOutputDimensions() const {
+  if (!FNeedRecalc) return;
+  FNeedRecalc = false;
+  FScaledWidth = FImage->Width;
+  FScaledHeight = FImage->Height;
+  if (FScale == TJPEGScale::jsFullSize || !HasData()) return;
+  try {
+    TJPEGSize size = JPEGOutputSize(FImage->Data, DecodeOptions());
+    FScaledWidth = size.Width;
+    FScaledHeight = size.Height;
+  } catch (const Exception&) {
+    // The header read at load; only a setting the library refuses gets
+    // here, and the first draw reports that. Until then: rounded up.
+    const int32_t divisor = 1 << static_cast<int>(FScale);
+    FScaledWidth = (FImage->Width + divisor - 1) / divisor;
+    FScaledHeight = (FImage->Height + divisor - 1) / divisor;
+  }
+}
+
+int TJPEGImage::ReadWidth() const {
+  if (FBitmap != nullptr) return FBitmap->Width();
+  if (FScale == TJPEGScale::jsFullSize) return FImage->Width;
+  CalcOutputDimensions();
+  return FScaledWidth;
+}
+
+int TJPEGImage::ReadHeight() const {
+  if (FBitmap != nullptr) return FBitmap->Height();
+  if (FScale == TJPEGScale::jsFullSize) return FImage->Height;
+  CalcOutputDimensions();
+  return FScaledHeight;
+}
+
+void TJPEGImage::WriteWidth(int Value) { throw EInvalidGraphicOperation(SChangeJPEGSize); }
+
+void TJPEGImage::WriteHeight(int Value) { throw EInvalidGraphicOperation(SChangeJPEGSize); }
+
+// ----------------------------------------------------------------- palette
+
+HPALETTE TJPEGImage::ReadPalette() {
+  if (FBitmap != nullptr) return FBitmap->PaletteHandle();
+  if (!FTempPal && FPixelFormat == TJPEGPixelFormat::jf24Bit && bitmap_gdi::ScreenBitsPerPixel() <= 8) {
+    TWindowDC screen(nullptr);
+    FTempPal.Reset(CreateHalftonePalette(screen.Get()));
+  }
+  return FTempPal.Get();
+}
+
+void TJPEGImage::WritePalette(HPALETTE Value) {
+  if (Value == FTempPal.Get()) return;
+  const HPALETTE bitmapPalette = FBitmap != nullptr ? FBitmap->Image().Palette.Get() : nullptr;
+  const bool differs = FBitmap != nullptr && Value != bitmapPalette;
+  // The bitmap's own palette stays the bitmap's: it gets no second owner.
+  FTempPal.Reset(Value != nullptr && Value == bitmapPalette ? nullptr : Value);
+  if (differs) {
+    FreeBitmap();
+    SetPaletteModified(true);
+    NotifyChange(this);
+  }
+}
+
+// ---------------------------------------------------------------- decoding
+
+TJPEGDecodeOptions TJPEGImage::DecodeOptions() const {
+  TJPEGDecodeOptions o;
+  o.Scale = FScale;
+  o.SmoothUpsampling = FSmoothing;
+  o.GrayOutput = FGrayScale;
+  o.PixelFormat = FPixelFormat;
+  o.DecodeSpeed = FPerformance;
+  o.ShowProgressively = FProgressiveDisplay;
+  return o;
+}
+
+TBitmap& TJPEGImage::Bitmap() {
+  // A progress handler may drop the bitmap being decoded (new bytes, new
+  // settings): then the image is decoded again, as it now stands.
+  for (int attempt = 0; FBitmap == nullptr && attempt < 2; ++attempt) Decode();
+  if (FBitmap == nullptr) FBitmap = std::make_shared<TBitmap>();
+  return *FBitmap;
+}
+
+void TJPEGImage::Decode() {
+  // The bitmap exists before the first row is decoded and stays whatever
+  // happens, so a picture is decoded once and a draw from inside a progress
+  // report shows the rows so far.
+  auto bitmap = std::make_shared<TBitmap>();
+  FBitmap = bitmap;
+  // The bytes stay too while they are read, whatever a progress handler loads.
+  TJPEGData* data = FImage;
+  data->AddReference();
+  struct TDropData {
+    TJPEGData* Data;
+    ~TDropData() { TSharedImage::DropReference(Data); }
+  } keep{data};
+  TJPEGDecodeOptions options = DecodeOptions();
+  if (FTempPal) {
+    if (FPixelFormat == TJPEGPixelFormat::jf8Bit) {
+      const UINT count = std::min<UINT>(GetPaletteEntries(FTempPal.Get(), 0, 0, nullptr), 256);
+      options.TargetPalette = bitmap_gdi::PaletteEntriesAsTable(FTempPal.Get(), count);
+    } else {
+      FTempPal.Reset();
+    }
+  }
+  TDecodeTarget target(*this, bitmap);
+  try {
+    DecodeJPEG(data->Data, options, target, JPEGTicks);
+  } catch (const EAbort&) {
+    // A progress handler stopped the decoding: what was decoded stays.
+  } catch (...) {
+    if (target.PaletteChanged) SetPaletteModified(true);
+    throw;
+  }
+  if (target.PaletteChanged) {
+    SetPaletteModified(true);
+    NotifyChange(this);
+  }
+}
+
+void TJPEGImage::DrawInto(TCanvas& Canvas, const RECT& Rect) {
+  // The bitmap never takes the image's Transparent flag: JPEG pictures are
+  // always drawn opaque.
+  Bitmap().DrawInto(Canvas, Rect);
+}
+
+void TJPEGImage::FreeBitmap() {
+  if (FBitmap == nullptr) return;
+  JPEGNeeded();  // a picture that exists only as a bitmap must not be lost
+  FBitmap.reset();
+}
+
+// ---------------------------------------------------------------- settings
+
+void TJPEGImage::SetReduceScale(TJPEGScale Value) {
+  if (Value == FScale) return;
+  FreeBitmap();
+  FScale = Value;
+  FNeedRecalc = true;
+}
+
+void TJPEGImage::SetSmoothUpsampling(bool Value) {
+  if (Value == FSmoothing) return;
+  FreeBitmap();
+  FSmoothing = Value;
+  NotifyChange(this);
+}
+
+void TJPEGImage::SetGrayOutput(bool Value) {
+  if (Value == FGrayScale) return;
+  FreeBitmap();
+  FGrayScale = Value;
+  SetPaletteModified(true);
+  NotifyChange(this);
+}
+
+void TJPEGImage::SetPixelFormat(TJPEGPixelFormat Value) {
+  if (Value == FPixelFormat) return;
+  FreeBitmap();
+  FPixelFormat = Value;
+  SetPaletteModified(true);
+  NotifyChange(this);
+}
+
+void TJPEGImage::SetDecodeSpeed(TJPEGPerformance Value) {
+  if (Value == FPerformance) return;
+  FreeBitmap();
+  FPerformance = Value;
+  SetPaletteModified(true);
+  NotifyChange(this);
+}
+
+void TJPEGImage::SetCompressionQuality(int Value) { FQuality = std::clamp(Value, 1, 100); }
+
+// ---------------------------------------------------------------- encoding
+
+void TJPEGImage::JPEGNeeded() {
+  if (HasData() || FBitmap == nullptr || FBitmap->IsEmpty()) return;
+  // A private 24-bit copy to read rows from; the image's bitmap stays as it is.
+  TBitmap rows;
+  rows.AssignFrom(FBitmap.get());
+  rows.SetPixelFormat(TPixelFormat::pf24bit);
+  const int width = rows.Width(), height = rows.Height();
+  TNewData data;
+  TJPEGEncodeOptions options;
+  options.Quality = FQuality;
+  options.Grayscale = FGrayScale;
+  options.Progressive = FProgressiveEncoding;
+  EncodeJPEG(data.Data->Data, width, height, [&rows](int Row) -> const uint8_t* { return rows.RowPointer(Row); },
+             options);
+  data.Data->Width = width;
+  data.Data->Height = height;
+  data.Data->Grayscale = FGrayScale;
+  const int32_t scaledWidth = FScaledWidth, scaledHeight = FScaledHeight;
+  ReplaceData(data.Data);
+  // The bitmap is the picture at the current scale.
+  FScaledWidth = scaledWidth;
+  FScaledHeight = scaledHeight;
+}
+
+// ------------------------------------------------------------------ copies
+
+void TJPEGImage::AssignFrom(const TPersistent* Source) {
+  if (Source == this) return;
+  if (Source == nullptr) {
+    TNewData data;
+    ReplaceData(data.Data);
+    FBitmap.reset();
+  } else if (auto* other = dynamic_cast<const TJPEGImage*>(Source)) {
+    ReplaceData(other->FImage);
+    FSmoothing = other->FSmoothing;
+    FGrayScale = other->FGrayScale;
+    FPixelFormat = other->FPixelFormat;
+    FQuality = other->FQuality;
+    FProgressiveDisplay = other->FProgressiveDisplay;
+    FProgressiveEncoding = other->FProgressiveEncoding;
+    FPerformance = other->FPerformance;
+    FScale = other->FScale;
+    if (other->FBitmap != nullptr) {
+      auto copy = std::make_shared<TBitmap>();
+      copy->AssignFrom(other->FBitmap.get());
+      FBitmap = std::move(copy);
+    } else {
+      FBitmap.reset();
+    }
+  } else if (auto* bitmap = dynamic_cast<const TBitmap*>(Source)) {
+    auto copy = std::make_shared<TBitmap>();
+    copy->AssignFrom(bitmap);
+    TNewData data;
+    ReplaceData(data.Data);
+    FBitmap = std::move(copy);
+  } else {
+    TGraphic::AssignFrom(Source);
+    return;
+  }
+  SetPaletteModified(true);
+  NotifyChange(this);
+}
+
+bool TJPEGImage::AssignInto(TPersistent* Dest) const {
+  if (auto* bitmap = dynamic_cast<TBitmap*>(Dest)) {
+    // Decoding fills the image's own bitmap; the image's bytes stay as they are.
+    bitmap->AssignFrom(&const_cast<TJPEGImage*>(this)->Bitmap());
+    return true;
+  }
+  return TGraphic::AssignInto(Dest);
+}
+
+}  // namespace vr
