@@ -41,16 +41,6 @@ std::string IncludeTrailingSeparator(const std::string& Path) {
   return result;
 }
 
-void UpperCaseAscii(std::string& Text) {
-  for (char& c : Text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-}
-
-std::string AsciiUpperCase(std::string Text) {
-  UpperCaseAscii(Text);
-  return Text;
-}
-
 void TForm1::SpeedButtonGo1Click(TObject* Sender) {
   int pass = 0;
   do {

@@ -9,6 +9,7 @@
 #include "controls/folder_resolution.h"
 #include "controls/folder_test.h"
 #include "controls/owner_draw.h"
+#include "platform/ascii_case.h"
 #include "platform/resources.h"
 
 namespace vr {
@@ -297,9 +298,9 @@ void TDirectoryListBox::DrawItem(HDC DC, int Index, const RECT& Rect, UINT State
     const SIZE size = PictureSize(picture);
     DrawTransparentPicture(DC, Rect.left + indent, Rect.top + (Rect.bottom - Rect.top - size.cy) / 2, picture);
     std::string text = ItemText(Index);
-    // A volume that neither keeps nor tells case shows its names in lower case.
-    if (!FPreserveCase && !FCaseSensitive && !text.empty())
-      CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    // A volume that neither keeps nor tells case shows its names in lower
+    // case (ASCII letters: a name in any other script is shown whole).
+    if (!FPreserveCase && !FCaseSensitive) LowerCaseAscii(text);
     const int x = Rect.left + (picture != nullptr ? size.cx : 16) + indent + 4;
     SetBkMode(DC, TRANSPARENT);
     SetTextColor(DC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));

@@ -8,6 +8,7 @@
 #include "controls/current_folder.h"
 #include "controls/directory_list_box.h"
 #include "controls/owner_draw.h"
+#include "platform/ascii_case.h"
 #include "platform/resources.h"
 
 namespace vr {
@@ -111,9 +112,9 @@ bool TDriveComboBox::SystemRemoteName(const std::string& Drive, std::string& Nam
 }
 
 std::string TDriveComboBox::InCase(std::string Text) const {
-  if (Text.empty()) return Text;
-  if (FTextCase == TTextCase::tcUpperCase) CharUpperBuffA(Text.data(), static_cast<DWORD>(Text.size()));
-  else CharLowerBuffA(Text.data(), static_cast<DWORD>(Text.size()));
+  // ASCII letters only: a label or share name in any script is shown whole.
+  if (FTextCase == TTextCase::tcUpperCase) UpperCaseAscii(Text);
+  else LowerCaseAscii(Text);
   return Text;
 }
 

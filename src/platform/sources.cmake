@@ -1,4 +1,5 @@
 set(PLATFORM_PURE
+  ascii_case.cpp
   exceptions.cpp
   classes.cpp
   stream.cpp)
