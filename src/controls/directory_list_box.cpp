@@ -10,6 +10,7 @@
 #include "controls/folder_test.h"
 #include "controls/owner_draw.h"
 #include "platform/ascii_case.h"
+#include "platform/folder_entries.h"
 #include "platform/resources.h"
 
 namespace vr {
@@ -47,16 +48,12 @@ std::vector<std::string> SubFolders(const std::string& Folder) {
   std::string pattern = Folder;
   if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
   pattern += "*.*";
-  WIN32_FIND_DATAA entry;
-  TFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
-  if (!find) return names;
-  do {
-    const DWORD attributes = entry.dwFileAttributes;
-    std::string name = entry.cFileName;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || name == "." || name == "..") continue;
-    if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
+  for (TFolderEntries entries(pattern); entries.Have(); entries.Next()) {
+    std::string name = entries.Name();
+    if (!entries.IsFolder() || name == "." || name == "..") continue;
+    if ((entries.Attributes() & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
     names.push_back(std::move(name));
-  } while (FindNextFileA(find.Get(), &entry));
+  }
   std::stable_sort(names.begin(), names.end(), LocaleLessIgnoringCase);
   return names;
 }

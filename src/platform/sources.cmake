@@ -9,6 +9,7 @@ set(PLATFORM_WIN
   clock.cpp
   controls.cpp
   file_stream_win.cpp
+  folder_entries.cpp
   forms.cpp
   resources.cpp
   speed_button.cpp
