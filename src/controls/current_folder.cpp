@@ -17,6 +17,24 @@ std::string DriveVariable(char Letter) {
 
 bool IsDriveLetter(char Letter) { return std::isalpha(static_cast<unsigned char>(Letter)) != 0; }
 
+// A variable of the environment in the ANSI code page, of any length;
+// empty when it is not set. Read wide: Wine's GetEnvironmentVariableA cuts
+// a value to as many bytes as it has UTF-16 units, which in UTF-8 loses
+// the end of every name outside ASCII and may split a character.
+std::string EnvironmentText(const std::string& Name) {
+  const std::wstring name(Name.begin(), Name.end());  // ASCII
+  DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (n == 0) return std::string();
+  std::wstring value(n, L'\0');
+  n = GetEnvironmentVariableW(name.c_str(), value.data(), n);
+  if (n == 0 || n >= value.size()) return std::string();
+  const int length = static_cast<int>(n);
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, value.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, value.data(), length, text.data(), bytes, nullptr, nullptr);
+  return text;
+}
+
 }  // namespace
 
 std::string CurrentFolder() {
@@ -48,11 +66,9 @@ void ChangeFolder(const std::string& Path) {
 void ChangeToDrive(char Letter) {
   // A remembered folder that has gone since would make the drive
   // unreachable: forget it, and the drive's root is taken.
-  std::string variable = DriveVariable(Letter);
-  char remembered[MAX_PATH + 1];
-  DWORD n = GetEnvironmentVariableA(variable.c_str(), remembered, sizeof remembered);
-  if (n > 0 && (n >= sizeof remembered || !FolderExists(remembered)))
-    SetEnvironmentVariableA(variable.c_str(), nullptr);
+  const std::string variable = DriveVariable(Letter);
+  const std::string remembered = EnvironmentText(variable);
+  if (!remembered.empty() && !FolderExists(remembered)) SetEnvironmentVariableA(variable.c_str(), nullptr);
   // The upper-case letter, so that the folder reads "C:\..." and not "c:\...".
   ChangeFolder(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(Letter)))) + ":");
 }

@@ -354,5 +354,17 @@ TEST_CASE("the folder list and the drive selector follow each other") {
   combo->SelectDrive(OtherDrive(tree.Root()));
   CHECK(list->Directory() == elsewhere);
   CHECK(listChanges == 3);
+
+  // Also to a folder named in another script, longer than MAX_PATH bytes
+  // in UTF-8 (and far shorter in characters).
+  std::string name;
+  for (int i = 0; i < 60; ++i) name += "Ж";
+  const std::string longer = tree.Folder("Фото\\" + name + "\\" + name);
+  REQUIRE(longer.size() > MAX_PATH);
+  list->SetDirectory(longer);
+  CHECK(list->Directory() == longer);
+  combo->SelectDrive(OtherDrive(tree.Root()));
+  combo->SelectDrive(here);
+  CHECK(list->Directory() == longer);
   CHECK(host.Boxes.empty());
 }
