@@ -151,6 +151,42 @@ TEST_CASE("the next start restores the folder and timings, clamped to the ranges
   CHECK(f.Editpath1->Text() == tree.Root());
 }
 
+TEST_CASE("a folder named in any script, longer than MAX_PATH bytes, is saved at Quit and restored at the next start") {
+  TScratchTree tree;
+  // 2 + 4 + 3 + ... bytes a character: the path is longer than MAX_PATH
+  // bytes, though far shorter than MAX_PATH characters.
+  const std::wstring parent = Wide(tree.Root()) + L"\\Ελλάδα Фото 写真 صور 🌄";
+  const std::wstring folder = parent + L"\\" + std::wstring(120, L'Ж');
+  REQUIRE(Utf8(folder).size() > MAX_PATH);
+  REQUIRE(CreateDirectoryW(parent.c_str(), nullptr));
+  REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
+  const char* setup = "Software\\Quorvane\\Vistaroam\\SetUp";
+  TStored saved;
+  {
+    TMainWindowFixture app;
+    app.Form().DirectoryListBox1->SetDirectory(Utf8(folder));
+    CHECK(WindowTextW(app.Form().Editpath1->Handle()) == folder);
+    TMainWindowFixture::Click(app.Form().SpeedButtonQuit1);  // answered No: saved all the same
+    saved = Get(setup, "CurrentDir");
+    // Stored as the user sees it, for a Unicode reader too.
+    wchar_t stored[512] = {};
+    DWORD size = sizeof stored;
+    CHECK(RegGetValueW(HKEY_CURRENT_USER, Wide(setup).c_str(), L"CurrentDir", RRF_RT_REG_SZ, nullptr, stored, &size) ==
+          ERROR_SUCCESS);
+    CHECK(stored == folder);
+  }
+  // The next start (which the fixture begins with no settings) finds what Quit stored.
+  TMainWindowFixture next([&] {
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, setup, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "CurrentDir", 0, saved.Type, saved.Data.data(), static_cast<DWORD>(saved.Data.size()));
+    RegCloseKey(key);
+  });
+  CHECK(next.Boxes.empty());
+  CHECK(next.Form().DirectoryListBox1->Directory() == Utf8(folder));
+  CHECK(WindowTextW(next.Form().Editpath1->Handle()) == folder);
+}
+
 TEST_CASE("names are matched the way they were always matched") {
   TScratchTree tree;
   SUBCASE("other letter case is ignored; a name holding FastSpeed reads FastSpeed") {
