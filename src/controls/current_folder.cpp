@@ -17,6 +17,14 @@ std::string DriveVariable(char Letter) {
 
 bool IsDriveLetter(char Letter) { return std::isalpha(static_cast<unsigned char>(Letter)) != 0; }
 
+std::wstring WideOfAnsi(const std::string& Text) {
+  std::wstring wide(Text.size(), L'\0');  // never more UTF-16 units than bytes
+  const int n = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), wide.data(),
+                                    static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(n));
+  return wide;
+}
+
 // A variable of the environment in the ANSI code page, of any length;
 // empty when it is not set. Read wide: Wine's GetEnvironmentVariableA cuts
 // a value to as many bytes as it has UTF-16 units, which in UTF-8 loses
@@ -96,9 +104,15 @@ bool DriveExists(char Letter) {
   return (GetLogicalDrives() & (1u << bit)) != 0;
 }
 
-bool SameFileName(const std::string& A, const std::string& B) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
-                        static_cast<int>(B.size())) == CSTR_EQUAL;
+int CompareFileNames(const std::string& A, const std::string& B) {
+  // Compared wide: Wine's CompareStringA reads its bytes in the locale's
+  // code page (1252), not in the process's UTF-8, so names outside ASCII
+  // would neither sort by the locale nor match in another letter case.
+  const std::wstring a = WideOfAnsi(A), b = WideOfAnsi(B);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size()));
 }
+
+bool SameFileName(const std::string& A, const std::string& B) { return CompareFileNames(A, B) == CSTR_EQUAL; }
 
 }  // namespace vr

@@ -33,8 +33,7 @@ class TUpdateSuspended {
 };
 
 bool LocaleLessIgnoringCase(const std::string& A, const std::string& B) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
-                        static_cast<int>(B.size())) == CSTR_LESS_THAN;
+  return CompareFileNames(A, B) == CSTR_LESS_THAN;
 }
 
 bool SameLetter(char A, char B) {

@@ -197,6 +197,10 @@ TEST_CASE("hidden and system sub-folders, \".\" and \"..\" and files are not lis
   tree.Folder("Mango");
   tree.Folder("apple");
   tree.Folder("Banana");
+  tree.Folder("Ёлка");  // names outside ASCII sort by the locale too
+  tree.Folder("ábaco");
+  tree.Folder("ёж");
+  tree.Folder("Альфа");
   tree.Folder(".dot");  // dot-folders are hidden
   SetFileAttributesA(tree.Folder("secret").c_str(), FILE_ATTRIBUTE_HIDDEN);
   SetFileAttributesA(tree.Folder("system").c_str(), FILE_ATTRIBUTE_SYSTEM);
@@ -208,7 +212,7 @@ TEST_CASE("hidden and system sub-folders, \".\" and \"..\" and files are not lis
   std::vector<std::string> subs;
   for (int i = 0; i < list->ItemCount(); ++i)
     if (list->ItemPicture(i) == TFolderPicture::fpClosed) subs.push_back(list->ItemText(i));
-  CHECK(subs == std::vector<std::string>{"apple", "Banana", "Mango"});
+  CHECK(subs == std::vector<std::string>{"ábaco", "apple", "Banana", "Mango", "Альфа", "ёж", "Ёлка"});
 }
 
 TEST_CASE("double-clicking items opens them: an ancestor, the root, a sub-folder") {
@@ -274,6 +278,14 @@ TEST_CASE("assigning the folder the list already shows does nothing, in any lett
 
   list->SetDirectory("");  // an empty path is ignored too
   CHECK(changes == 0);
+
+  // Letter case outside ASCII too.
+  const std::string photos = tree.Folder("Фото");
+  list->SetDirectory(photos);
+  CHECK(changes == 1);
+  list->SetDirectory(tree.Path("фОТО"));
+  CHECK(changes == 1);
+  CHECK(list->Directory() == photos);
 }
 
 TEST_CASE("a folder that vanished before it is opened gives the error box and leaves the list alone") {
