@@ -44,10 +44,13 @@ class TClipboardTextLock {
   const char* FBytes = nullptr;
 };
 
-// The locale's decimal separator, as bytes of the ANSI code page.
+// The locale's decimal separator, in the ANSI code page (without the flag
+// the A function answers in the locale's own code page: "?" for the Arabic
+// separator under a code page of Western Europe).
 std::string DecimalSeparator() {
   char buffer[16] = {};
-  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) > 0 && buffer[0] != '\0')
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL | LOCALE_USE_CP_ACP, buffer, sizeof buffer) > 0 &&
+      buffer[0] != '\0')
     return buffer;
   return ".";
 }

@@ -62,15 +62,15 @@ std::vector<uint8_t> Bytes(const std::string& s, bool withNul) {
 // one there was back.
 class TShortDateFormat {
  public:
-  explicit TShortDateFormat(const char* Format) {
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved, sizeof FSaved);
+  explicit TShortDateFormat(const wchar_t* Format) {
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved, 80);
     Set(Format);
   }
-  ~TShortDateFormat() { SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved); }
-  static void Set(const char* Format) { REQUIRE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, Format)); }
+  ~TShortDateFormat() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved); }
+  static void Set(const wchar_t* Format) { REQUIRE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, Format)); }
 
  private:
-  char FSaved[80] = {};
+  wchar_t FSaved[80] = {};
 };
 
 // Today as year-month-day, made without the system's date formatting.
@@ -86,10 +86,10 @@ std::string IsoToday() {
 
 TEST_CASE("a first start creates nothing; Quit saves even when answered No") {
   TScratchTree tree;
-  TShortDateFormat format("yyyy-MM-dd");
+  TShortDateFormat format(L"yyyy-MM-dd");
   TMainWindowFixture app;
   // The date format is the one the system gave at start-up.
-  TShortDateFormat::Set("dd.MM.yy");
+  TShortDateFormat::Set(L"dd.MM.yy");
   CHECK_FALSE(KeyExists("Software\\Quorvane\\Vistaroam"));
   TForm1& f = app.Form();
   f.DirectoryListBox1->SetDirectory(tree.Root());
@@ -126,6 +126,22 @@ TEST_CASE("a first start creates nothing; Quit saves even when answered No") {
     CHECK(Get(setup, "CurrentDir").Data == Bytes(tree.Root(), true));
     CHECK(Get(setup, "FastSpeed").Data == std::vector<uint8_t>{80, 0, 0, 0});
   }
+}
+
+TEST_CASE("the date is stored in UTF-8 when the user's format writes it in another script") {
+  TShortDateFormat format(L"yyyy'\x5e74'M'\x6708'd'\x65e5'");
+  TMainWindowFixture app;
+  auto today = [] {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return Utf8(std::to_wstring(now.wYear) + L"\x5e74" + std::to_wstring(now.wMonth) + L"\x6708" +
+                std::to_wstring(now.wDay) + L"\x65e5");
+  };
+  const std::string dayBefore = today();
+  TMainWindowFixture::Click(app.Form().SpeedButtonQuit1);
+  const std::string dayAfter = today();
+  TStored lastRun = Get("Software\\Quorvane\\Vistaroam", "LastRun");
+  CHECK((lastRun.Data == Bytes(dayBefore, true) || lastRun.Data == Bytes(dayAfter, true)));
 }
 
 TEST_CASE("the next start restores the folder and timings, clamped to the ranges") {

@@ -192,14 +192,16 @@ TEST_CASE("typing refuses letters and Enter with a beep and takes signs anywhere
 
   // A separator of several bytes (the Arabic one is two in UTF-8) is
   // refused byte by byte: no part of a character gets into the box.
+  // (Read in the locale's code page, 1252 here, it would be "?".)
   struct TSeparator {
-    char Saved[16] = {};
-    TSeparator() { GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, sizeof Saved); }
-    ~TSeparator() { SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved); }
+    wchar_t Saved[16] = {};
+    TSeparator() { GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, 16); }
+    ~TSeparator() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved); }
   } separator;
-  REQUIRE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, "\xd9\xab"));  // U+066B
+  REQUIRE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L"\x066b"));  // D9 AB in UTF-8
   CHECK_FALSE(spin->IsAcceptedKey('\xd9'));
   CHECK_FALSE(spin->IsAcceptedKey('\xab'));
+  CHECK_FALSE(spin->IsAcceptedKey('?'));
   CHECK_FALSE(spin->IsAcceptedKey('.'));
   CHECK(spin->IsAcceptedKey('7'));
 }
