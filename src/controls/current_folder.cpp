@@ -4,6 +4,7 @@
 
 #include "controls/folder_test.h"
 #include "platform/exceptions.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -17,30 +18,19 @@ std::string DriveVariable(char Letter) {
 
 bool IsDriveLetter(char Letter) { return std::isalpha(static_cast<unsigned char>(Letter)) != 0; }
 
-std::wstring WideOfAnsi(const std::string& Text) {
-  std::wstring wide(Text.size(), L'\0');  // never more UTF-16 units than bytes
-  const int n = MultiByteToWideChar(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), wide.data(),
-                                    static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(n));
-  return wide;
-}
-
 // A variable of the environment in the ANSI code page, of any length;
 // empty when it is not set. Read wide: Wine's GetEnvironmentVariableA cuts
 // a value to as many bytes as it has UTF-16 units, which in UTF-8 loses
 // the end of every name outside ASCII and may split a character.
 std::string EnvironmentText(const std::string& Name) {
-  const std::wstring name(Name.begin(), Name.end());  // ASCII
+  const std::wstring name = AnsiToWide(Name);
   DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
   if (n == 0) return std::string();
   std::wstring value(n, L'\0');
   n = GetEnvironmentVariableW(name.c_str(), value.data(), n);
   if (n == 0 || n >= value.size()) return std::string();
-  const int length = static_cast<int>(n);
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, value.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, value.data(), length, text.data(), bytes, nullptr, nullptr);
-  return text;
+  value.resize(n);
+  return WideToAnsi(value);
 }
 
 }  // namespace
@@ -108,7 +98,7 @@ int CompareFileNames(const std::string& A, const std::string& B) {
   // Compared wide: Wine's CompareStringA reads its bytes in the locale's
   // code page (1252), not in the process's UTF-8, so names outside ASCII
   // would neither sort by the locale nor match in another letter case.
-  const std::wstring a = WideOfAnsi(A), b = WideOfAnsi(B);
+  const std::wstring a = AnsiToWide(A), b = AnsiToWide(B);
   return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
                         static_cast<int>(b.size()));
 }

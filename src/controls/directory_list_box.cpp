@@ -12,6 +12,7 @@
 #include "platform/ascii_case.h"
 #include "platform/folder_entries.h"
 #include "platform/resources.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -300,7 +301,7 @@ void TDirectoryListBox::DrawItem(HDC DC, int Index, const RECT& Rect, UINT State
     const int x = Rect.left + (picture != nullptr ? size.cx : 16) + indent + 4;
     SetBkMode(DC, TRANSPARENT);
     SetTextColor(DC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    TextOutA(DC, x, Rect.top, text.data(), static_cast<int>(text.size()));
+    AnsiTextOut(DC, x, Rect.top, text);
   }
   if ((State & ODS_FOCUS) != 0) DrawFocusRect(DC, &Rect);
 }

@@ -10,6 +10,7 @@
 #include "controls/owner_draw.h"
 #include "platform/ascii_case.h"
 #include "platform/resources.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -213,7 +214,7 @@ void TDriveComboBox::DrawItem(HDC DC, int Index, const RECT& Rect, UINT State) {
     textRect.left += (picture != nullptr ? size.cx : 16) + 6;
     SetBkMode(DC, TRANSPARENT);
     SetTextColor(DC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    DrawTextA(DC, text.data(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    DrawAnsiText(DC, text, textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
   if ((State & ODS_FOCUS) != 0) DrawFocusRect(DC, &Rect);
 }

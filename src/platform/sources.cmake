@@ -16,7 +16,8 @@ set(PLATFORM_WIN
   status_bar.cpp
   std_controls.cpp
   thread.cpp
-  timer.cpp)
+  timer.cpp
+  wide_text.cpp)
 # Native builds use this instead of the Win32 file stream.
 set(PLATFORM_POSIX
   file_stream_posix.cpp)

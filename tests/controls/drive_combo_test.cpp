@@ -9,6 +9,7 @@
 #include "controls/drive_combo_box.h"
 #include "controls/owner_draw.h"
 #include "controls/controls_fixture.h"
+#include "platform/resources.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -136,6 +137,17 @@ TEST_CASE("every drive kind has its picture and text; removable media are not to
         std::vector<P>{P::dpFloppy, P::dpHard, P::dpCDROM, P::dpHard, P::dpNetwork, P::dpNetwork, P::dpRAM});
   CHECK(std::find(combo->LabelsRead.begin(), combo->LabelsRead.end(), "a:\\") == combo->LabelsRead.end());
   CHECK(combo->RemotesAsked == std::vector<std::string>{"N:", "O:"});
+
+  // The label is drawn as it reads (GDI's A functions would read its bytes
+  // in the system's code page).
+  const int f = 3;
+  REQUIRE(Items(*combo)[f] == "f: [Ⱥrchiv ФОТО]");
+  const SIZE item{200, combo->ItemHeight()};
+  const int x = PictureSize(LoadBitmapResource("HARD").Get()).cx + 6;
+  CHECK(DrawsTextAs(
+      item, combo->Font(), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
+      [&](HDC DC) { combo->DrawItem(DC, f, RECT{0, 0, item.cx, item.cy}, 0); }, L"f: [Ⱥrchiv ФОТО]",
+      RECT{x, 0, item.cx, item.cy}, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX));
 
   combo->SetTextCase(TTextCase::tcUpperCase);
   CHECK(Items(*combo) ==

@@ -6,7 +6,10 @@
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
 #include "controls/folder_test.h"
+#include "controls/owner_draw.h"
 #include "controls/controls_fixture.h"
+#include "platform/resources.h"
+#include "platform/status_bar.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -379,4 +382,44 @@ TEST_CASE("the folder list and the drive selector follow each other") {
   combo->SelectDrive(here);
   CHECK(list->Directory() == longer);
   CHECK(host.Boxes.empty());
+}
+
+namespace {
+
+// A status line whose painting a test can call.
+class TOpenStatusBar : public TStatusBar {
+ public:
+  using TStatusBar::Paint;
+  using TStatusBar::TStatusBar;
+};
+
+}  // namespace
+
+TEST_CASE("names in any script are drawn as they read: a folder list item and a status line") {
+  TScratchTree tree;
+  const std::wstring name = L"Ёлка Ελλάδα صور";
+  tree.Folder("Фото\\" + Utf8(name));
+  TControlsFixture host;
+  SetCurrentDirectoryA(tree.Path("Фото").c_str());
+  auto* list = host.Make<TDirectoryListBox>();
+  const int last = list->ItemCount() - 1;
+  REQUIRE(list->ItemText(last) == Utf8(name));
+  const int x = PictureSize(LoadBitmapResource("CLOSEDFOLDER").Get()).cx + list->ItemIndent(last) + 4;
+  const SIZE item{300, list->ItemHeight()};
+  CHECK(DrawsTextAs(
+      item, list->Font(), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
+      [&](HDC DC) { list->DrawItem(DC, last, RECT{0, 0, item.cx, item.cy}, 0); }, name,
+      RECT{x, 0, item.cx, item.cy}, DT_SINGLELINE | DT_NOPREFIX));
+
+  auto* status = host.Make<TOpenStatusBar>();
+  status->SetBounds(0, 0, 300, 19);
+  status->SetSimpleText("Found: " + Utf8(name));
+  HFONT font = status->Font() != nullptr ? status->Font() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  CHECK(DrawsTextAs(
+      SIZE{300, 19}, font, ColorToRGB(status->Color), GetSysColor(COLOR_BTNTEXT),
+      [&](HDC DC) {
+        TCanvas canvas(DC);
+        status->Paint(canvas);
+      },
+      L"Found: " + name, RECT{4, 1, 296, 18}, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX));
 }
