@@ -9,6 +9,7 @@
 #include "png/png_crc.h"
 #include "png/png_messages.h"
 #include "png/png_zlib.h"
+#include "platform/scope_guard.h"
 
 namespace vr {
 
@@ -277,12 +278,10 @@ bool TChunkIDAT::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   FPosition = Stream.Position();
   ChunkEnd = FPosition + Length;
 
-  struct TRowBufferRelease {
-    TChunkIDAT& Chunk;
-    ~TRowBufferRelease() {
-      for (auto& b : Chunk.RowBuffers) b = std::vector<uint8_t>();
-    }
-  } release{*this};
+  // The row buffers are given back however the decoding ends.
+  TScopeGuard releaseRows([this] {
+    for (auto& b : RowBuffers) b = std::vector<uint8_t>();
+  });
   for (auto& b : RowBuffers) b.assign(static_cast<size_t>(RowLength) + 1, 0);
   CurrentBuffer = 1;  // the first row's previous row is the zeroed buffer 0
 
