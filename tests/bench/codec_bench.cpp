@@ -203,10 +203,10 @@ Bytes MakeBenchGif(bool Animated, double& Pixels) {
   if (!Animated) {
     frame(0, 0, 2048, 2048, 1);
   } else {
-    b.Control(1, 5);
+    b.Control(vr::kDisposalLeave, 5);
     frame(0, 0, 2048, 2048, 1);
     for (int i = 0; i < 3; ++i) {
-      b.Control(2, 5, 0);
+      b.Control(vr::kDisposalBackground, 5, 0);
       frame(256 * i, 300 * i, 1024, 1024, 2 + i);
     }
   }
