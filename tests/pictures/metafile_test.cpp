@@ -120,7 +120,7 @@ TDibBlock InWholeWords(TDibBlock Dib) {
 // as printers take them.
 TDibBlock EmbeddedImage(uint32_t Compression) {
   TDibBlock d;
-  d.Bits = Compression == 4 ? JPEGFileOf(ColourScene(8, 4)) : pngtest::MakePng(pngtest::TestImage::Random(8, 4, 8, 2, 7), false);
+  d.Bits = Compression == 4 ? JPEGFileOf(ColourScene(8, 4)) : pngtest::MakePng(pngtest::TestImage::Random(8, 4, 8, kPNGRGB, 7), false);
   TBmpBytes b;
   b.u32(40).u32(8).u32(4).u16(1).u16(0).u32(Compression).u32(uint32_t(d.Bits.size())).u32(0).u32(0).u32(0).u32(0);
   d.Info = b.v;
