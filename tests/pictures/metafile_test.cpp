@@ -10,6 +10,7 @@
 
 #include "pictures/icon_metafile_files.h"
 #include "pictures/jpeg_test_files.h"
+#include "pictures/metafile/metafile_record_types.h"
 #include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
@@ -253,11 +254,11 @@ TEST_CASE("metafiles as other programs write them load at their size and play") 
       {"WMF, PNG inside, recorded", Placeable(GreenWmfRecords([&](HDC dc, const RECT& r) { StretchOver(dc, r, png); })),
        kGreen, kGreen},
       {"WMF, 8 bits with an implied colour count, written",
-       Placeable(WithWmfRecord(GreenWmfRecords([](HDC, const RECT&) {}), 0x0F43, StretchDibParams(IndexedHalves(8, 0, 0)))),
+       Placeable(WithWmfRecord(GreenWmfRecords([](HDC, const RECT&) {}), kMetaStretchDIB, StretchDibParams(IndexedHalves(8, 0, 0)))),
        kRed, kBlue},
       {"WMF, fonts of short face names, recorded",
        Placeable(GreenWmfRecords([](HDC dc, const RECT& r) { ShortNamedText(dc, r, "Sym"); })), kGreen, kGreen, true},
-      {"WMF, a short face name at the end, written", PlaceableWmf(0, 0, 1440, 720, 1440, WithWmfRecord(HalvesWmfRecords(), 0x02FB, font.v)),
+      {"WMF, a short face name at the end, written", PlaceableWmf(0, 0, 1440, 720, 1440, WithWmfRecord(HalvesWmfRecords(), kMetaCreateFontIndirect, font.v)),
        kRed, kGreen},
       {"WMF, a total size that counts the placeable header", PlaceableWmf(0, 0, 1440, 720, 1440, countingPlaceable), kRed,
        kGreen},

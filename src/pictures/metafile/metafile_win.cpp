@@ -169,10 +169,10 @@ void TMetafile::SaveToStream(TStream& Stream) {
   };
   put16(0, static_cast<uint16_t>(kPlaceableKey));
   put16(2, static_cast<uint16_t>(kPlaceableKey >> 16));
-  put16(10, box(FImage->Width));
-  put16(12, box(FImage->Height));
-  put16(14, FImage->Inch);
-  put16(20, PlaceableChecksum(header));
+  put16(kPlaceableBox + 4, box(FImage->Width));  // right and bottom; left and top are 0
+  put16(kPlaceableBox + 6, box(FImage->Height));
+  put16(kPlaceableInch, FImage->Inch);
+  put16(kPlaceableChecksum, PlaceableChecksum(header));
   Stream.WriteBuffer(header, sizeof header);
   Stream.WriteBuffer(records.data(), records.size());
 }
