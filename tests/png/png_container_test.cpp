@@ -17,7 +17,7 @@ namespace {
 const std::string Pngq = "\"Portable Network Graphics\"";
 
 // A valid 2x2 gray image, chunk by chunk.
-PngFile Start(uint8_t depth = 8, uint8_t colorType = 0) {
+PngFile Start(uint8_t depth = 8, uint8_t colorType = kPNGGray) {
   PngFile f;
   f.Add("IHDR", IhdrData(2, 2, depth, colorType));
   return f;
