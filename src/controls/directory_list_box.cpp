@@ -10,25 +10,11 @@
 #include "controls/folder_test.h"
 #include "controls/owner_draw.h"
 #include "platform/resources.h"
+#include "platform/scope_guard.h"
 
 namespace vr {
 
 namespace {
-
-// Suspends the list's drawing while it is refilled, and repaints it after.
-class TUpdateSuspended {
- public:
-  explicit TUpdateSuspended(HWND Wnd) noexcept : FWnd(Wnd) { SendMessageA(FWnd, WM_SETREDRAW, FALSE, 0); }
-  ~TUpdateSuspended() {
-    SendMessageA(FWnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(FWnd, nullptr, TRUE);
-  }
-  TUpdateSuspended(const TUpdateSuspended&) = delete;
-  TUpdateSuspended& operator=(const TUpdateSuspended&) = delete;
-
- private:
-  HWND FWnd;
-};
 
 bool LocaleLessIgnoringCase(const std::string& A, const std::string& B) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
@@ -151,7 +137,12 @@ HBITMAP TDirectoryListBox::Picture(TFolderPicture Kind) const {
 }
 
 void TDirectoryListBox::RebuildFolderItems() {
-  TUpdateSuspended suspended(Handle());
+  // The list's drawing is suspended while it is refilled, and it is repainted after.
+  SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+  TScopeGuard redraw([Wnd = Handle()] {
+    SendMessageA(Wnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Wnd, nullptr, TRUE);
+  });
   SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
   const std::string drive = DrivePart(FDirectory);
   const std::string root = drive + "\\";
