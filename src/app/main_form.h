@@ -139,7 +139,28 @@ class TForm1 : public TCustomForm {
   // The user's short date format as the system gave it at start-up; the
   // saved "LastRun" date is written in it.
   std::string FShortDateFormat;
+
+  // The controls, area by area, in layout order; then their handlers.
   void CreateControls();
+  void CreateToolBar();
+  void CreateStatusLines();
+  // The side panel: the folder choice, the picture and sound settings, the log.
+  void CreateSidePanel();
+  void CreateFolderChoice();
+  void CreatePictureSettings();
+  void CreateSoundSettings();
+  void CreateLog();
+  void CreatePictureArea();
+  void ConnectHandlers();
+  // The small controls of the areas, at their design size.
+  TSpeedButton* MakeSpeedButton(TWinControl* Parent, const char* Name, const char* Caption, const char* Hint,
+                                int Width);
+  TLabel* MakeLabel(TWinControl* Parent, const char* Name, const char* Caption, int X, int Y);
+  TCheckBox* MakeCheckBox(TWinControl* Parent, const char* Name, const char* Caption, bool Checked, int X, int Y,
+                          int Width);
+  TSpinEdit* MakeSpinEdit(TWinControl* Parent, const char* Name, int X, int Y, int Width, int MinValue, int MaxValue,
+                          int Increment, int Value, int Tag, const char* Hint);
+
   void NoteFound(const std::string& Full);
   void PictureStep(const std::string& Full);
   void SoundStep(const std::string& Full);

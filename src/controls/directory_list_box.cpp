@@ -12,26 +12,12 @@
 #include "platform/ascii_case.h"
 #include "platform/folder_entries.h"
 #include "platform/resources.h"
+#include "platform/scope_guard.h"
 #include "platform/wide_text.h"
 
 namespace vr {
 
 namespace {
-
-// Suspends the list's drawing while it is refilled, and repaints it after.
-class TUpdateSuspended {
- public:
-  explicit TUpdateSuspended(HWND Wnd) noexcept : FWnd(Wnd) { SendMessageA(FWnd, WM_SETREDRAW, FALSE, 0); }
-  ~TUpdateSuspended() {
-    SendMessageA(FWnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(FWnd, nullptr, TRUE);
-  }
-  TUpdateSuspended(const TUpdateSuspended&) = delete;
-  TUpdateSuspended& operator=(const TUpdateSuspended&) = delete;
-
- private:
-  HWND FWnd;
-};
 
 bool LocaleLessIgnoringCase(const std::string& A, const std::string& B) {
   return CompareFileNames(A, B) == CSTR_LESS_THAN;
@@ -149,7 +135,12 @@ HBITMAP TDirectoryListBox::Picture(TFolderPicture Kind) const {
 }
 
 void TDirectoryListBox::RebuildFolderItems() {
-  TUpdateSuspended suspended(Handle());
+  // The list's drawing is suspended while it is refilled, and it is repainted after.
+  SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+  TScopeGuard redraw([Wnd = Handle()] {
+    SendMessageA(Wnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Wnd, nullptr, TRUE);
+  });
   SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
   const std::string drive = DrivePart(FDirectory);
   const std::string root = drive + "\\";
