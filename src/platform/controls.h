@@ -10,6 +10,7 @@
 
 #include "platform/canvas.h"
 #include "platform/component.h"
+#include "platform/dpi.h"
 #include "platform/handles.h"
 
 namespace vr {
@@ -70,7 +71,22 @@ class TControl : public TComponent {
   virtual void MouseDown(TMouseButton Button, int X, int Y) {}
   virtual void MouseUp(TMouseButton Button, int X, int Y) {}
 
+  // The dots per inch the control is laid out for; a new control takes its
+  // parent's.
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  // A length designed at 96 dpi, in this control's pixels.
+  int Scaled(int DesignPixels) const { return MulDiv(DesignPixels, FPixelsPerInch, kDesignPixelsPerInch); }
+  // Lays the control out again for Dpi: its rectangle is scaled from the
+  // dpi it had (MulDiv rounding), then ScaleChanged re-applies its own
+  // geometry rules. A windowed control scales its children the same way.
+  virtual void ChangeScale(int Dpi);
+
  protected:
+  // Scales the rectangle from FromDpi to ToDpi.
+  virtual void ScaleBounds(int FromDpi, int ToDpi);
+  // Called when the control has been scaled (and its children with it):
+  // geometry that follows from the font or the dpi is worked out again.
+  virtual void ScaleChanged() {}
   // Called after the bounds changed (window-less controls repaint here).
   virtual void BoundsChanged() {}
   virtual void VisibleChanged() {}
@@ -83,6 +99,7 @@ class TControl : public TComponent {
   friend class TWinControl;
   TWinControl* FParent;
   RECT FBounds{0, 0, 0, 0};
+  int FPixelsPerInch = kDesignPixelsPerInch;
   TAlign FAlign = TAlign::alNone;
   bool FVisible = true;
   bool FEnabled = true;
@@ -121,6 +138,9 @@ class TWinControl : public TControl {
   int ClientHeight() const;
 
   void SetFont(HFONT Font);
+  // Gives New to this control and every control below it that uses Old.
+  void ReplaceFont(HFONT Old, HFONT New);
+  void ChangeScale(int Dpi) override;
   // The width of the caption in the control's font.
   int TextWidth() const;
   HFONT Font() const { return FFont; }
