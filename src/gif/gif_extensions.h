@@ -32,7 +32,6 @@ class TGIFGraphicControlExtension : public TGIFExtension {
   uint8_t Terminator = kGIFBlockTerminator;
 
   bool Transparent() const { return (PackedFields & 0x01) != 0; }
-  bool UserInput() const { return (PackedFields & 0x02) != 0; }
   // One of the kDisposal methods, or 4 to 7 (undefined).
   int Disposal() const { return (PackedFields >> 2) & 7; }
 

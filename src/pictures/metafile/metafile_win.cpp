@@ -71,7 +71,7 @@ void TMetafile::Unshare() {
   auto copy = TSharedRef<TMetafileImage>::Make();
   if (FImage->Handle) {
     copy->Handle.Reset(CopyEnhMetaFileA(FImage->Handle.Get(), nullptr));
-    if (!copy->Handle) throw EOutOfResources("Out of system resources");
+    if (!copy->Handle) RaiseOutOfResources();
   }
   copy->Width = FImage->Width;
   copy->Height = FImage->Height;
