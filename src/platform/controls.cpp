@@ -120,9 +120,13 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 
 void TControl::ChangeScale(int Dpi) {
   if (Dpi <= 0 || Dpi == FPixelsPerInch) return;
+  ScaleRects(Dpi);
+  ScaleRules();
+}
+
+void TControl::ScaleRects(int Dpi) {
   const int from = std::exchange(FPixelsPerInch, Dpi);
   ScaleBounds(from, Dpi);
-  ScaleChanged();
 }
 
 void TControl::ScaleBounds(int FromDpi, int ToDpi) {
@@ -541,17 +545,20 @@ void TWinControl::ReplaceFont(HFONT Old, HFONT New) {
     if (c->IsWindowed()) static_cast<TWinControl*>(c)->ReplaceFont(Old, New);
 }
 
-void TWinControl::ChangeScale(int Dpi) {
-  if (Dpi <= 0 || Dpi == PixelsPerInch()) return;
+void TWinControl::ScaleRects(int Dpi) {
   const int from = std::exchange(FPixelsPerInch, Dpi);
   {
     // The children are laid out once, when all of them are scaled.
     FAligning = true;
     TScopeGuard aligned([this] { FAligning = false; });
     ScaleBounds(from, Dpi);
-    for (TControl* c : std::vector<TControl*>(FControls)) c->ChangeScale(Dpi);
+    for (TControl* c : FControls) c->ScaleRects(Dpi);
   }
   AlignControls();
+}
+
+void TWinControl::ScaleRules() {
+  for (TControl* c : FControls) c->ScaleRules();
   ScaleChanged();
 }
 

@@ -45,11 +45,9 @@ void TCustomForm::MakeFormFont(int Dpi) {
   FFormFont = std::move(font);
 }
 
-void TCustomForm::ChangeScale(int Dpi) {
-  if (Dpi <= 0 || Dpi == PixelsPerInch()) return;
-  // The font first, so that the controls measure their texts in it.
-  MakeFormFont(Dpi);
-  TWinControl::ChangeScale(Dpi);
+void TCustomForm::ScaleRules() {
+  MakeFormFont(PixelsPerInch());
+  TWinControl::ScaleRules();
 }
 
 void TCustomForm::ScaleBounds(int FromDpi, int ToDpi) {

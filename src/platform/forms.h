@@ -39,9 +39,6 @@ class TCustomForm : public TWinControl {
   // Lays the form and its controls out for the screen's dpi; a form calls
   // it once its controls are made at their design values.
   void ScaleToScreen() { ChangeScale(ScreenPixelsPerInch()); }
-  // The form's font gets its pixel height for Dpi before the controls are
-  // scaled.
-  void ChangeScale(int Dpi) override;
 
   TNotifyEvent OnActivate;
 
@@ -49,6 +46,9 @@ class TCustomForm : public TWinControl {
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   // The client area scales; the frame around it is the system's.
   void ScaleBounds(int FromDpi, int ToDpi) override;
+  // The form's font gets its pixel height for the new dpi before the
+  // controls work out what follows from it.
+  void ScaleRules() override;
 
  private:
   void MakeFormFont(int Dpi);
