@@ -12,6 +12,7 @@
 #include "controls/folder_test.h"
 #include "controls/spin_edit.h"
 #include "pictures/image_view.h"
+#include "platform/ascii_case.h"
 #include "platform/forms.h"
 #include "platform/speed_button.h"
 #include "platform/status_bar.h"
@@ -173,8 +174,5 @@ std::string TrimTrailingBlanks(const std::string& Text);
 // TrimTrailingBlanks(Path) with a "\" appended unless it is empty or already
 // ends in "\".
 std::string IncludeTrailingSeparator(const std::string& Path);
-// Upper-cases the letters a to z only; every other byte stays.
-std::string AsciiUpperCase(std::string Text);
-void UpperCaseAscii(std::string& Text);
 
 }  // namespace vr

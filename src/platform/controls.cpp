@@ -10,6 +10,7 @@
 #include "platform/application.h"
 #include "platform/exceptions.h"
 #include "platform/scope_guard.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -528,10 +529,7 @@ int TWinControl::TextWidth() const {
   if (FHandle == nullptr) return 0;
   TWindowDC dc(FHandle);
   TSelectObject font(dc.Get(), FFont);
-  std::string text = Caption();
-  SIZE size{0, 0};
-  GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(text.size()), &size);
-  return size.cx;
+  return AnsiTextExtent(dc.Get(), Caption()).cx;
 }
 
 void TWinControl::SetFont(HFONT Font) {

@@ -91,6 +91,15 @@ TEST_CASE("a user name that does not fit 30 characters gives na") {
     return TRUE;
   };
   CHECK(LogonUserText() == "abcdefghijklmnopqrstuvwxyz012");
+  // Characters, not bytes: 29 Cyrillic letters take 58 bytes in UTF-8.
+  GetUserNameCall = [](LPSTR Buffer, LPDWORD Size) -> BOOL {
+    const char name[] = "Александра Константиновна Ива";  // 29 characters
+    if (*Size < sizeof name) return FALSE;
+    lstrcpyA(Buffer, name);
+    *Size = sizeof name;
+    return TRUE;
+  };
+  CHECK(LogonUserText() == "Александра Константиновна Ива");
 }
 
 TEST_CASE("the splash shows once at the first activation and hides at its timer or a click") {
