@@ -10,6 +10,7 @@
 #include "pictures/metafile/metafile_playback_win.h"
 #include "pictures/metafile/metafile_records.h"
 #include "pictures/picture_types.h"
+#include "platform/dpi.h"
 
 namespace vr {
 
@@ -23,11 +24,6 @@ void TMetafileImage::ReleaseHandles() {
 namespace {
 
 [[noreturn]] void InvalidMetafile() { throw EInvalidGraphic(SInvalidMetafile); }
-
-int ScreenPixelsPerInch() {
-  TWindowDC screen(nullptr);
-  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
-}
 
 int32_t Saturate32(int64_t Value) {
   return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
