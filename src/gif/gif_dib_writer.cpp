@@ -6,22 +6,13 @@
 
 #include "gif/gif_errors.h"
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
 namespace {
 
 constexpr size_t InfoHeaderSize = 40;
-
-void PutU16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  PutU16(b, at, v & 0xFFFF);
-  PutU16(b, at + 2, v >> 16);
-}
 
 }  // namespace
 
@@ -45,16 +36,16 @@ std::vector<uint8_t> MakeDIBHeader(int Width, int Height, int BitsPerPixel, bool
                                    const std::vector<TGIFRGB>& Palette) {
   const bool indexed = BitsPerPixel == 8;
   std::vector<uint8_t> header(InfoHeaderSize + (indexed ? 256 * 4 : 0), 0);
-  PutU32(header, 0, InfoHeaderSize);
-  PutU32(header, 4, static_cast<uint32_t>(Width));
-  PutU32(header, 8, static_cast<uint32_t>(TopDown ? -Height : Height));
-  PutU16(header, 12, 1);
-  PutU16(header, 14, static_cast<uint32_t>(BitsPerPixel));
+  PutU32LE(&header[0], InfoHeaderSize);
+  PutU32LE(&header[4], static_cast<uint32_t>(Width));
+  PutU32LE(&header[8], static_cast<uint32_t>(TopDown ? -Height : Height));
+  PutU16LE(&header[12], 1);
+  PutU16LE(&header[14], static_cast<uint16_t>(BitsPerPixel));
   // compression, image size and resolution stay 0
   if (indexed) {
     const size_t used = std::min<size_t>(Palette.size(), 256);
-    PutU32(header, 32, 256);
-    PutU32(header, 36, static_cast<uint32_t>(used));
+    PutU32LE(&header[32], 256);
+    PutU32LE(&header[36], static_cast<uint32_t>(used));
     for (size_t i = 0; i < used; ++i) {
       header[InfoHeaderSize + 4 * i] = Palette[i].Blue;
       header[InfoHeaderSize + 4 * i + 1] = Palette[i].Green;

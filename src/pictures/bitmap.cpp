@@ -282,14 +282,11 @@ void TBitmap::ReadStoredImage(TStream& Stream) {
 
 namespace {
 
-void PutU16(TStream& s, uint16_t v) { s.WriteBuffer(&v, 2); }
-void PutU32(TStream& s, uint32_t v) { s.WriteBuffer(&v, 4); }
-
 void WriteFileHeader(TStream& s, uint64_t fileSize, uint64_t pixelOffset) {
-  PutU16(s, kBitmapFileType);
-  PutU32(s, static_cast<uint32_t>(fileSize));
-  PutU32(s, 0);
-  PutU32(s, static_cast<uint32_t>(pixelOffset));
+  s.WriteU16LE(kBitmapFileType);
+  s.WriteU32LE(static_cast<uint32_t>(fileSize));
+  s.WriteU32LE(0);
+  s.WriteU32LE(static_cast<uint32_t>(pixelOffset));
 }
 
 }  // namespace
@@ -340,7 +337,7 @@ void TBitmap::SaveToStream(TStream& Stream) {
   WriteFileHeader(Stream, headers + pixels.size(), headers);
   Stream.WriteBuffer(&header, sizeof header);
   if (masks != nullptr)
-    for (int i = 0; i < 3; ++i) PutU32(Stream, masks[i]);
+    for (int i = 0; i < 3; ++i) Stream.WriteU32LE(masks[i]);
   if (!table.empty()) Stream.WriteBuffer(table.data(), table.size() * 4);
   if (!pixels.empty()) Stream.WriteBuffer(pixels.data(), pixels.size());
 }
@@ -348,7 +345,7 @@ void TBitmap::SaveToStream(TStream& Stream) {
 void TBitmap::WriteStoredImage(TStream& Stream) {
   TMemoryStream block;
   SaveToStream(block);
-  PutU32(Stream, static_cast<uint32_t>(block.Bytes().size()));
+  Stream.WriteU32LE(static_cast<uint32_t>(block.Bytes().size()));
   if (!block.Bytes().empty()) Stream.WriteBuffer(block.Memory(), block.Bytes().size());
 }
 

@@ -55,13 +55,4 @@ inline uint64_t DibRowSize(int64_t Width, uint32_t BitsPerPixel) {
   return ((static_cast<uint64_t>(Width) * BitsPerPixel + 31) / 32) * 4;
 }
 
-// Little-endian reads from a byte buffer the caller has bounds-checked.
-inline uint16_t GetU16LE(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t GetU32LE(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline int16_t GetS16LE(const uint8_t* p) { return static_cast<int16_t>(GetU16LE(p)); }
-inline int32_t GetS32LE(const uint8_t* p) { return static_cast<int32_t>(GetU32LE(p)); }
-
 }  // namespace vr

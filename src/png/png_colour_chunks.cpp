@@ -2,9 +2,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
-#include "png/png_crc.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -148,16 +148,16 @@ bool TChunktRNS::SaveChunk(TStream& Stream) {
 
 TChunkgAMA::TChunkgAMA(TPNGCore* Owner) : TChunk(Owner, "gAMA") { SetGammaValue(1); }
 
-uint32_t TChunkgAMA::StoredGammaValue() const { return PayloadSize() == 4 ? ReadBE32(Payload()) : 1; }
+uint32_t TChunkgAMA::StoredGammaValue() const { return PayloadSize() == 4 ? GetU32BE(Payload()) : 1; }
 
 uint32_t TChunkgAMA::GammaValue() {
   if (PayloadSize() != 4) SetGammaValue(1);
-  return ReadBE32(Payload());
+  return GetU32BE(Payload());
 }
 
 void TChunkgAMA::SetGammaValue(uint32_t Value) {
   if (PayloadSize() != 4) ResizePayload(4);
-  WriteBE32(Payload(), Value);
+  PutU32BE(Payload(), Value);
 }
 
 bool TChunkgAMA::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {

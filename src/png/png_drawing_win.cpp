@@ -2,6 +2,7 @@
 // colour through masks, or blended by its alpha over what the canvas holds.
 #include <cstdlib>
 
+#include "platform/byte_order.h"
 #include "png/png_messages.h"
 #include "png/png_object_win.h"
 
@@ -39,7 +40,7 @@ TColor TPNGObject::DrawKeyColor() const {
   const TChunkIHDR& h = RequireHeader();
   const TChunktRNS* trns = ChunkList.FindChunk<TChunktRNS>();
   if (trns == nullptr) return 0;
-  const auto level = [&](int i) { return static_cast<uint32_t>(trns->AlphaTable[2 * i]) << 8 | trns->AlphaTable[2 * i + 1]; };
+  const auto level = [&](int i) { return uint32_t{GetU16BE(&trns->AlphaTable[2 * i])}; };
   switch (h.ColorType) {
     case 0: {
       // The sample as the bitmap stores it: the high byte of 16-bit levels,

@@ -5,9 +5,9 @@
 #include <new>
 
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
-#include "png/png_crc.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -147,15 +147,8 @@ void TChunkIHDR::SetKeyed(uint32_t X, uint32_t Y, bool Keyed) {
 
 bool TChunkIHDR::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {
   TChunk::LoadChunk(Stream, Type, Length);
-  if (PayloadSize() < 13) RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
-  const uint8_t* p = Payload();
-  Width = ReadBE32(p);
-  Height = ReadBE32(p + 4);
-  BitDepth = p[8];
-  ColorType = p[9];
-  CompressionMethod = p[10];
-  FilterMethod = p[11];
-  InterlaceMethod = p[12];
+  TByteReader header(Payload(), PayloadSize(), [] { RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR); });
+  header.ReadBE(Width, Height, BitDepth, ColorType, CompressionMethod, FilterMethod, InterlaceMethod);
   if (Width > 65535 || Height > 65535) RaisePng<EPNGSizeExceeds>(TPngText::SizeExceeds);
   if (CompressionMethod != 0) RaisePng<EPNGUnknownCompression>(TPngText::UnknownCompression);
   if (InterlaceMethod > 1) RaisePng<EPNGUnknownInterlace>(TPngText::UnknownInterlace);
@@ -169,8 +162,8 @@ bool TChunkIHDR::SaveChunk(TStream& Stream) {
   if (BitDepth == 2) BitDepth = 4;
   ResizePayload(13);
   uint8_t* p = Payload();
-  WriteBE32(p, Width);
-  WriteBE32(p + 4, Height);
+  PutU32BE(p, Width);
+  PutU32BE(p + 4, Height);
   p[8] = BitDepth;
   p[9] = ColorType;
   p[10] = CompressionMethod;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 #include "platform/stream.h"
 #include "png/png_core.h"
 
@@ -28,9 +29,7 @@ struct TPngKey {
 TPngKey KeyOf(const TPNGCore& Png, const TChunkIHDR& H, const TChunktRNS* Trns) {
   TPngKey key;
   if (Trns == nullptr || (H.ColorType != 0 && H.ColorType != 2)) return key;
-  const auto level = [&](int i) {
-    return static_cast<uint32_t>(Trns->AlphaTable[2 * i]) << 8 | Trns->AlphaTable[2 * i + 1];
-  };
+  const auto level = [&](int i) { return uint32_t{GetU16BE(&Trns->AlphaTable[2 * i])}; };
   key.Present = true;
   if (H.ColorType == 0) {
     switch (H.BitDepth) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
 #include "png/png_crc.h"
@@ -137,7 +138,7 @@ std::array<uint32_t, 3> KeySamplesOf(const TChunkIHDR& Header, const TChunktRNS&
   const uint32_t mask = Header.BitDepth >= 16 ? 0xFFFF : (1u << Header.BitDepth) - 1;
   std::array<uint32_t, 3> key{};
   for (size_t i = 0; i < 3; ++i)
-    key[i] = (static_cast<uint32_t>(Trns.AlphaTable[2 * i]) << 8 | Trns.AlphaTable[2 * i + 1]) & mask;
+    key[i] = GetU16BE(&Trns.AlphaTable[2 * i]) & mask;
   return key;
 }
 
@@ -151,12 +152,11 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     const uint32_t x = X0 + k * Step;
     Mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
   };
-  auto sample16 = [](const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; };
   if (Header.ColorType == 0) {
     const uint32_t key = Key[0];
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k)
-        if (sample16(Src + 2 * k) == key) mark(k);
+        if (GetU16BE(Src + 2 * k) == key) mark(k);
     } else if (depth == 8) {
       for (uint32_t k = 0; k < Pixels; ++k)
         if (Src[k] == key) mark(k);
@@ -172,7 +172,7 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint8_t* s = Src + 6 * k;
-        if (sample16(s) == r && sample16(s + 2) == g && sample16(s + 4) == b) mark(k);
+        if (GetU16BE(s) == r && GetU16BE(s + 2) == g && GetU16BE(s + 4) == b) mark(k);
       }
     } else {
       for (uint32_t k = 0; k < Pixels; ++k) {
@@ -301,7 +301,7 @@ void TChunkIDAT::NextIdatChunk(IdatInflater& Inflater) {
   TStream& s = *Inflater.Source;
   uint8_t crc[4] = {};
   FPosition += static_cast<int64_t>(s.Read(crc, 4));
-  if (ChunkCrcChecked() && ReadBE32(crc) != ~FCrc) {
+  if (ChunkCrcChecked() && GetU32BE(crc) != ~FCrc) {
     Inflater.Finished = true;
     RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
   }
@@ -312,7 +312,7 @@ void TChunkIDAT::NextIdatChunk(IdatInflater& Inflater) {
     RaisePng<EPNGMissingMultipleIDAT>(TPngText::MissingMultipleIDAT);
   }
   FCrc = UpdateChunkCrc(0xFFFFFFFFu, head + 4, 4);
-  ChunkEnd = FPosition + ReadBE32(head);
+  ChunkEnd = FPosition + GetU32BE(head);
 }
 
 size_t TChunkIDAT::ReadIdatBytes(IdatInflater& Inflater, uint8_t* Dest, size_t Count) {
@@ -371,7 +371,7 @@ void TChunkIDAT::FinishIdatChunk(IdatInflater& Inflater) {
   }
   uint8_t crc[4] = {};
   FPosition += static_cast<int64_t>(s.Read(crc, 4));
-  if (ChunkCrcChecked() && ReadBE32(crc) != ~FCrc) RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
+  if (ChunkCrcChecked() && GetU32BE(crc) != ~FCrc) RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
 }
 
 size_t TChunkIDAT::ReadRow(IdatInflater& Inflater) {

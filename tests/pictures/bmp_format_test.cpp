@@ -8,12 +8,13 @@
 
 #include "pictures/bmp/bmp_format.h"
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 using namespace vr;
 
 namespace {
 
-using vr::test::Bytes;
+using Bytes = vr::test::TByteWriter;
 
 struct BmpShape {
   uint32_t headerSize = 40;

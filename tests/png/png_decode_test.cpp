@@ -9,6 +9,8 @@
 #include "png/png_core.h"
 #include "png/png_messages.h"
 #include "png_test_encoder.h"
+#include "support/byte_writer.h"
+#include "platform/byte_order.h"
 
 using namespace vr;
 using namespace pngtest;
@@ -27,14 +29,11 @@ FilterChoice Cycling() {
 
 // A zlib stream of one stored block (no compression), so its byte layout is known.
 Bytes StoredZlib(const Bytes& raw) {
-  Bytes out = {0x78, 0x01, 0x01};
   const uint16_t len = static_cast<uint16_t>(raw.size());
-  out.insert(out.end(), {static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(~len),
-                         static_cast<uint8_t>(~len >> 8)});
-  out.insert(out.end(), raw.begin(), raw.end());
+  vr::test::TByteWriter out;
+  out.add({0x78, 0x01, 0x01}).u16(len).u16(static_cast<uint16_t>(~len)).add(raw);
   const uLong adler = adler32(adler32(0, nullptr, 0), raw.data(), static_cast<uInt>(raw.size()));
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(adler >> shift));
-  return out;
+  return out.u32be(static_cast<uint32_t>(adler)).v;
 }
 
 Bytes ImageFile(const TestImage& img, const Bytes& compressed, size_t piece = 0, bool interlaced = false) {
@@ -294,7 +293,7 @@ TEST_CASE("written image data is split at the chunk limit") {
   size_t idats = 0;
   const Bytes& b = out.Bytes();
   for (size_t at = 8; at + 8 <= b.size();) {
-    const uint32_t len = uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+    const uint32_t len = GetU32BE(&b[at]);
     if (std::memcmp(&b[at + 4], "IDAT", 4) == 0) {
       ++idats;
       CHECK(len <= 65535);

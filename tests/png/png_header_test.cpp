@@ -45,11 +45,6 @@ Bytes WithHeader(const Bytes& ihdr, const std::vector<std::pair<std::string, Byt
 
 Bytes Palette(std::initializer_list<uint8_t> rgb) { return Bytes(rgb); }
 
-Bytes Be32(uint32_t v) {
-  return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
-          static_cast<uint8_t>(v)};
-}
-
 }  // namespace
 
 TEST_CASE("header validation raises the header's own errors, leaving the header without a bitmap") {

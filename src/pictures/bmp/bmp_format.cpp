@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -29,15 +30,6 @@ TBitmapInfoHeader ParseInfoHeader(const uint8_t* p, size_t n) {
   h.biClrUsed = GetU32LE(full + 32);
   h.biClrImportant = GetU32LE(full + 36);
   return h;
-}
-
-void PutU16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 // Refuses dimensions no real bitmap has before any pixel memory exists.
@@ -80,9 +72,8 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
     // than the core one) cannot describe a bitmap.
     if (headerSize < 16) InvalidBitmap();
     if (headerSize - 4 > static_cast<uint64_t>(Stream.Remaining())) throw EReadError("Stream read error");
-    stored.reserve(headerSize);
-    PutU32(stored, headerSize);
     stored.resize(headerSize);
+    PutU32LE(stored.data(), headerSize);
     Stream.ReadBuffer(stored.data() + 4, headerSize - 4);
     info.Header = ParseInfoHeader(stored.data(), stored.size());
     // Version 2 and later headers carry the masks inside, right after the
@@ -152,31 +143,36 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
 }
 
 std::vector<uint8_t> TBitmapFileInfo::BitmapInfo() const {
-  std::vector<uint8_t> out;
-  out.reserve(kInfoHeaderSize + 12 + ColorTable.size() * 4);
   const TBitmapInfoHeader& h = Header;
-  PutU32(out, kInfoHeaderSize);
-  PutU32(out, static_cast<uint32_t>(h.biWidth));
-  PutU32(out, static_cast<uint32_t>(h.biHeight));
-  PutU16(out, h.biPlanes);
-  PutU16(out, h.biBitCount);
-  PutU32(out, h.biCompression);
-  // The system decodes compressed pixels up to the image size: give it the
-  // count of bytes actually present, never more.
-  PutU32(out, Compressed() ? static_cast<uint32_t>(PixelByteCount) : h.biSizeImage);
-  PutU32(out, static_cast<uint32_t>(h.biXPelsPerMeter));
-  PutU32(out, static_cast<uint32_t>(h.biYPelsPerMeter));
-  PutU32(out, h.biClrUsed);
-  PutU32(out, h.biClrImportant);
   // The system reads three masks after the header of every bit-field
   // bitmap: give it zeros where the file had none to give.
-  if (HasMasks || h.biCompression == kBmpCompressionBitFields)
-    for (uint32_t m : Masks) PutU32(out, m);
+  const bool masks = HasMasks || h.biCompression == kBmpCompressionBitFields;
+  std::vector<uint8_t> out(kInfoHeaderSize + (masks ? 12 : 0) + ColorTable.size() * 4);
+  uint8_t* p = out.data();
+  PutU32LE(p, kInfoHeaderSize);
+  PutU32LE(p + 4, static_cast<uint32_t>(h.biWidth));
+  PutU32LE(p + 8, static_cast<uint32_t>(h.biHeight));
+  PutU16LE(p + 12, h.biPlanes);
+  PutU16LE(p + 14, h.biBitCount);
+  PutU32LE(p + 16, h.biCompression);
+  // The system decodes compressed pixels up to the image size: give it the
+  // count of bytes actually present, never more.
+  PutU32LE(p + 20, Compressed() ? static_cast<uint32_t>(PixelByteCount) : h.biSizeImage);
+  PutU32LE(p + 24, static_cast<uint32_t>(h.biXPelsPerMeter));
+  PutU32LE(p + 28, static_cast<uint32_t>(h.biYPelsPerMeter));
+  PutU32LE(p + 32, h.biClrUsed);
+  PutU32LE(p + 36, h.biClrImportant);
+  p += kInfoHeaderSize;
+  if (masks)
+    for (uint32_t m : Masks) {
+      PutU32LE(p, m);
+      p += 4;
+    }
   for (const TRGBQuad& q : ColorTable) {
-    out.push_back(q.rgbBlue);
-    out.push_back(q.rgbGreen);
-    out.push_back(q.rgbRed);
-    out.push_back(0);
+    p[0] = q.rgbBlue;
+    p[1] = q.rgbGreen;
+    p[2] = q.rgbRed;
+    p += 4;
   }
   return out;
 }

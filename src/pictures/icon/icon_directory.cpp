@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 #include "platform/exceptions.h"
 #include "platform/stream.h"
 

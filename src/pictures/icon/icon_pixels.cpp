@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 

@@ -5,6 +5,7 @@
 
 #include "pictures/graphic_errors.h"
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 

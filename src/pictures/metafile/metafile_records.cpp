@@ -5,6 +5,7 @@
 
 #include "pictures/graphic_errors.h"
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -35,10 +36,6 @@ struct TLimits {
     if (Rects > kMaxRegionRects || RegionRects > kMaxRegionRectsInFile) Invalid();
   }
 };
-
-void Put32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
-}
 
 // ------------------------------------------------------------- bitmaps
 
@@ -237,13 +234,13 @@ class TEmfRecord {
   }
   // A brush style that stores an address or handle becomes solid.
   void SolidPattern(uint64_t At) const {
-    if (U32(At) > 2) Put32(FRecord + At, 0);  // solid, hollow and hatched stay
+    if (U32(At) > 2) PutU32LE(FRecord + At, 0);  // solid, hollow and hatched stay
   }
   // Turns the record into a comment that every player passes over.
   void IntoComment() const {
     Need(12);
-    Put32(FRecord, kEmrGdiComment);
-    Put32(FRecord + 8, static_cast<uint32_t>(FSize - 12));
+    PutU32LE(FRecord, kEmrGdiComment);
+    PutU32LE(FRecord + 8, static_cast<uint32_t>(FSize - 12));
   }
   uint8_t* Bytes() const { return FRecord; }
   uint64_t Size() const { return FSize; }
@@ -515,11 +512,11 @@ class TWmfRecord {
       if (headerSize == 12) return PassOver();
       uint32_t used = GetU32LE(header + 32);
       used = used == 0 ? 1u << Dib.Bits : std::min(used, 256u);
-      Put32(header + 32, used);
+      PutU32LE(header + 32, used);
       const uint64_t entry = Usage == 1 ? 2 : 4;
       if ((Usage == 1 && used % 2 != 0) || headerSize + used * entry > available) return PassOver();
     }
-    if (Dib.RunLength()) Put32(header + 20, static_cast<uint32_t>(Dib.ImageBytes & ~uint64_t{3}));
+    if (Dib.RunLength()) PutU32LE(header + 20, static_cast<uint32_t>(Dib.ImageBytes & ~uint64_t{3}));
   }
   // A device bitmap of the old kind: size, planes and depth, then its rows
   // padded to 16 bits, from Offset bytes on.
@@ -711,7 +708,7 @@ std::vector<uint8_t> CheckWindowsMetafileRecords(std::vector<uint8_t> Records) {
     // Writers that count the placeable header in the total, and others:
     // the records present are the metafile.
     total = size & ~size_t{1};
-    Put32(data + 6, static_cast<uint32_t>(total / 2));
+    PutU32LE(data + 6, static_cast<uint32_t>(total / 2));
   }
   const uint32_t objects = GetU16LE(data + 10);
   TLimits limits;

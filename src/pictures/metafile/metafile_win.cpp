@@ -10,6 +10,7 @@
 #include "pictures/metafile/metafile_playback_win.h"
 #include "pictures/metafile/metafile_records.h"
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -183,16 +184,11 @@ void TMetafile::SaveToStream(TStream& Stream) {
     return static_cast<uint16_t>(static_cast<int16_t>(std::clamp<int64_t>(MulDivRound(size, inch, 2540), -32768, 32767)));
   };
   uint8_t header[kPlaceableHeaderSize] = {};
-  const auto put16 = [&](size_t at, uint16_t v) {
-    header[at] = static_cast<uint8_t>(v);
-    header[at + 1] = static_cast<uint8_t>(v >> 8);
-  };
-  put16(0, static_cast<uint16_t>(kPlaceableKey));
-  put16(2, static_cast<uint16_t>(kPlaceableKey >> 16));
-  put16(10, box(FImage->Width));
-  put16(12, box(FImage->Height));
-  put16(14, FImage->Inch);
-  put16(20, PlaceableChecksum(header));
+  PutU32LE(header, kPlaceableKey);
+  PutU16LE(header + 10, box(FImage->Width));
+  PutU16LE(header + 12, box(FImage->Height));
+  PutU16LE(header + 14, FImage->Inch);
+  PutU16LE(header + 20, PlaceableChecksum(header));
   Stream.WriteBuffer(header, sizeof header);
   Stream.WriteBuffer(records.data(), records.size());
 }
