@@ -324,7 +324,7 @@ void TBitmap::SaveToStream(TStream& Stream) {
     header.biCompression = BI_RGB;
     if (Monochrome()) table = DefaultColorTable(1);
     TBitmapInfoBlock info(header, nullptr, table);
-    pixels.resize(static_cast<size_t>(DibRowSize(width, header.biBitCount)) * static_cast<size_t>(height));
+    pixels.resize(static_cast<size_t>(DibRowStride(width, header.biBitCount)) * static_cast<size_t>(height));
     TBitmapCanvas::DeselectBitmap(FImage->Handle.Get());
     TWindowDC screen(nullptr);
     GetDIBits(screen.Get(), FImage->Handle.Get(), 0, static_cast<UINT>(height), pixels.data(), info.Get(),

@@ -5,8 +5,8 @@ namespace vr {
 std::unique_ptr<TPNGPixelStore> TDibSectionAllocator::AllocatePixels(const TPNGPixelRequest& Request) {
   if (OnAllocate) OnAllocate();
   // The info block is laid out exactly like BITMAPINFO with 256 colours.
-  static_assert(sizeof(BITMAPINFOHEADER) == sizeof(TPNGBitmapInfoHeader));
-  static_assert(sizeof(RGBQUAD) == sizeof(TPNGRGBQuad));
+  static_assert(sizeof(BITMAPINFOHEADER) == sizeof(TBitmapInfoHeader));
+  static_assert(sizeof(RGBQUAD) == sizeof(TRGBQuad));
   const auto* info = reinterpret_cast<const BITMAPINFO*>(Request.Info);
   void* bits = nullptr;
   // No device context is needed for a section with an RGB colour table.

@@ -12,7 +12,7 @@ namespace {
 
 const BITMAPINFO* AsBitmapInfo(const TPNGBitmapInfo& Info) { return reinterpret_cast<const BITMAPINFO*>(&Info); }
 
-TColor QuadColorOf(const TPNGRGBQuad& Q) { return RGB(Q.Red, Q.Green, Q.Blue); }
+TColor QuadColorOf(const TRGBQuad& Q) { return RGB(Q.rgbRed, Q.rgbGreen, Q.rgbBlue); }
 
 // The blend of one channel: integer arithmetic with a shift for the division,
 // exact at both ends (alpha 0 keeps D, alpha 255 gives S).
@@ -94,7 +94,7 @@ bool TPNGObject::DrawWithColorKey(HDC DC, COLORREF KeyColour, const RECT& Rect) 
   const TChunkIHDR& h = RequireHeader();
   const int w = Rect.right - Rect.left, ht = Rect.bottom - Rect.top;
   if (w <= 0 || ht <= 0) return true;
-  const int W = std::abs(h.DibInfo.Header.Width), H = std::abs(h.DibInfo.Header.Height);
+  const int W = std::abs(h.DibInfo.Header.biWidth), H = std::abs(h.DibInfo.Header.biHeight);
   const BITMAPINFO* info = AsBitmapInfo(h.DibInfo);
 
   // A device copy of the image (the decoded bitmap itself is never altered),
@@ -175,7 +175,7 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
   BitBlt(memory.Get(), 0, 0, aw, ah, DC, area.left, area.top, SRCCOPY);
   GdiFlush();  // the captured pixels must be in the section's memory
 
-  const unsigned bits = h.DibInfo.Header.BitCount;
+  const unsigned bits = h.DibInfo.Header.biBitCount;
   const TChunktRNS* trns = ChunkList.FindChunk<TChunktRNS>();
   const TChunkPLTE* palette = ChunkList.FindChunk<TChunkPLTE>();
   // Palette entries beyond the palette chunk (or all, without one) show as
@@ -210,8 +210,8 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
           index = row[ix];
         a = trns != nullptr ? trns->AlphaTable[index] : 255;
         if (index < entries) {
-          const TPNGRGBQuad& q = h.DibInfo.Colors[index];
-          b = q.Blue, g = q.Green, r = q.Red;
+          const TRGBQuad& q = h.DibInfo.Colors[index];
+          b = q.rgbBlue, g = q.rgbGreen, r = q.rgbRed;
         } else {
           b = g = r = 0;
         }

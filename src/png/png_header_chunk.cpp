@@ -58,7 +58,7 @@ void TChunkIHDR::ReleaseImage() {
 }
 
 void TChunkIHDR::AllocateImage() {
-  std::memset(&DibInfo, 0, sizeof DibInfo);
+  DibInfo = {};
   ReleaseImage();
   RowStride = 0;
   UsesPalette = ColorType == 0 || ColorType == 3 || ColorType == 4;
@@ -69,14 +69,13 @@ void TChunkIHDR::AllocateImage() {
   if (bits == 0 || Width == 0 || Height == 0 || Width > 65535 || Height > 65535)
     RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
 
-  DibInfo.Header.Size = sizeof(TPNGBitmapInfoHeader);
-  DibInfo.Header.Width = static_cast<int32_t>(Width);
-  DibInfo.Header.Height = static_cast<int32_t>(Height);
-  DibInfo.Header.Planes = 1;
-  DibInfo.Header.BitCount = bits;
+  DibInfo.Header.biWidth = static_cast<int32_t>(Width);
+  DibInfo.Header.biHeight = static_cast<int32_t>(Height);
+  DibInfo.Header.biPlanes = 1;
+  DibInfo.Header.biBitCount = bits;
 
   // Width and Height are at most 65535, so none of these can overflow.
-  const uint64_t stride = DibRowStride(bits, Width);
+  const uint64_t stride = DibRowStride(Width, bits);
   const uint64_t pixelBytes = stride * Height;
   const bool hasAlpha = ColorType == 4 || ColorType == 6;
   const uint64_t alphaBytes = hasAlpha ? static_cast<uint64_t>(Width) * Height : 0;

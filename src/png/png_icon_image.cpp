@@ -64,7 +64,7 @@ TIconPixels PNGIconPixels(const uint8_t* Data, size_t Size) {
       h.Height > kMaxPngIconSide)
     InvalidIcon();
 
-  const unsigned bits = h.DibInfo.Header.BitCount;
+  const unsigned bits = h.DibInfo.Header.biBitCount;
   const TChunktRNS* trns = png.ChunkList.FindChunk<TChunktRNS>();
   const TChunkPLTE* palette = png.ChunkList.FindChunk<TChunkPLTE>();
   // Palette entries beyond the palette chunk show black, as the codec draws them.
@@ -97,8 +97,8 @@ TIconPixels PNGIconPixels(const uint8_t* Data, size_t Size) {
         else
           index = row[x];
         if (index < entries) {
-          const TPNGRGBQuad& q = h.DibInfo.Colors[index];
-          b = q.Blue, g = q.Green, r = q.Red;
+          const TRGBQuad& q = h.DibInfo.Colors[index];
+          b = q.rgbBlue, g = q.rgbGreen, r = q.rgbRed;
         }
         if (alpha != nullptr)
           a = alpha[x];

@@ -241,13 +241,13 @@ uint8_t PredictPaeth(uint8_t Left, uint8_t Above, uint8_t UpperLeft) {
 void TChunkIDAT::BuildGrayPalette() {
   TChunkIHDR& h = *ImageHeaderChunk;
   if (h.ColorType != 0 && h.ColorType != 4) return;
-  const uint32_t n = 1u << h.DibInfo.Header.BitCount;  // 2, 16 or 256
+  const uint32_t n = 1u << h.DibInfo.Header.biBitCount;  // 2, 16 or 256
   const uint8_t* gamma = OwnerImage()->GammaMap;
   for (uint32_t k = 0; k < n; ++k) {
     const uint32_t level = (2 * k * 255 + (n - 1)) / (2 * (n - 1));  // k * 255 / (n - 1), rounded
-    TPNGRGBQuad& q = h.DibInfo.Colors[k];
-    q.Blue = q.Green = q.Red = gamma[level];
-    q.Reserved = 0;
+    TRGBQuad& q = h.DibInfo.Colors[k];
+    q.rgbBlue = q.rgbGreen = q.rgbRed = gamma[level];
+    q.rgbReserved = 0;
   }
 }
 

@@ -148,10 +148,10 @@ TEST_CASE("2-bit gray shows the levels 0, 85, 170 and 255 through the gray table
     CHECK(h.PixelBits[0] == 0x05);
     CHECK(h.PixelBits[1] == 0xAF);
     for (int k = 0; k < 4; ++k) {
-      const TPNGRGBQuad& q = h.DibInfo.Colors[h.PixelBits[k / 2] >> (k % 2 == 0 ? 4 : 0) & 15];
-      CHECK(q.Red == 85 * k);
-      CHECK(q.Green == 85 * k);
-      CHECK(q.Blue == 85 * k);
+      const TRGBQuad& q = h.DibInfo.Colors[h.PixelBits[k / 2] >> (k % 2 == 0 ? 4 : 0) & 15];
+      CHECK(q.rgbRed == 85 * k);
+      CHECK(q.rgbGreen == 85 * k);
+      CHECK(q.rgbBlue == 85 * k);
     }
   }
 }
@@ -169,15 +169,15 @@ TEST_CASE("gray tables and truecolour samples pass through gamma; indices, gray 
   Load(core, MakePng(gray, true, Filter(2), {{"gAMA", gama}}));
   CHECK(CompareDecoded(core, gray) == "");
   const TChunkIHDR& h = core.RequireHeader();
-  CHECK(h.DibInfo.Colors[0].Red == 0);
-  CHECK(h.DibInfo.Colors[8].Red == core.GammaMap[136]);
-  CHECK(h.DibInfo.Colors[15].Blue == 255);
-  CHECK(h.DibInfo.Colors[16].Blue == 0);
+  CHECK(h.DibInfo.Colors[0].rgbRed == 0);
+  CHECK(h.DibInfo.Colors[8].rgbRed == core.GammaMap[136]);
+  CHECK(h.DibInfo.Colors[15].rgbBlue == 255);
+  CHECK(h.DibInfo.Colors[16].rgbBlue == 0);
 
   TestImage one = TestImage::Random(9, 2, 1, 0, 79);
   Load(core, MakePng(one, false));
-  CHECK(core.RequireHeader().DibInfo.Colors[1].Green == 255);
-  CHECK(core.RequireHeader().DibInfo.Colors[2].Green == 0);
+  CHECK(core.RequireHeader().DibInfo.Colors[1].rgbGreen == 255);
+  CHECK(core.RequireHeader().DibInfo.Colors[2].rgbGreen == 0);
 }
 
 TEST_CASE("damaged image data fails with the image data's own errors") {

@@ -12,26 +12,6 @@ namespace {
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(SInvalidBitmap); }
 
-// The fields of a header stored in fewer than 40 bytes are taken as far as
-// they go; the rest stay 0 (no compression, no colour count).
-TBitmapInfoHeader ParseInfoHeader(const uint8_t* p, size_t n) {
-  uint8_t full[kInfoHeaderSize] = {};
-  std::memcpy(full, p, std::min<size_t>(n, kInfoHeaderSize));
-  TBitmapInfoHeader h;
-  h.biSize = kInfoHeaderSize;
-  h.biWidth = GetS32LE(full + 4);
-  h.biHeight = GetS32LE(full + 8);
-  h.biPlanes = GetU16LE(full + 12);
-  h.biBitCount = GetU16LE(full + 14);
-  h.biCompression = GetU32LE(full + 16);
-  h.biSizeImage = GetU32LE(full + 20);
-  h.biXPelsPerMeter = GetS32LE(full + 24);
-  h.biYPelsPerMeter = GetS32LE(full + 28);
-  h.biClrUsed = GetU32LE(full + 32);
-  h.biClrImportant = GetU32LE(full + 36);
-  return h;
-}
-
 // Refuses dimensions no real bitmap has before any pixel memory exists.
 void CheckDimensions(const TBitmapFileInfo& info) {
   const TBitmapInfoHeader& h = info.Header;
@@ -75,7 +55,7 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
     stored.resize(headerSize);
     PutU32LE(stored.data(), headerSize);
     Stream.ReadBuffer(stored.data() + 4, headerSize - 4);
-    info.Header = ParseInfoHeader(stored.data(), stored.size());
+    info.Header = ReadDibHeader(stored.data(), stored.size());
     // Version 2 and later headers carry the masks inside, right after the
     // 40 bytes of the info header.
     if (headerSize >= kInfoHeaderSize + 12 && info.Header.biCompression == kBmpCompressionBitFields) {
@@ -143,38 +123,13 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
 }
 
 std::vector<uint8_t> TBitmapFileInfo::BitmapInfo() const {
-  const TBitmapInfoHeader& h = Header;
-  // The system reads three masks after the header of every bit-field
-  // bitmap: give it zeros where the file had none to give.
-  const bool masks = HasMasks || h.biCompression == kBmpCompressionBitFields;
-  std::vector<uint8_t> out(kInfoHeaderSize + (masks ? 12 : 0) + ColorTable.size() * 4);
-  uint8_t* p = out.data();
-  PutU32LE(p, kInfoHeaderSize);
-  PutU32LE(p + 4, static_cast<uint32_t>(h.biWidth));
-  PutU32LE(p + 8, static_cast<uint32_t>(h.biHeight));
-  PutU16LE(p + 12, h.biPlanes);
-  PutU16LE(p + 14, h.biBitCount);
-  PutU32LE(p + 16, h.biCompression);
+  TDibInfo dib{.Header = Header, .HasMasks = HasMasks, .Colors = ColorTable};
+  dib.Header.biSize = kInfoHeaderSize;
   // The system decodes compressed pixels up to the image size: give it the
   // count of bytes actually present, never more.
-  PutU32LE(p + 20, Compressed() ? static_cast<uint32_t>(PixelByteCount) : h.biSizeImage);
-  PutU32LE(p + 24, static_cast<uint32_t>(h.biXPelsPerMeter));
-  PutU32LE(p + 28, static_cast<uint32_t>(h.biYPelsPerMeter));
-  PutU32LE(p + 32, h.biClrUsed);
-  PutU32LE(p + 36, h.biClrImportant);
-  p += kInfoHeaderSize;
-  if (masks)
-    for (uint32_t m : Masks) {
-      PutU32LE(p, m);
-      p += 4;
-    }
-  for (const TRGBQuad& q : ColorTable) {
-    p[0] = q.rgbBlue;
-    p[1] = q.rgbGreen;
-    p[2] = q.rgbRed;
-    p += 4;
-  }
-  return out;
+  if (Compressed()) dib.Header.biSizeImage = static_cast<uint32_t>(PixelByteCount);
+  std::copy(std::begin(Masks), std::end(Masks), dib.Masks.begin());
+  return dib.Bytes();
 }
 
 const uint8_t* TBitmapFileInfo::CompressedPixels() const {

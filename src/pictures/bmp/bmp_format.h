@@ -22,12 +22,12 @@ namespace vr {
 
 inline constexpr uint16_t kBitmapFileType = 0x4D42;  // "BM"
 inline constexpr uint32_t kCoreHeaderSize = 12;
-inline constexpr uint32_t kInfoHeaderSize = 40;
+inline constexpr uint32_t kInfoHeaderSize = kDibHeaderSize;
 
 // biCompression values the reader tells apart; every other value (RLE and
 // the rest) is kept compressed and left to the system to decode.
-inline constexpr uint32_t kBmpCompressionNone = 0;
-inline constexpr uint32_t kBmpCompressionBitFields = 3;
+inline constexpr uint32_t kBmpCompressionNone = kDibRgb;
+inline constexpr uint32_t kBmpCompressionBitFields = kDibBitFields;
 
 struct TBitmapFileInfo {
   // The stream held no bytes: the bitmap becomes empty (0 × 0).
@@ -63,7 +63,7 @@ struct TBitmapFileInfo {
   int32_t Height() const { return Header.biHeight < 0 ? -Header.biHeight : Header.biHeight; }
   bool TopDown() const { return Header.biHeight < 0; }
   // Bytes per pixel row and the whole uncompressed pixel array.
-  uint64_t RowSize() const { return DibRowSize(Header.biWidth, Header.biBitCount); }
+  uint64_t RowSize() const { return DibRowStride(Header.biWidth, Header.biBitCount); }
   uint64_t DibSize() const { return RowSize() * static_cast<uint64_t>(Height()); }
   // A BITMAPINFO block: the 40-byte header, the three masks for every
   // bit-field file (zeros when the file gave none), then the colour table.

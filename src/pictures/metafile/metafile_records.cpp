@@ -136,7 +136,7 @@ TDibLayout ReadDib(const uint8_t* Info, uint64_t Available, uint32_t ReadUsage, 
     default: Invalid();
   }
   const uint64_t rowsInBitmap = static_cast<uint64_t>(height < 0 ? -height : height);
-  const uint64_t stride = DibRowSize(width, bits);
+  const uint64_t stride = DibRowStride(width, bits);
   if (static_cast<uint64_t>(width) * rowsInBitmap > kMaxPicturePixels || stride * rowsInBitmap > kMaxRecordBitmapBytes)
     Invalid();
   // The system reads no more rows than the bitmap has.
@@ -338,7 +338,7 @@ void CheckEmfRecord(uint32_t Type, const TEmfRecord& r) {
         if (width <= 0 || height == 0 || GetU16LE(h + 12) != 1 || GetU16LE(h + 14) != 1) Invalid();
         const uint64_t rows = static_cast<uint64_t>(height < 0 ? -height : height);
         if (static_cast<uint64_t>(width) * rows > kMaxPicturePixels) Invalid();
-        r.Need(offBits + DibRowSize(width, 1) * rows);
+        r.Need(offBits + DibRowStride(width, 1) * rows);
       } else {
         r.Dib(16, 24, usage);
       }
