@@ -122,14 +122,14 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
   return info;
 }
 
-std::vector<uint8_t> TBitmapFileInfo::BitmapInfo() const {
+TDibInfo TBitmapFileInfo::BitmapInfo() const {
   TDibInfo dib{.Header = Header, .HasMasks = HasMasks, .Colors = ColorTable};
   dib.Header.biSize = kInfoHeaderSize;
   // The system decodes compressed pixels up to the image size: give it the
   // count of bytes actually present, never more.
   if (Compressed()) dib.Header.biSizeImage = static_cast<uint32_t>(PixelByteCount);
   std::copy(std::begin(Masks), std::end(Masks), dib.Masks.begin());
-  return dib.Bytes();
+  return dib;
 }
 
 const uint8_t* TBitmapFileInfo::CompressedPixels() const {

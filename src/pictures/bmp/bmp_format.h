@@ -5,7 +5,7 @@
 // Use:
 //   TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
 //   if (info.Empty) -> install an empty 0 × 0 image
-//   std::vector<uint8_t> bmi = info.BitmapInfo();   // for CreateDIBSection
+//   TDibInfo bmi = info.BitmapInfo();   // for CreateDIBSection
 //   uncompressed: ReadBitmapPixels(stream, info, {dibBits, dibSize});
 //   compressed:   CreateDIBitmap(..., info.CompressedPixels(), ...) and keep
 //                 info.CompressedData with the image.
@@ -70,7 +70,7 @@ struct TBitmapFileInfo {
   // Larger stored headers are given as 40 bytes (their masks moved after
   // it), so the system never looks for fields, such as an embedded colour
   // profile, outside this block.
-  std::vector<uint8_t> BitmapInfo() const;
+  TDibInfo BitmapInfo() const;
   // The compressed pixel bytes (PixelByteCount of them); null when not compressed.
   const uint8_t* CompressedPixels() const;
 };
