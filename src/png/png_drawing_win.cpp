@@ -2,6 +2,7 @@
 // colour through masks, or blended by its alpha over what the canvas holds.
 #include <cstdlib>
 
+#include "pictures/bitmap_gdi.h"
 #include "platform/byte_order.h"
 #include "png/png_messages.h"
 #include "png/png_object_win.h"
@@ -158,18 +159,17 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
   const int aw = area.right - area.left, ah = area.bottom - area.top;
   if (aw <= 0 || ah <= 0) return;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = aw;
-  info.bmiHeader.biHeight = -ah;  // rows top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  TDibInfo dib;
+  dib.Header.biWidth = aw;
+  dib.Header.biHeight = -ah;  // rows top-down
+  dib.Header.biPlanes = 1;
+  dib.Header.biBitCount = 32;
+  const bitmap_gdi::TBitmapInfoBlock info(dib);
 
   TMemoryDC memory(CreateCompatibleDC(nullptr));
   if (!memory) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
   void* sectionBits = nullptr;
-  TBitmapHandle section(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &sectionBits, nullptr, 0));
+  TBitmapHandle section(CreateDIBSection(memory.Get(), info.Get(), DIB_RGB_COLORS, &sectionBits, nullptr, 0));
   if (!section || sectionBits == nullptr) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
   TSelectObject select(memory.Get(), section.Get());
   BitBlt(memory.Get(), 0, 0, aw, ah, DC, area.left, area.top, SRCCOPY);
