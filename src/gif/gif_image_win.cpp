@@ -8,6 +8,7 @@
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
 #include "pictures/picture.h"
+#include "platform/scope_guard.h"
 #include "platform/thread.h"
 
 namespace vr {
@@ -52,12 +53,6 @@ TProgressStage StageOf(TGIFProgressStage Stage) {
   }
 }
 
-struct TFlagScope {
-  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  bool& FFlag;
-};
-
 }  // namespace
 
 VR_DEFINE_GRAPHIC_CLASS(TGIFImage, TGraphic)
@@ -67,13 +62,9 @@ UINT GIFClipboardFormat() {
   return format;
 }
 
-void InitGIFDrawing() {
-  TWindowDC screen(nullptr);
-  LowColorDisplay = GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) < 9;
-}
-
 void RegisterGIFImage() {
-  InitGIFDrawing();
+  const TWindowDC screen(nullptr);
+  LowColorDisplay = GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) < 9;
   TPicture::RegisterPictureFormat("GIF", "GIF Image", TGIFImage::StaticClass());
   TPicture::RegisterClipboardClass(static_cast<uint16_t>(GIFClipboardFormat()), TGIFImage::StaticClass());
 }
@@ -184,7 +175,8 @@ void TGIFImage::WriteHeight(int Value) {
 HPALETTE TGIFImage::ReadPalette() {
   // Asked again while making it: no frame and no header has a table.
   if (FInGetPalette) throw GIFException(sGIFNoColorTable);
-  TFlagScope guard(FInGetPalette);
+  FInGetPalette = true;
+  TScopeGuard done([this] { FInGetPalette = false; });
   if (FRenderBuffer)
     if (HPALETTE own = FRenderBuffer->PaletteHandle()) return own;
   if (FGlobalPalette) return FGlobalPalette.Get();
@@ -213,7 +205,8 @@ void TGIFImage::WritePalette(HPALETTE Value) {
 
 void TGIFImage::DrawInto(TCanvas& Canvas, const RECT& Rect) {
   if (FDrawingNow || Frames().Empty()) return;
-  TFlagScope drawing(FDrawingNow);
+  FDrawingNow = true;
+  TScopeGuard done([this] { FDrawingNow = false; });
   try {
     ReapPainters();
     DrawFrames(Canvas, Rect);

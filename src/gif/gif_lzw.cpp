@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "gif/gif_blocks.h"
 #include "gif/gif_errors.h"
 #include "gif/gif_image_core.h"
 #include "gif/gif_stream_io.h"
@@ -94,7 +95,7 @@ int TLZWDecoder::NextCodeRefilling() {
       uint8_t size;
       if (!gifio::TryReadByte(FStream, size)) return -1;
       bool ended = false;
-      if (size == 0) {
+      if (size == kGIFBlockTerminator) {
         FNoMoreData = true;
         FTerminatorSeen = true;
         ended = true;

@@ -210,9 +210,7 @@ class TBitmap : public TGraphic {
   // Writing clDefault returns to automatic mode; any other colour fixes it.
   void SetTransparentKey(TColor Value);
   TTransparentMode TransparentMode() const { return FTransparentMode; }
-  void SetTransparentMode(TTransparentMode Value);
   bool IgnorePalette() const { return FIgnorePalette; }
-  void SetIgnorePalette(bool Value);
 
   // The shared picture (for tests and for classes built on bitmaps).
   const TBitmapImage& Image() const { return *FImage; }
@@ -236,7 +234,7 @@ class TBitmap : public TGraphic {
   TBitmapCanvas& OwnCanvas();
   void LoadFromInfo(TStream& Stream, const struct TBitmapFileInfo& Info);
 
-  TBitmapImage* FImage = nullptr;
+  TSharedRef<TBitmapImage> FImage;
   std::unique_ptr<TBitmapCanvas> FCanvas;
   bool FIgnorePalette = false;
   bool FMaskValid = false;  // the mask matches the pixels and the colour

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/wide_text.h"
+
 namespace vr {
 
 // --------------------------------------------------------------- TCheckBox
@@ -90,27 +92,6 @@ void TMemo::Add(const std::string& Line) {
   SendMessageA(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-int TMemo::LineCount() const {
-  // The text ends with a line break after the last line: the empty line
-  // after it does not count.
-  int n = static_cast<int>(SendMessageA(Handle(), EM_GETLINECOUNT, 0, 0));
-  std::string text = Caption();
-  if (text.empty()) return 0;
-  return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0 ? n - 1 : n;
-}
-
-std::string TMemo::Line(int Index) const {
-  std::string text = Caption();
-  size_t pos = 0;
-  for (int i = 0; i < Index; ++i) {
-    pos = text.find("\r\n", pos);
-    if (pos == std::string::npos) return std::string();
-    pos += 2;
-  }
-  size_t end = text.find("\r\n", pos);
-  return text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-}
-
 // ------------------------------------------------------------------ TLabel
 
 TLabel::TLabel(TComponent* AOwner, TWinControl* AParent, const std::string& ACaption)
@@ -143,7 +124,7 @@ void TLabel::AutoSize() {
   HGDIOBJ old = SelectObject(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
   std::string text = Caption();
   RECT r{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+  DrawAnsiText(dc, text, r, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
   SetBounds(Left(), Top(), r.right - r.left, std::max<int>(r.bottom - r.top, 13));

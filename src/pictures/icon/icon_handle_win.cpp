@@ -37,7 +37,7 @@ using bitmap_gdi::TBitmapInfoBlock;
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
     if (!text.empty()) throw EOutOfResources(text);
   }
-  throw EOutOfResources("Out of system resources");
+  RaiseOutOfResources();
 }
 
 // The system's bitmap info for a bitmap of that size and depth.
