@@ -345,3 +345,31 @@ TEST_CASE("planes other than 1, impossible headers and absurd dimensions are ref
   deep.bits = 48;
   CHECK_INVALID_BITMAP(Read(Headers(deep)));
 }
+
+TEST_CASE("the bitmap model: row strides, short headers, and masks after every bit-field header") {
+  struct TStride {
+    int64_t Width;
+    uint32_t Bits;
+    uint64_t Bytes;
+  };
+  for (const TStride& s : {TStride{1, 1, 4}, TStride{33, 1, 8}, TStride{3, 24, 12}, TStride{5, 8, 8},
+                           TStride{0, 24, 0}, TStride{-4, 8, 0}, TStride{INT64_MAX, 32, UINT64_MAX}}) {
+    CAPTURE(s.Width);
+    CAPTURE(s.Bits);
+    CHECK(DibRowStride(s.Width, s.Bits) == s.Bytes);
+  }
+
+  // A 16-byte header gives size, planes and depth; the rest stays 0.
+  const std::vector<uint8_t> shortHeader = Bytes().u32(16).u32(7).u32(uint32_t(-3)).u16(1).u16(8).v;
+  const TBitmapInfoHeader h = ReadDibHeader(shortHeader.data(), shortHeader.size());
+  CHECK((h.biSize == 40 && h.biWidth == 7 && h.biHeight == -3 && h.TopDown() && h.biBitCount == 8));
+  CHECK((h.biCompression == 0 && h.biClrUsed == 0));
+
+  TDibInfo dib{.Header = h, .Colors = {TRGBQuad{1, 2, 3, 9}}};
+  CHECK(dib.Bytes() == Bytes().u32(40).u32(7).u32(uint32_t(-3)).u16(1).u16(8).fill(24, 0).u8(1).u8(2).u8(3).u8(0).v);
+  dib.Header.biCompression = kDibBitFields;  // masks given or not, three of them follow
+  dib.Colors.clear();
+  REQUIRE(dib.Bytes().size() == 52);
+  dib.Masks = {0xF800, 0x07E0, 0x001F};
+  CHECK(GetU32LE(dib.Bytes().data() + 44) == 0x07E0);
+}
