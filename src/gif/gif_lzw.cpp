@@ -6,7 +6,6 @@
 #include "gif/gif_errors.h"
 #include "gif/gif_image_core.h"
 #include "gif/gif_stream_io.h"
-#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -40,7 +39,10 @@ class TLZWDecoder {
   int NextCode() { return FPendingClear || FBitPosition + FCodeSize >= FBitEnd ? NextCodeRefilling() : TakeCode(); }
   [[gnu::noinline]] int NextCodeRefilling();  // kept out of line so NextCode stays small
   int TakeCode() {
-    const uint32_t value = (GetU32LE(FBitBuffer + (FBitPosition >> 3)) >> (FBitPosition & 7)) & ((1u << FCodeSize) - 1);
+    const int k = FBitPosition >> 3;
+    uint32_t value = static_cast<uint32_t>(FBitBuffer[k]) | static_cast<uint32_t>(FBitBuffer[k + 1]) << 8 |
+                     static_cast<uint32_t>(FBitBuffer[k + 2]) << 16;
+    value = (value >> (FBitPosition & 7)) & ((1u << FCodeSize) - 1);
     FBitPosition += FCodeSize;
     return static_cast<int>(value);
   }
@@ -65,10 +67,9 @@ class TLZWDecoder {
   // values of large code sizes are cut to 8 bits as they are stored.
   uint8_t FOutputStack[StackSize];
   int FStackTop = 0;
-  // Two bytes carried over, a sub-block, and three spare bytes so that a
-  // code (at most 12 bits from any bit of its first byte) is always
-  // gathered by one 4-byte load.
-  uint8_t FBitBuffer[2 + 255 + 3] = {};
+  // Two bytes carried over, a sub-block, and two spare bytes so that a code
+  // is always gathered from three bytes.
+  uint8_t FBitBuffer[2 + 255 + 2] = {};
   int FBitPosition = 0;
   int FBitEnd = 0;
   int FBufferEnd = 2;
