@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
 #include "png/png_crc.h"
@@ -138,7 +139,7 @@ std::array<uint32_t, 3> KeySamplesOf(const TChunkIHDR& Header, const TChunktRNS&
   const uint32_t mask = Header.BitDepth >= 16 ? 0xFFFF : (1u << Header.BitDepth) - 1;
   std::array<uint32_t, 3> key{};
   for (size_t i = 0; i < 3; ++i)
-    key[i] = (static_cast<uint32_t>(Trns.AlphaTable[2 * i]) << 8 | Trns.AlphaTable[2 * i + 1]) & mask;
+    key[i] = GetU16BE(&Trns.AlphaTable[2 * i]) & mask;
   return key;
 }
 
@@ -152,12 +153,11 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     const uint32_t x = X0 + k * Step;
     Mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
   };
-  auto sample16 = [](const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; };
   if (Header.ColorType == kPNGGray) {
     const uint32_t key = Key[0];
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k)
-        if (sample16(Src + 2 * k) == key) mark(k);
+        if (GetU16BE(Src + 2 * k) == key) mark(k);
     } else if (depth == 8) {
       for (uint32_t k = 0; k < Pixels; ++k)
         if (Src[k] == key) mark(k);
@@ -173,7 +173,7 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint8_t* s = Src + 6 * k;
-        if (sample16(s) == r && sample16(s + 2) == g && sample16(s + 4) == b) mark(k);
+        if (GetU16BE(s) == r && GetU16BE(s + 2) == g && GetU16BE(s + 4) == b) mark(k);
       }
     } else {
       for (uint32_t k = 0; k < Pixels; ++k) {
@@ -242,13 +242,13 @@ uint8_t PredictPaeth(uint8_t Left, uint8_t Above, uint8_t UpperLeft) {
 void TChunkIDAT::BuildGrayPalette() {
   TChunkIHDR& h = *ImageHeaderChunk;
   if (h.ColorType != kPNGGray && h.ColorType != kPNGGrayAlpha) return;
-  const uint32_t n = 1u << h.DibInfo.Header.BitCount;  // 2, 16 or 256
+  const uint32_t n = 1u << h.DibInfo.Header.biBitCount;  // 2, 16 or 256
   const uint8_t* gamma = OwnerImage()->GammaMap;
   for (uint32_t k = 0; k < n; ++k) {
     const uint32_t level = (2 * k * 255 + (n - 1)) / (2 * (n - 1));  // k * 255 / (n - 1), rounded
-    TPNGRGBQuad& q = h.DibInfo.Colors[k];
-    q.Blue = q.Green = q.Red = gamma[level];
-    q.Reserved = 0;
+    TRGBQuad& q = h.DibInfo.Colors[k];
+    q.rgbBlue = q.rgbGreen = q.rgbRed = gamma[level];
+    q.rgbReserved = 0;
   }
 }
 
@@ -300,7 +300,7 @@ void TChunkIDAT::NextIdatChunk(IdatInflater& Inflater) {
   TStream& s = *Inflater.Source;
   uint8_t crc[4] = {};
   FPosition += static_cast<int64_t>(s.Read(crc, 4));
-  if (ChunkCrcChecked() && ReadBE32(crc) != ~FCrc) {
+  if (ChunkCrcChecked() && GetU32BE(crc) != ~FCrc) {
     Inflater.Finished = true;
     RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
   }
@@ -311,7 +311,7 @@ void TChunkIDAT::NextIdatChunk(IdatInflater& Inflater) {
     RaisePng<EPNGMissingMultipleIDAT>(TPngText::MissingMultipleIDAT);
   }
   FCrc = UpdateChunkCrc(0xFFFFFFFFu, head + 4, 4);
-  ChunkEnd = FPosition + ReadBE32(head);
+  ChunkEnd = FPosition + GetU32BE(head);
 }
 
 size_t TChunkIDAT::ReadIdatBytes(IdatInflater& Inflater, uint8_t* Dest, size_t Count) {
@@ -370,7 +370,7 @@ void TChunkIDAT::FinishIdatChunk(IdatInflater& Inflater) {
   }
   uint8_t crc[4] = {};
   FPosition += static_cast<int64_t>(s.Read(crc, 4));
-  if (ChunkCrcChecked() && ReadBE32(crc) != ~FCrc) RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
+  if (ChunkCrcChecked() && GetU32BE(crc) != ~FCrc) RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
 }
 
 size_t TChunkIDAT::ReadRow(IdatInflater& Inflater) {

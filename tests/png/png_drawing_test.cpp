@@ -65,12 +65,6 @@ std::string CompareDrawn(const TDibCanvas& dib, const TestImage& img, int X0, in
   return "";
 }
 
-Bytes Be16s(std::initializer_list<unsigned> levels) {
-  Bytes out;
-  for (unsigned v : levels) out.insert(out.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
-  return out;
-}
-
 }  // namespace
 
 TEST_CASE("every colour type and bit depth draws its own colours, progressive and interlaced") {

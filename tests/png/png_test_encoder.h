@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ inline FilterChoice Filter(uint8_t type) {
   return [type](size_t) { return type; };
 }
 
+// Big-endian fields: 16-bit levels (a tRNS key) and a 32-bit value (gAMA).
+Bytes Be16s(std::initializer_list<unsigned> Levels);
+Bytes Be32(uint32_t Value);
 Bytes Chunk(const std::string& type, const Bytes& data);
 Bytes Signature();
 Bytes IhdrData(uint32_t w, uint32_t h, uint8_t depth, uint8_t colorType, uint8_t interlace = 0,
