@@ -17,16 +17,6 @@ using namespace pngtest;
 
 namespace {
 
-struct PixelFormat {
-  uint8_t type, depth;
-};
-const PixelFormat AllFormats[] = {
-    {kPNGGray, 1},      {kPNGGray, 2},       {kPNGGray, 4},    {kPNGGray, 8}, {kPNGGray, 16},
-    {kPNGRGB, 8},       {kPNGRGB, 16},
-    {kPNGPalette, 1},   {kPNGPalette, 2},    {kPNGPalette, 4}, {kPNGPalette, 8},
-    {kPNGGrayAlpha, 8}, {kPNGGrayAlpha, 16},
-    {kPNGRGBA, 8},      {kPNGRGBA, 16}};
-
 FilterChoice Cycling() {
   return [](size_t row) { return static_cast<uint8_t>(row % 5); };
 }

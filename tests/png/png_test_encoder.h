@@ -15,6 +15,17 @@ namespace pngtest {
 
 using Bytes = std::vector<uint8_t>;
 
+// Every colour type with every bit depth it allows.
+struct PixelFormat {
+  uint8_t type, depth;
+};
+inline constexpr PixelFormat AllFormats[] = {
+    {vr::kPNGGray, 1},      {vr::kPNGGray, 2},       {vr::kPNGGray, 4},    {vr::kPNGGray, 8}, {vr::kPNGGray, 16},
+    {vr::kPNGRGB, 8},       {vr::kPNGRGB, 16},
+    {vr::kPNGPalette, 1},   {vr::kPNGPalette, 2},    {vr::kPNGPalette, 4}, {vr::kPNGPalette, 8},
+    {vr::kPNGGrayAlpha, 8}, {vr::kPNGGrayAlpha, 16},
+    {vr::kPNGRGBA, 8},      {vr::kPNGRGBA, 16}};
+
 // Samples of every pixel, row by row, channel by channel (an index for
 // palette images), each at most 2^BitDepth - 1.
 struct TestImage {
