@@ -464,7 +464,7 @@ void CheckLayoutFor(TForm1& f, int Dpi) {
 void CheckPictureAtNaturalSize(TForm1& f) {
   TScratchTree tree;
   const int w = 640, h = 480, stride = w * 3;
-  Bytes bmp;
+  vr::test::TByteWriter bmp;
   bmp.u8('B').u8('M').u32(54 + stride * h).u32(0).u32(54);
   bmp.u32(40).u32(w).u32(h).u16(1).u16(24).u32(0).u32(stride * h).u32(0).u32(0).u32(0).u32(0);
   // Red, stored blue-green-red, but for the first pixel (bottom left): the
