@@ -222,7 +222,7 @@ void DecodeOurGif(vr::TMemoryStream& In) {
   In.SetPosition(0);
   image.LoadFromStream(In);
   for (int i = 0; i < image.Frames().Count(); ++i) {
-    vr::TMemoryDIB dib;
+    vr::TMemoryPixelSink dib;
     vr::RenderFramePixels(image.Frames()[i], dib, false, true);
   }
 }
@@ -451,7 +451,7 @@ int main(int argc, char** argv) {
     vr::TMemoryStream in(file);
     auto load = [&] { vr::TGIFImageCore image; in.SetPosition(0); image.LoadFromStream(in); };
     vr::TGIFImageCore image; in.SetPosition(0); image.LoadFromStream(in);
-    auto render = [&] { vr::TMemoryDIB dib; vr::RenderFramePixels(image.Frames()[0], dib, false, true); };
+    auto render = [&] { vr::TMemoryPixelSink dib; vr::RenderFramePixels(image.Frames()[0], dib, false, true); };
     std::printf("load %.2f ms render %.2f ms giflib %.2f ms\n", BestSeconds(load, 5) * 1e3, BestSeconds(render, 5) * 1e3,
                 BestSeconds([&] { DecodeGiflib(file); }, 5) * 1e3);
   }

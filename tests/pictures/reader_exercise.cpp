@@ -70,7 +70,8 @@ std::string ExerciseBitmap(const uint8_t* Data, size_t Size) {
       const uint64_t dibSize = info.DibSize();
       if (dibSize <= (uint64_t{64} << 20)) {
         std::vector<uint8_t> dib(dibSize);
-        const uint64_t read = ReadBitmapPixels(stream, info, {dib.data(), dib.size()});
+        TLentPixelSink lent({dib.data(), dib.size()});
+        const uint64_t read = ReadBitmapPixels(stream, info, lent);
         if (read > dib.size()) std::abort();  // more bytes read than the target holds
       }
     }
