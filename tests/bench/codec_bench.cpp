@@ -297,20 +297,21 @@ Bytes MakeBenchJpeg(int W, int H) {
   return bytes;
 }
 
-class TBufferTarget : public vr::IJPEGDecodeTarget {
+// A buffer kept from one decoding to the next, as the bitmap sink keeps its
+// DIB; bottom-up rows like the bitmap's.
+class TBufferTarget : public vr::IPixelSink, public vr::IJPEGDecodeEvents {
  public:
-  void BeginOutput(int Width, int Height, vr::TJPEGOutputFormat Format) override {
-    FStride = (size_t(Width) * (Format == vr::TJPEGOutputFormat::Bgr24 ? 3 : 1) + 3) & ~size_t{3};
-    FHeight = Height;
-    if (FPixels.size() != FStride * Height) FPixels.assign(FStride * Height, 0);
+  vr::TPixelMemory AllocatePixels(const vr::TDibInfo& Info) override {
+    FStride = size_t(Info.Stride());
+    const size_t size = FStride * size_t(Info.Rows());
+    if (FPixels.size() != size) FPixels.assign(size, 0);
+    return {FPixels.data(), FPixels.size(), FStride};
   }
-  uint8_t* RowPointer(int Row) override { return &FPixels[FStride * size_t(FHeight - 1 - Row)]; }  // bottom-up
   void SetPalette(const std::vector<vr::TRGBQuad>&) override {}
   void Progress(vr::TJPEGProgressStage, int, bool, const vr::TJPEGRect&) override {}
 
   std::vector<uint8_t> FPixels;
   size_t FStride = 0;
-  int FHeight = 0;
 };
 
 void DecodePlainLoop(const Bytes& File, std::vector<uint8_t>& Pixels) {
@@ -339,7 +340,7 @@ void BenchJpeg(const std::string& Scratch) {
   vr::TMemoryStream stream(file);
   auto ours = [&] {
     stream.SetPosition(0);
-    vr::DecodeJPEG(stream, {}, target, [] { return 0u; });
+    vr::DecodeJPEG(stream, {}, target, target, [] { return 0u; });
   };
   std::vector<uint8_t> plainPixels;
   ours();
