@@ -15,6 +15,10 @@ make_x11_prefix "$build"
 use_wine "$build"
 export WINEPREFIX=$build/wineprefix-x11
 start_xvfb
+# Every Wine process of the run sees the screen: the first one starts the
+# prefix's desktop process, and a desktop started without a screen leaves
+# the program without a graphics driver.
+export DISPLAY=$xvfb_display
 desktop='HKCU\Control Panel\Desktop'
 trap 'kill $xvfb_pid 2>/dev/null || true; wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true; wineserver -k 2>/dev/null || true' EXIT
 for dpi in ${DPIS:-96 120 144 192}; do
