@@ -1,6 +1,7 @@
 #include "gif/gif_lzw.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -18,9 +19,20 @@ constexpr int MaxMinCodeSize = 11;  // keeps the clear code inside the tables
 // Room for the longest string a walk can write before its loop guard fires:
 // the pixel of a code not yet in the table, 4096 links and the first pixel.
 constexpr int ScratchSize = 8192;
-// The place of an entry whose string does not stand whole anywhere in the
-// frame's pixels.
-constexpr uint32_t NoPlace = UINT32_MAX;
+// Strings are copied in moves of this many bytes. A copy may write up to
+// Chunk - 1 bytes past its string's end into pixels not decoded yet, and
+// read as far past the string it copies: the decoder takes the fast copy
+// only where that stays inside the row, and places strings only where it
+// stays inside the frame.
+constexpr size_t Chunk = 16;
+
+// The pixel of each literal code (its low byte), with room for a chunk
+// read past the last one.
+constexpr auto LiteralPixels = [] {
+  std::array<uint8_t, TableSize + Chunk> t{};
+  for (size_t i = 0; i < t.size(); ++i) t[i] = static_cast<uint8_t>(i);
+  return t;
+}();
 
 uint32_t LoadLE32(const uint8_t* p) {
   uint32_t v;
@@ -32,61 +44,70 @@ uint32_t LoadLE32(const uint8_t* p) {
   return v;
 }
 
-// Copies N bytes (N >= 1) between ranges that do not overlap, in a few wide
-// moves instead of a loop over bytes: most strings are short.
-inline void CopyString(uint8_t* To, const uint8_t* From, size_t N) {
+// Copies the N bytes at From (N >= 1) to To in chunks, writing up to
+// Chunk - 1 bytes more and reading as many past From + N. From + N must not
+// lie after To: each chunk is read before it is written, so what a chunk
+// reads from the bytes just written lies past the string.
+inline void CopyChunks(uint8_t* To, const uint8_t* From, size_t N) {
+  size_t i = 0;
+  do {
+    uint8_t chunk[Chunk];
+    std::memcpy(chunk, From + i, Chunk);
+    std::memcpy(To + i, chunk, Chunk);
+    i += Chunk;
+  } while (i < N);
+}
+
+// Copies exactly N bytes (N >= 1) between ranges that do not overlap.
+inline void CopyExact(uint8_t* To, const uint8_t* From, size_t N) {
   if (N <= 3) {
     To[0] = From[0];
     To[N / 2] = From[N / 2];
     To[N - 1] = From[N - 1];
-  } else if (N <= 8) {
-    uint32_t a, b;
-    std::memcpy(&a, From, 4);
-    std::memcpy(&b, From + N - 4, 4);
-    std::memcpy(To, &a, 4);
-    std::memcpy(To + N - 4, &b, 4);
-  } else if (N <= 16) {
-    uint64_t a, b;
-    std::memcpy(&a, From, 8);
-    std::memcpy(&b, From + N - 8, 8);
-    std::memcpy(To, &a, 8);
-    std::memcpy(To + N - 8, &b, 8);
   } else {
     std::memcpy(To, From, N);
   }
 }
 
-// Decoder state for one frame: a fixed work area of about 45 KB that
-// nothing has to clear. The tables are read only below NextFreeCode, where
-// the current table (since the last clear code) has written them.
+// Decoder state for one frame: a fixed work area of about 60 KB, of which
+// only the entries of the clear and end codes are set up per frame. The
+// table is read only below NextFreeCode, where the current table (since the
+// last clear code) has written it.
 //
-// Each code's string is written whole. The table keeps, besides the prefix
-// and last pixel of every entry, where in the frame its string already
-// stands (the string of an entry is the string written for the previous
-// code followed by the first pixel of the next, so it is in the frame right
-// there) and how long it is: a later code of that entry copies it from
-// there. Entries made from data that does not follow the rules (a code
+// Each code's string is written whole. Besides the prefix and last pixel of
+// every entry, the table keeps where in the frame the entry's string already
+// stands, and how long it is: the string of an entry is the string written
+// for the code before it followed by the first pixel of the code after it,
+// so it stands in the frame right there, and a later code of that entry
+// copies it from there. Entries made from data that breaks the rules (a code
 // beyond the next free entry, which the decoder takes as the previous string
-// again, leaves an entry whose string can change when the table grows into
-// it) have no place and are walked through the table as the rules say, with
-// the guard against loops; so are the strings split over two rows of an
-// interlaced frame.
+// again, leaves an entry whose string changes when the table grows into it)
+// have no place and are walked through the table link by link, with the
+// guard against loops; so are strings that do not stand whole in the frame
+// (split over two rows of an interlaced frame).
 class TLZWDecoder {
  public:
-  TLZWDecoder(TGIFSubImage& Frame, TStream& Stream, int MinCodeSize)
+  TLZWDecoder(TGIFSubImage& Frame, TStream& Stream, int MinCodeSize, uint8_t Fill)
       : FFrame(Frame),
         FStream(Stream),
         FPixels(Frame.PixelData.data()),
+        FPixelsEnd(Frame.PixelData.data() + Frame.PixelData.size()),
+        FFill(Fill),
         FMinCodeSize(MinCodeSize),
         FCodeSize(MinCodeSize + 1),
         FClearCode(1 << MinCodeSize),
         FEndCode(FClearCode + 1),
-        FNextFreeCode(FClearCode + 2),
-        FCodeLimit(2 * FClearCode) {}
+        FNextFreeCode(FClearCode + 2) {
+    // The fast path looks these two up like entries; they have no string.
+    for (int code : {FClearCode, FEndCode}) {
+      FSource[code] = nullptr;
+      FLength[code] = 0;
+    }
+  }
 
-  // Writes the next Count pixels of the data to Out, which is the frame's
-  // pixels from Offset on. False when the data ended (or had ended) first.
-  bool Decode(uint8_t* Out, size_t Offset, size_t Count);
+  // Writes the next Count pixels of the data to Out, a row of the frame (or
+  // all of it). False when the data ended (or had ended) first.
+  bool Decode(uint8_t* Out, size_t Count);
   // The one request for a pixel after the frame is complete: reads the end
   // code of well-formed data, which skips the rest of the sub-blocks. A
   // pixel still held from the last string answers it instead.
@@ -105,33 +126,43 @@ class TLZWDecoder {
   int EndCode();
   // The string of code X (at or above the clear code) through the table,
   // written backwards to the end of FScratch; answers its start.
-  [[gnu::noinline]] uint8_t* Walk(int X);
+  [[gnu::noinline]] const uint8_t* Walk(int X);
+  // Puts the fill back into the pixels from At on that a chunked copy may
+  // have written ahead of the decoding.
+  void Settle(uint8_t* At, const uint8_t* End) const {
+    std::memset(At, FFill, std::min<size_t>(Chunk - 1, static_cast<size_t>(End - At)));
+  }
 
   TGIFSubImage& FFrame;
   TStream& FStream;
   const uint8_t* const FPixels;
+  const uint8_t* const FPixelsEnd;
+  const uint8_t FFill;  // of pixels the data does not reach
+  bool FInFrame = true;  // false for the request after the last pixel
   const int FMinCodeSize;
-  int FCodeSize;
+  int FCodeSize;  // codes grow a bit wider when the next free entry reaches 1 << FCodeSize
   const int FClearCode;
   const int FEndCode;
   int FNextFreeCode;
-  int FCodeLimit;
   uint8_t FFirstPixel = 0;  // of the string written last
   int FOldCode = 0;
-  // The string of FOldCode is fixed by the table and was written last: an
-  // entry that extends it stands where it was written.
-  bool FOldFixed = false;
-  uint32_t FLastPlace = NoPlace;  // where the last string stands whole, or NoPlace
-  uint32_t FLastLength = 0;
+  // The entry the next code makes: the length of its string (0 when the
+  // table does not fix the string written last) and where it stands: where
+  // the string written last stands whole, with a chunk of frame after it,
+  // else null.
+  uint32_t FNextLength = 0;
+  const uint8_t* FNextSource = nullptr;
 
+  // The entries: where the string stands in the frame (null when nowhere
+  // whole), its length (0 when the table does not fix it), the prefix code
+  // and the last pixel.
+  const uint8_t* FSource[TableSize];
+  uint16_t FLength[TableSize];
   uint16_t FPrefix[TableSize];
   uint8_t FSuffix[TableSize];
-  // Length of the entry's string; 0 while it is not fixed by the table.
-  uint16_t FLength[TableSize];
-  uint32_t FPlace[TableSize];  // where the string stands in the frame, or NoPlace
 
-  // Pixels of the last string that did not fit where it was written yet:
-  // the next row takes them first.
+  // Pixels of the last string that did not fit where it was written: the
+  // next row takes them first.
   uint8_t FScratch[ScratchSize];
   const uint8_t* FHeld = FScratch;
   const uint8_t* FHeldEnd = FScratch;
@@ -188,10 +219,8 @@ int TLZWDecoder::NextCodeRefilling() {
 }
 
 void TLZWDecoder::ResetTable() {
-  // Entries above the literals become free again; nothing needs clearing,
-  // as entries are only read below FNextFreeCode.
+  // Nothing needs clearing: entries are only read below FNextFreeCode.
   FCodeSize = FMinCodeSize + 1;
-  FCodeLimit = 2 * FClearCode;
   FNextFreeCode = FClearCode + 2;
 }
 
@@ -205,7 +234,7 @@ int TLZWDecoder::EndCode() {
   return -2;
 }
 
-uint8_t* TLZWDecoder::Walk(int X) {
+const uint8_t* TLZWDecoder::Walk(int X) {
   uint8_t* p = FScratch + ScratchSize;
   if (X >= FNextFreeCode) {  // not in the table yet: the previous string and its first pixel
     *--p = FFirstPixel;
@@ -229,7 +258,7 @@ uint8_t* TLZWDecoder::Walk(int X) {
   return p;
 }
 
-bool TLZWDecoder::Decode(uint8_t* Out, size_t Offset, size_t Count) {
+bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
   uint8_t* dst = Out;
   uint8_t* const end = Out + Count;
   if (FHeld != FHeldEnd) {  // the end of the last string first
@@ -240,33 +269,43 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Offset, size_t Count) {
     if (dst == end) return true;
   }
   if (FEnded) return false;
-  // An entry made from the last string and the next one's first pixel
-  // stands in the frame only when the two are neighbours there.
-  if (FLastPlace != NoPlace && FLastPlace + size_t{FLastLength} != Offset) FLastPlace = NoPlace;
+  // The next entry stands in the frame only if the next string follows the
+  // last one there.
+  if (FNextSource != nullptr && FNextSource + (FNextLength - 1) != dst) FNextSource = nullptr;
 
   // The state the loop changes lives in locals: every pixel store could
   // otherwise alias the members and force them back to memory.
   const int clearCode = FClearCode, endCode = FEndCode;
-  int codeSize = FCodeSize, nextFree = FNextFreeCode, codeLimit = FCodeLimit;
-  uint32_t codeMask = (1u << codeSize) - 1;
-  int bitPosition = FBitPosition, bitEnd = FBitEnd;
-  int oldCode = FOldCode;
-  bool oldFixed = FOldFixed;
-  uint8_t firstPixel = FFirstPixel;
-  uint32_t lastPlace = FLastPlace, lastLength = FLastLength;
+  int codeSize, nextFree, bitPosition, bitEnd, oldCode;
+  uint32_t codeMask, nextLength;
+  const uint8_t* nextSource;
+  uint8_t firstPixel;
   auto store = [&] {
-    FCodeSize = codeSize, FNextFreeCode = nextFree, FCodeLimit = codeLimit;
-    FBitPosition = bitPosition, FBitEnd = bitEnd;
-    FOldCode = oldCode, FOldFixed = oldFixed, FFirstPixel = firstPixel;
-    FLastPlace = lastPlace, FLastLength = lastLength;
+    FCodeSize = codeSize, FNextFreeCode = nextFree, FBitPosition = bitPosition, FBitEnd = bitEnd;
+    FOldCode = oldCode, FFirstPixel = firstPixel, FNextLength = nextLength, FNextSource = nextSource;
   };
   auto load = [&] {
-    codeSize = FCodeSize, nextFree = FNextFreeCode, codeLimit = FCodeLimit;
+    codeSize = FCodeSize, nextFree = FNextFreeCode, bitPosition = FBitPosition, bitEnd = FBitEnd;
+    oldCode = FOldCode, firstPixel = FFirstPixel, nextLength = FNextLength, nextSource = FNextSource;
     codeMask = (1u << codeSize) - 1;
-    bitPosition = FBitPosition, bitEnd = FBitEnd;
-    oldCode = FOldCode, oldFixed = FOldFixed, firstPixel = FFirstPixel;
-    lastPlace = FLastPlace, lastLength = FLastLength;
   };
+  // Makes the next entry: the string written last and the first pixel of
+  // the one just written.
+  auto addEntry = [&] {
+    if (nextFree < TableSize) {
+      FSource[nextFree] = nextSource;
+      FLength[nextFree] = static_cast<uint16_t>(nextLength);
+      FPrefix[nextFree] = static_cast<uint16_t>(oldCode);
+      FSuffix[nextFree] = firstPixel;
+      ++nextFree;
+      if (nextFree > static_cast<int>(codeMask) && codeSize < 12) {
+        ++codeSize;
+        codeMask = (1u << codeSize) - 1;
+      }
+    }
+    // With a full table codes stay 12 bits wide until the next clear code.
+  };
+  load();
 
   while (dst < end) {
     int code;
@@ -274,27 +313,69 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Offset, size_t Count) {
       code = static_cast<int>((LoadLE32(FBitBuffer + (bitPosition >> 3)) >> (bitPosition & 7)) & codeMask);
       bitPosition += codeSize;
     } else {
+      Settle(dst, end);
       store();
       code = NextCodeRefilling();
       load();
       if (code < 0) return false;
     }
-    const uint32_t place = static_cast<uint32_t>(Offset + static_cast<size_t>(dst - Out));
+
+    // The fast path: a literal or an entry that stands in the frame, or the
+    // code of the next entry after a string that does, with room for the
+    // chunks in the row.
     const size_t room = static_cast<size_t>(end - dst);
+    if (code < nextFree) {
+      const bool literal = code < clearCode;
+      const int slot = literal ? clearCode : code;  // literals have no entry to read
+      const uint8_t* const from = literal ? LiteralPixels.data() + code : FSource[slot];
+      const size_t length = literal ? 1 : FLength[slot];
+      if (from != nullptr && length + Chunk <= room) {
+        firstPixel = *from;
+        CopyChunks(dst, from, length);
+        addEntry();
+        oldCode = code;
+        nextLength = static_cast<uint32_t>(length) + 1;
+        nextSource = dst;
+        dst += length;
+        continue;
+      }
+    } else if (code == nextFree && nextSource != nullptr && nextLength + Chunk <= room) {
+      // Not in the table yet: the string written last, which stands right
+      // before, and its own first pixel.
+      CopyChunks(dst, nextSource, nextLength - 1);
+      dst[nextLength - 1] = firstPixel;
+      addEntry();
+      oldCode = code;
+      nextSource = dst;
+      dst += nextLength++;
+      continue;
+    }
+
+    // Everything else, with exact copies.
+    uint8_t* const at = dst;
     size_t length;
-    bool fixed = true;  // the string of this code is fixed by the table
-    const uint8_t* string = nullptr;  // a string still to be written, of the length above
-    bool stringInFrame = false;       // ... read from the frame's pixels, not from FScratch
+    bool fixed = true;                // the table fixes the string of this code
+    const uint8_t* string = nullptr;  // the string, when it is not written yet
+    bool inFrame = false;             // ... and stands in the frame, not in FScratch
     if (code < clearCode) {
       *dst++ = static_cast<uint8_t>(code);
       firstPixel = static_cast<uint8_t>(code);
       length = 1;
-    } else if (code < nextFree && code > endCode && FPlace[code] != NoPlace) {
-      string = FPixels + FPlace[code];
-      stringInFrame = true;
+    } else if (code < nextFree && code > endCode && FSource[code] != nullptr) {
+      string = FSource[code];
+      inFrame = true;
       length = FLength[code];
       firstPixel = *string;
+    } else if (code >= nextFree && nextSource != nullptr) {
+      // Not in the table yet: the string written last and its first pixel.
+      fixed = code == nextFree;
+      length = nextLength;
+      uint8_t* s = FScratch + ScratchSize - length;
+      CopyExact(s, nextSource, length - 1);
+      s[length - 1] = firstPixel;
+      string = s;
     } else if (code == clearCode) {
+      Settle(dst, end);
       store();
       ResetTable();
       do {  // several clear codes in a row act as one
@@ -309,52 +390,33 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Offset, size_t Count) {
       *dst++ = static_cast<uint8_t>(code);
       FFirstPixel = static_cast<uint8_t>(code);
       FOldCode = code;
-      FOldFixed = code < clearCode;
-      FLastPlace = place;
-      FLastLength = 1;
+      FNextLength = code < clearCode ? 2 : 0;
+      FNextSource = code < clearCode && FInFrame && FPixelsEnd - at > static_cast<ptrdiff_t>(Chunk) ? at : nullptr;
       load();
       continue;
     } else if (code == endCode) {
+      Settle(dst, end);
       store();
       EndCode();
       return false;
-    } else if (code >= nextFree && oldFixed && (oldCode < clearCode || FPlace[oldCode] != NoPlace)) {
-      // Not in the table yet: the previous string and its own first pixel.
-      fixed = code == nextFree;
-      const uint32_t oldLength = oldCode < clearCode ? 1 : FLength[oldCode];
-      length = oldLength + 1;
-      if (length <= room) {
-        if (oldCode < clearCode)
-          dst[0] = static_cast<uint8_t>(oldCode);
-        else
-          CopyString(dst, FPixels + FPlace[oldCode], oldLength);
-        dst[oldLength] = firstPixel;
-        dst += length;
-      } else {
-        uint8_t* s = FScratch + ScratchSize - length;
-        if (oldCode < clearCode)
-          s[0] = static_cast<uint8_t>(oldCode);
-        else
-          std::memcpy(s, FPixels + FPlace[oldCode], oldLength);
-        s[oldLength] = firstPixel;
-        string = s;
-      }
     } else {
       // Through the table, link by link.
-      fixed = code < nextFree ? FLength[code] != 0 : oldFixed && code == nextFree;
+      fixed = code < nextFree ? FLength[code] != 0 : nextLength != 0 && code == nextFree;
+      Settle(dst, end);
       store();
       string = Walk(code);
       load();
       length = static_cast<size_t>(FScratch + ScratchSize - string);
     }
-    bool whole = true;  // the string stands whole at place
+
+    bool whole = true;  // the string stands whole at At
     if (string != nullptr) {
       if (length <= room) {
-        CopyString(dst, string, length);
+        CopyExact(dst, string, length);
         dst += length;
       } else {
         // Only part of it fits: the rest waits for the next row.
-        if (stringInFrame) {
+        if (inFrame) {
           uint8_t* s = FScratch + ScratchSize - length;
           std::memcpy(s, string, length);
           string = s;
@@ -366,24 +428,11 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Offset, size_t Count) {
         whole = false;
       }
     }
-
-    if (nextFree < TableSize) {
-      FPrefix[nextFree] = static_cast<uint16_t>(oldCode);
-      FSuffix[nextFree] = firstPixel;
-      FLength[nextFree] = static_cast<uint16_t>(oldFixed ? lastLength + 1 : 0);
-      FPlace[nextFree] = oldFixed ? lastPlace : NoPlace;
-      ++nextFree;
-      if (nextFree >= codeLimit && codeLimit < TableSize) {
-        codeLimit *= 2;
-        ++codeSize;
-        codeMask = (1u << codeSize) - 1;
-      }
-    }
-    // With a full table codes stay 12 bits wide until the next clear code.
+    addEntry();
     oldCode = code;
-    oldFixed = fixed;
-    lastPlace = whole ? place : NoPlace;
-    lastLength = static_cast<uint32_t>(length);
+    nextLength = fixed ? static_cast<uint32_t>(length) + 1 : 0;
+    // A chunk read from the string must stay inside the frame.
+    nextSource = fixed && whole && FInFrame && static_cast<size_t>(FPixelsEnd - at) >= length + Chunk ? at : nullptr;
   }
   store();
   return true;
@@ -395,8 +444,9 @@ void TLZWDecoder::Finish() {
     return;
   }
   uint8_t pixel;
-  FLastPlace = NoPlace;
-  Decode(&pixel, 0, 1);
+  FInFrame = false;
+  FNextSource = nullptr;
+  Decode(&pixel, 1);
 }
 
 }  // namespace
@@ -406,13 +456,15 @@ void DecodeFramePixels(TGIFSubImage& Frame, TStream& Stream) {
   const size_t height = Frame.Height;
   const size_t count = width * height;
   Frame.PixelData.clear();
+  uint8_t fill = 0;
   if (count > 0) {
     if (Frame.Image() != nullptr)
       Frame.Image()->ReservePixels(count);
     else if (count > TGIFImageCore::DefaultMaxFramePixels)
       throw GIFException(sGIFInvalidDimensions);
     const int transparent = Frame.IsTransparent ? Frame.TransparentIndex() : 0;
-    Frame.PixelData.assign(count, static_cast<uint8_t>(transparent < 0 ? 0 : transparent));
+    fill = static_cast<uint8_t>(transparent < 0 ? 0 : transparent);
+    Frame.PixelData.assign(count, fill);
   }
 
   uint8_t minCodeSize;
@@ -424,19 +476,19 @@ void DecodeFramePixels(TGIFSubImage& Frame, TStream& Stream) {
     return;
   }
 
-  TLZWDecoder decoder(Frame, Stream, minCodeSize);
+  TLZWDecoder decoder(Frame, Stream, minCodeSize, fill);
   uint8_t* pixels = Frame.PixelData.data();
   if (count == 0) {
     // nothing to fill
   } else if (!Frame.Interlaced()) {
-    decoder.Decode(pixels, 0, count);
+    decoder.Decode(pixels, count);
   } else {
     // Rows 0, 8, 16, ...; 4, 12, ...; 2, 6, ...; 1, 3, 5, ...
     size_t row = 0, step = 8;
     int pass = 0;
     bool stopped = false;
     for (size_t done = 0; done < height && !stopped; ++done) {
-      stopped = !decoder.Decode(pixels + row * width, row * width, width);
+      stopped = !decoder.Decode(pixels + row * width, width);
       row += step;
       while (row >= height) {
         if (pass > 0) step /= 2;
