@@ -70,9 +70,9 @@ inline void CopyExact(uint8_t* To, const uint8_t* From, size_t N) {
 }
 
 // Decoder state for one frame: a fixed work area of about 60 KB, of which
-// only the entries of the clear and end codes are set up per frame. The
-// table is read only below NextFreeCode, where the current table (since the
-// last clear code) has written it.
+// only a few entries are set up per frame. The table is read only below
+// NextFreeCode, where the current table (since the last clear code) has
+// written it.
 //
 // Each code's string is written whole. Besides the prefix and last pixel of
 // every entry, the table keeps where in the frame the entry's string already
@@ -85,12 +85,18 @@ inline void CopyExact(uint8_t* To, const uint8_t* From, size_t N) {
 // have no place and are walked through the table link by link, with the
 // guard against loops; so are strings that do not stand whole in the frame
 // (split over two rows of an interlaced frame).
+//
+// The entry that the next code makes is written ahead into the free slot
+// (slot TableSize once the table is full): where the string written last
+// stands, its length + 1, and its code as the prefix. Only its last pixel,
+// the first of the next string, is missing. The slot thus also holds the
+// previous code, and a code naming the next entry finds the previous string
+// there like any other.
 class TLZWDecoder {
  public:
   TLZWDecoder(TGIFSubImage& Frame, TStream& Stream, int MinCodeSize, uint8_t Fill)
       : FFrame(Frame),
         FStream(Stream),
-        FPixels(Frame.PixelData.data()),
         FPixelsEnd(Frame.PixelData.data() + Frame.PixelData.size()),
         FFill(Fill),
         FMinCodeSize(MinCodeSize),
@@ -103,6 +109,7 @@ class TLZWDecoder {
       FSource[code] = nullptr;
       FLength[code] = 0;
     }
+    ResetTable();
   }
 
   // Writes the next Count pixels of the data to Out, a row of the frame (or
@@ -124,9 +131,18 @@ class TLZWDecoder {
   }
   void ResetTable();
   int EndCode();
+  // The code before the current one, and the first pixel of its string.
+  int OldCode() const { return FPrefix[FNextFreeCode]; }
+  uint8_t OldFirstPixel() const {
+    const uint8_t* at = FSource[FNextFreeCode];
+    return at != nullptr ? *at : FFirstPixel;
+  }
   // The string of code X (at or above the clear code) through the table,
   // written backwards to the end of FScratch; answers its start.
   [[gnu::noinline]] const uint8_t* Walk(int X);
+  // Codes that the fast path of Decode leaves, with exact copies. Answers
+  // false when the data ended.
+  [[gnu::noinline]] bool DecodeOther(int Code, uint8_t*& Dst, uint8_t* End);
   // Puts the fill back into the pixels from At on that a chunked copy may
   // have written ahead of the decoding.
   void Settle(uint8_t* At, const uint8_t* End) const {
@@ -135,7 +151,6 @@ class TLZWDecoder {
 
   TGIFSubImage& FFrame;
   TStream& FStream;
-  const uint8_t* const FPixels;
   const uint8_t* const FPixelsEnd;
   const uint8_t FFill;  // of pixels the data does not reach
   bool FInFrame = true;  // false for the request after the last pixel
@@ -144,22 +159,18 @@ class TLZWDecoder {
   const int FClearCode;
   const int FEndCode;
   int FNextFreeCode;
-  uint8_t FFirstPixel = 0;  // of the string written last
-  int FOldCode = 0;
-  // The entry the next code makes: the length of its string (0 when the
-  // table does not fix the string written last) and where it stands: where
-  // the string written last stands whole, with a chunk of frame after it,
-  // else null.
-  uint32_t FNextLength = 0;
-  const uint8_t* FNextSource = nullptr;
+  // The first pixel of the string written last when that does not stand
+  // whole in the frame (else it is read there).
+  uint8_t FFirstPixel = 0;
 
-  // The entries: where the string stands in the frame (null when nowhere
-  // whole), its length (0 when the table does not fix it), the prefix code
-  // and the last pixel.
-  const uint8_t* FSource[TableSize];
-  uint16_t FLength[TableSize];
-  uint16_t FPrefix[TableSize];
-  uint8_t FSuffix[TableSize];
+  // The entries: where the string stands in the frame, with a chunk of
+  // frame after it (null when it stands nowhere so), its length (0 when the
+  // table does not fix it), the prefix code and the last pixel; slot
+  // TableSize is the free slot of a full table.
+  const uint8_t* FSource[TableSize + 1];
+  uint16_t FLength[TableSize + 1];
+  uint16_t FPrefix[TableSize + 1];
+  uint8_t FSuffix[TableSize + 1];
 
   // Pixels of the last string that did not fit where it was written: the
   // next row takes them first.
@@ -222,6 +233,9 @@ void TLZWDecoder::ResetTable() {
   // Nothing needs clearing: entries are only read below FNextFreeCode.
   FCodeSize = FMinCodeSize + 1;
   FNextFreeCode = FClearCode + 2;
+  FSource[FNextFreeCode] = nullptr;
+  FLength[FNextFreeCode] = 0;
+  FPrefix[FNextFreeCode] = 0;
 }
 
 int TLZWDecoder::EndCode() {
@@ -237,8 +251,8 @@ int TLZWDecoder::EndCode() {
 const uint8_t* TLZWDecoder::Walk(int X) {
   uint8_t* p = FScratch + ScratchSize;
   if (X >= FNextFreeCode) {  // not in the table yet: the previous string and its first pixel
-    *--p = FFirstPixel;
-    X = FOldCode;
+    *--p = OldFirstPixel();
+    X = OldCode();
   }
   // A valid chain visits each table entry at most once; a longer one can
   // only be a loop that a crafted stream built.
@@ -253,9 +267,99 @@ const uint8_t* TLZWDecoder::Walk(int X) {
       X = 0;
     }
   }
-  FFirstPixel = static_cast<uint8_t>(X);
-  *--p = FFirstPixel;
+  *--p = static_cast<uint8_t>(X);
   return p;
+}
+
+bool TLZWDecoder::DecodeOther(int Code, uint8_t*& Dst, uint8_t* End) {
+  uint8_t* const at = Dst;
+  const size_t room = static_cast<size_t>(End - at);
+  const int next = FNextFreeCode;
+  size_t length;
+  bool fixed = true;                // the table fixes the string of this code
+  const uint8_t* string = nullptr;  // the string to write
+  bool inFrame = false;             // ... which stands in the frame, not in FScratch
+  if (Code < FClearCode) {
+    string = LiteralPixels.data() + Code;
+    length = 1;
+  } else if (Code <= next && Code > FEndCode && FSource[Code] != nullptr) {
+    // An entry that stands in the frame, or the next entry after a string
+    // that does (the previous string and its own first pixel).
+    string = FSource[Code];
+    inFrame = true;
+    length = FLength[Code];
+    if (Code == next) {
+      uint8_t* s = FScratch + ScratchSize - length;
+      std::memcpy(s, string, length - 1);
+      s[length - 1] = string[0];
+      string = s;
+      inFrame = false;
+    }
+  } else if (Code == FClearCode) {
+    Settle(at, End);
+    ResetTable();
+    int first;
+    do {  // several clear codes in a row act as one
+      first = NextCode();
+    } while (first == FClearCode);
+    if (first < 0) return false;
+    if (first == FEndCode) {
+      EndCode();
+      return false;
+    }
+    // The first code is a pixel as it stands, and makes no entry.
+    *Dst++ = static_cast<uint8_t>(first);
+    FFirstPixel = static_cast<uint8_t>(first);
+    const bool literal = first < FClearCode;
+    FSource[FNextFreeCode] = literal && FInFrame && FPixelsEnd - at > static_cast<ptrdiff_t>(Chunk) ? at : nullptr;
+    FLength[FNextFreeCode] = literal ? 2 : 0;
+    FPrefix[FNextFreeCode] = static_cast<uint16_t>(first);
+    return true;
+  } else if (Code == FEndCode) {
+    Settle(at, End);
+    EndCode();
+    return false;
+  } else {
+    // Through the table, link by link.
+    fixed = Code < next ? FLength[Code] != 0 : FLength[next] != 0 && Code == next;
+    Settle(at, End);
+    string = Walk(Code);
+    length = static_cast<size_t>(FScratch + ScratchSize - string);
+  }
+
+  bool whole = true;  // the string stands whole at At
+  if (length <= room) {
+    CopyExact(at, string, length);
+    Dst = at + length;
+  } else {
+    // Only part of it fits: the rest waits for the next row.
+    if (inFrame) {
+      uint8_t* s = FScratch + ScratchSize - length;
+      std::memcpy(s, string, length);
+      string = s;
+    }
+    std::memcpy(at, string, room);
+    FHeld = string + room;
+    FHeldEnd = FScratch + ScratchSize;
+    Dst = End;
+    whole = false;
+  }
+
+  // The entry the slot prepared gets its last pixel.
+  const uint8_t firstPixel = string[0];
+  FSuffix[next] = firstPixel;
+  if (next < TableSize) {
+    ++FNextFreeCode;
+    if (FNextFreeCode > (1 << FCodeSize) - 1 && FCodeSize < 12) ++FCodeSize;
+  }
+  // With a full table codes stay 12 bits wide until the next clear code.
+  const int slot = FNextFreeCode;
+  FFirstPixel = firstPixel;
+  // A chunk read from the string must stay inside the frame.
+  FSource[slot] = fixed && whole && FInFrame && static_cast<size_t>(FPixelsEnd - at) >= length + Chunk ? at : nullptr;
+  FLength[slot] = static_cast<uint16_t>(fixed ? length + 1 : 0);
+  FPrefix[slot] = static_cast<uint16_t>(Code);
+  return true;
 }
 
 bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
@@ -271,41 +375,23 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
   if (FEnded) return false;
   // The next entry stands in the frame only if the next string follows the
   // last one there.
-  if (FNextSource != nullptr && FNextSource + (FNextLength - 1) != dst) FNextSource = nullptr;
+  if (const uint8_t* last = FSource[FNextFreeCode]; last != nullptr && last + (FLength[FNextFreeCode] - 1) != dst) {
+    FFirstPixel = *last;
+    FSource[FNextFreeCode] = nullptr;
+  }
 
   // The state the loop changes lives in locals: every pixel store could
   // otherwise alias the members and force them back to memory.
-  const int clearCode = FClearCode, endCode = FEndCode;
-  int codeSize, nextFree, bitPosition, bitEnd, oldCode;
-  uint32_t codeMask, nextLength;
-  const uint8_t* nextSource;
-  uint8_t firstPixel;
+  const int clearCode = FClearCode;
+  int codeSize = FCodeSize, nextFree = FNextFreeCode, bitPosition = FBitPosition, bitEnd = FBitEnd;
+  uint32_t codeMask = (1u << codeSize) - 1;
   auto store = [&] {
     FCodeSize = codeSize, FNextFreeCode = nextFree, FBitPosition = bitPosition, FBitEnd = bitEnd;
-    FOldCode = oldCode, FFirstPixel = firstPixel, FNextLength = nextLength, FNextSource = nextSource;
   };
   auto load = [&] {
     codeSize = FCodeSize, nextFree = FNextFreeCode, bitPosition = FBitPosition, bitEnd = FBitEnd;
-    oldCode = FOldCode, firstPixel = FFirstPixel, nextLength = FNextLength, nextSource = FNextSource;
     codeMask = (1u << codeSize) - 1;
   };
-  // Makes the next entry: the string written last and the first pixel of
-  // the one just written.
-  auto addEntry = [&] {
-    if (nextFree < TableSize) {
-      FSource[nextFree] = nextSource;
-      FLength[nextFree] = static_cast<uint16_t>(nextLength);
-      FPrefix[nextFree] = static_cast<uint16_t>(oldCode);
-      FSuffix[nextFree] = firstPixel;
-      ++nextFree;
-      if (nextFree > static_cast<int>(codeMask) && codeSize < 12) {
-        ++codeSize;
-        codeMask = (1u << codeSize) - 1;
-      }
-    }
-    // With a full table codes stay 12 bits wide until the next clear code.
-  };
-  load();
 
   while (dst < end) {
     int code;
@@ -320,119 +406,38 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
       if (code < 0) return false;
     }
 
-    // The fast path: a literal or an entry that stands in the frame, or the
-    // code of the next entry after a string that does, with room for the
-    // chunks in the row.
-    const size_t room = static_cast<size_t>(end - dst);
-    if (code < nextFree) {
+    // The fast path: a literal, an entry that stands in the frame, or the
+    // next entry after a string that does, with room in the row for the
+    // chunks of the copy.
+    if (code <= nextFree) {
       const bool literal = code < clearCode;
       const int slot = literal ? clearCode : code;  // literals have no entry to read
       const uint8_t* const from = literal ? LiteralPixels.data() + code : FSource[slot];
       const size_t length = literal ? 1 : FLength[slot];
-      if (from != nullptr && length + Chunk <= room) {
-        firstPixel = *from;
+      if (from != nullptr && length + Chunk <= static_cast<size_t>(end - dst)) {
         CopyChunks(dst, from, length);
-        addEntry();
-        oldCode = code;
-        nextLength = static_cast<uint32_t>(length) + 1;
-        nextSource = dst;
+        // The next entry's string ends with the pixel this copy writes
+        // first, which its chunks read before writing.
+        dst[length - 1] = from[length - 1];
+        FSuffix[nextFree] = from[0];
+        if (nextFree < TableSize) {
+          ++nextFree;
+          if (nextFree > static_cast<int>(codeMask) && codeSize < 12) {
+            ++codeSize;
+            codeMask = (1u << codeSize) - 1;
+          }
+        }
+        FSource[nextFree] = dst;
+        FLength[nextFree] = static_cast<uint16_t>(length + 1);
+        FPrefix[nextFree] = static_cast<uint16_t>(code);
         dst += length;
         continue;
       }
-    } else if (code == nextFree && nextSource != nullptr && nextLength + Chunk <= room) {
-      // Not in the table yet: the string written last, which stands right
-      // before, and its own first pixel.
-      CopyChunks(dst, nextSource, nextLength - 1);
-      dst[nextLength - 1] = firstPixel;
-      addEntry();
-      oldCode = code;
-      nextSource = dst;
-      dst += nextLength++;
-      continue;
     }
-
-    // Everything else, with exact copies.
-    uint8_t* const at = dst;
-    size_t length;
-    bool fixed = true;                // the table fixes the string of this code
-    const uint8_t* string = nullptr;  // the string, when it is not written yet
-    bool inFrame = false;             // ... and stands in the frame, not in FScratch
-    if (code < clearCode) {
-      *dst++ = static_cast<uint8_t>(code);
-      firstPixel = static_cast<uint8_t>(code);
-      length = 1;
-    } else if (code < nextFree && code > endCode && FSource[code] != nullptr) {
-      string = FSource[code];
-      inFrame = true;
-      length = FLength[code];
-      firstPixel = *string;
-    } else if (code >= nextFree && nextSource != nullptr) {
-      // Not in the table yet: the string written last and its first pixel.
-      fixed = code == nextFree;
-      length = nextLength;
-      uint8_t* s = FScratch + ScratchSize - length;
-      CopyExact(s, nextSource, length - 1);
-      s[length - 1] = firstPixel;
-      string = s;
-    } else if (code == clearCode) {
-      Settle(dst, end);
-      store();
-      ResetTable();
-      do {  // several clear codes in a row act as one
-        code = NextCode();
-      } while (code == clearCode);
-      if (code < 0) return false;
-      if (code == endCode) {
-        EndCode();
-        return false;
-      }
-      // The first code is a pixel as it stands, and makes no entry.
-      *dst++ = static_cast<uint8_t>(code);
-      FFirstPixel = static_cast<uint8_t>(code);
-      FOldCode = code;
-      FNextLength = code < clearCode ? 2 : 0;
-      FNextSource = code < clearCode && FInFrame && FPixelsEnd - at > static_cast<ptrdiff_t>(Chunk) ? at : nullptr;
-      load();
-      continue;
-    } else if (code == endCode) {
-      Settle(dst, end);
-      store();
-      EndCode();
-      return false;
-    } else {
-      // Through the table, link by link.
-      fixed = code < nextFree ? FLength[code] != 0 : nextLength != 0 && code == nextFree;
-      Settle(dst, end);
-      store();
-      string = Walk(code);
-      load();
-      length = static_cast<size_t>(FScratch + ScratchSize - string);
-    }
-
-    bool whole = true;  // the string stands whole at At
-    if (string != nullptr) {
-      if (length <= room) {
-        CopyExact(dst, string, length);
-        dst += length;
-      } else {
-        // Only part of it fits: the rest waits for the next row.
-        if (inFrame) {
-          uint8_t* s = FScratch + ScratchSize - length;
-          std::memcpy(s, string, length);
-          string = s;
-        }
-        std::memcpy(dst, string, room);
-        FHeld = string + room;
-        FHeldEnd = FScratch + ScratchSize;
-        dst = end;
-        whole = false;
-      }
-    }
-    addEntry();
-    oldCode = code;
-    nextLength = fixed ? static_cast<uint32_t>(length) + 1 : 0;
-    // A chunk read from the string must stay inside the frame.
-    nextSource = fixed && whole && FInFrame && static_cast<size_t>(FPixelsEnd - at) >= length + Chunk ? at : nullptr;
+    store();
+    const bool more = DecodeOther(code, dst, end);
+    load();
+    if (!more) return false;
   }
   store();
   return true;
@@ -445,7 +450,10 @@ void TLZWDecoder::Finish() {
   }
   uint8_t pixel;
   FInFrame = false;
-  FNextSource = nullptr;
+  if (FSource[FNextFreeCode] != nullptr) {
+    FFirstPixel = *FSource[FNextFreeCode];
+    FSource[FNextFreeCode] = nullptr;
+  }
   Decode(&pixel, 1);
 }
 
