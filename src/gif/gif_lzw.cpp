@@ -140,9 +140,9 @@ class TLZWDecoder {
   // The string of code X (at or above the clear code) through the table,
   // written backwards to the end of FScratch; answers its start.
   [[gnu::noinline]] const uint8_t* Walk(int X);
-  // Codes that the fast path of Decode leaves, with exact copies. Answers
-  // false when the data ended.
-  [[gnu::noinline]] bool DecodeOther(int Code, uint8_t*& Dst, uint8_t* End);
+  // Codes that the fast path of Decode leaves, with exact copies, written
+  // at Dst. Answers where the next string goes, or null when the data ended.
+  [[gnu::noinline]] uint8_t* DecodeOther(int Code, uint8_t* Dst, uint8_t* End);
   // Puts the fill back into the pixels from At on that a chunked copy may
   // have written ahead of the decoding.
   void Settle(uint8_t* At, const uint8_t* End) const {
@@ -271,7 +271,7 @@ const uint8_t* TLZWDecoder::Walk(int X) {
   return p;
 }
 
-bool TLZWDecoder::DecodeOther(int Code, uint8_t*& Dst, uint8_t* End) {
+uint8_t* TLZWDecoder::DecodeOther(int Code, uint8_t* Dst, uint8_t* End) {
   uint8_t* const at = Dst;
   const size_t room = static_cast<size_t>(End - at);
   const int next = FNextFreeCode;
@@ -302,23 +302,23 @@ bool TLZWDecoder::DecodeOther(int Code, uint8_t*& Dst, uint8_t* End) {
     do {  // several clear codes in a row act as one
       first = NextCode();
     } while (first == FClearCode);
-    if (first < 0) return false;
+    if (first < 0) return nullptr;
     if (first == FEndCode) {
       EndCode();
-      return false;
+      return nullptr;
     }
     // The first code is a pixel as it stands, and makes no entry.
-    *Dst++ = static_cast<uint8_t>(first);
+    *at = static_cast<uint8_t>(first);
     FFirstPixel = static_cast<uint8_t>(first);
     const bool literal = first < FClearCode;
     FSource[FNextFreeCode] = literal && FInFrame && FPixelsEnd - at > static_cast<ptrdiff_t>(Chunk) ? at : nullptr;
     FLength[FNextFreeCode] = literal ? 2 : 0;
     FPrefix[FNextFreeCode] = static_cast<uint16_t>(first);
-    return true;
+    return at + 1;
   } else if (Code == FEndCode) {
     Settle(at, End);
     EndCode();
-    return false;
+    return nullptr;
   } else {
     // Through the table, link by link.
     fixed = Code < next ? FLength[Code] != 0 : FLength[next] != 0 && Code == next;
@@ -330,7 +330,6 @@ bool TLZWDecoder::DecodeOther(int Code, uint8_t*& Dst, uint8_t* End) {
   bool whole = true;  // the string stands whole at At
   if (length <= room) {
     CopyExact(at, string, length);
-    Dst = at + length;
   } else {
     // Only part of it fits: the rest waits for the next row.
     if (inFrame) {
@@ -341,7 +340,6 @@ bool TLZWDecoder::DecodeOther(int Code, uint8_t*& Dst, uint8_t* End) {
     std::memcpy(at, string, room);
     FHeld = string + room;
     FHeldEnd = FScratch + ScratchSize;
-    Dst = End;
     whole = false;
   }
 
@@ -359,7 +357,7 @@ bool TLZWDecoder::DecodeOther(int Code, uint8_t*& Dst, uint8_t* End) {
   FSource[slot] = fixed && whole && FInFrame && static_cast<size_t>(FPixelsEnd - at) >= length + Chunk ? at : nullptr;
   FLength[slot] = static_cast<uint16_t>(fixed ? length + 1 : 0);
   FPrefix[slot] = static_cast<uint16_t>(Code);
-  return true;
+  return whole ? at + length : End;
 }
 
 bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
@@ -410,10 +408,16 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
     // next entry after a string that does, with room in the row for the
     // chunks of the copy.
     if (code <= nextFree) {
-      const bool literal = code < clearCode;
-      const int slot = literal ? clearCode : code;  // literals have no entry to read
-      const uint8_t* const from = literal ? LiteralPixels.data() + code : FSource[slot];
-      const size_t length = literal ? 1 : FLength[slot];
+      // Literals have no entry to read: they read the empty entry of the
+      // clear code and take their pixel from LiteralPixels instead. Which of
+      // the two a code is follows no pattern, so the choice is made without
+      // a branch.
+      const uintptr_t literal = uintptr_t{0} - static_cast<uintptr_t>(code < clearCode);  // all ones or 0
+      const int slot = code ^ ((code ^ clearCode) & static_cast<int>(literal));
+      const uintptr_t source = reinterpret_cast<uintptr_t>(FSource[slot]) |
+                               (reinterpret_cast<uintptr_t>(LiteralPixels.data() + code) & literal);
+      const uint8_t* const from = reinterpret_cast<const uint8_t*>(source);
+      const size_t length = FLength[slot] | (1 & literal);
       if (from != nullptr && length + Chunk <= static_cast<size_t>(end - dst)) {
         CopyChunks(dst, from, length);
         // The next entry's string ends with the pixel this copy writes
@@ -435,9 +439,9 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
       }
     }
     store();
-    const bool more = DecodeOther(code, dst, end);
+    dst = DecodeOther(code, dst, end);
     load();
-    if (!more) return false;
+    if (dst == nullptr) return false;
   }
   store();
   return true;
