@@ -45,9 +45,10 @@ uint32_t LoadLE32(const uint8_t* p) {
 }
 
 // Copies the N bytes at From (N >= 1) to To in chunks, writing up to
-// Chunk - 1 bytes more and reading as many past From + N. From + N must not
-// lie after To: each chunk is read before it is written, so what a chunk
-// reads from the bytes just written lies past the string.
+// Chunk - 1 bytes past To + N and reading as many past From + N. Each chunk
+// is read before it is written: the N bytes must lie outside the chunks
+// written, but for the last, which may be the first byte written and then
+// reads as it was before the copy.
 inline void CopyChunks(uint8_t* To, const uint8_t* From, size_t N) {
   size_t i = 0;
   do {
@@ -420,8 +421,8 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
       const size_t length = FLength[slot] | (1 & literal);
       if (from != nullptr && length + Chunk <= static_cast<size_t>(end - dst)) {
         CopyChunks(dst, from, length);
-        // The next entry's string ends with the pixel this copy writes
-        // first, which its chunks read before writing.
+        // The string of the next entry ends with its own first pixel, which
+        // stands where this copy writes first: copy that last pixel again.
         dst[length - 1] = from[length - 1];
         FSuffix[nextFree] = from[0];
         if (nextFree < TableSize) {
