@@ -8,6 +8,7 @@
 
 #include "app/main_form.h"
 #include "platform/application.h"
+#include "platform/exceptions.h"
 #include "platform/handles.h"
 
 namespace vr {
@@ -121,6 +122,9 @@ void TForm1::PictureStep(const std::string& Full) {
     EditHeight1->SetText(std::to_string(Image1->Picture().Height()));
     EditWidth1->SetText(std::to_string(Image1->Picture().Width()));
   } catch (...) {
+    // Whatever failed, the user sees a bad file and the slideshow goes on;
+    // a failure that is no error of ours is also counted as a fault.
+    NoteIfFault();
     Memo1->Add("++++ Bad Image File: " + Full);
   }
   Timer1->SetInterval(static_cast<unsigned>(DisplayInterval));
@@ -145,6 +149,7 @@ void TForm1::SoundStep(const std::string& Full) {
     MediaPlayer1->SetWait(false);
     MediaPlayer1->Play();
   } catch (...) {
+    NoteIfFault();
     Memo1->Add("++++ Bad Sound File: " + Full);
   }
   if (Timer1->Interval() > 0) Timer1->SetEnabled(true);

@@ -29,7 +29,6 @@ class TFloydSteinbergDitherer {
 
   // Starts the next row (flipping the direction after the first).
   void NextRow();
-  bool LeftToRight() const { return FLeftToRight; }
   // Columns of the current row in scan order, for 0 <= Step < Width.
   int Column(int Step) const { return FLeftToRight ? Step : FWidth - 1 - Step; }
 

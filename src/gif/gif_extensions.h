@@ -31,7 +31,6 @@ class TGIFGraphicControlExtension : public TGIFExtension {
   uint8_t Terminator = 0;
 
   bool Transparent() const { return (PackedFields & 0x01) != 0; }
-  bool UserInput() const { return (PackedFields & 0x02) != 0; }
   int Disposal() const { return (PackedFields >> 2) & 7; }
 
  protected:

@@ -109,7 +109,7 @@ TBitmap* RenderedBitmap(TGIFSubImage& Frame) {
       const TGIFMaskBits mask = RenderFramePixels(Frame, dib, image.ShouldDither(), buildMask);
       if (mask.Used) {
         cache.TransparencyMask.Reset(CreateBitmap(mask.Width, mask.Height, 1, 1, mask.Bits.data()));
-        if (!cache.TransparencyMask) throw EOutOfResources("Out of system resources");
+        if (!cache.TransparencyMask) RaiseOutOfResources();
       }
       cache.FrameBitmap = std::move(bitmap);
     } catch (...) {
@@ -185,7 +185,7 @@ void MaskedCopy(HDC Dest, const RECT& Rect, HDC Source, int Width, int Height, H
   TMemoryDC colorDC(CreateCompatibleDC(Dest));
   TBitmapHandle color(CreateCompatibleBitmap(Dest, Width, Height));
   TMemoryDC maskDC(CreateCompatibleDC(Dest));
-  if (!colorDC || !color || !maskDC) throw EOutOfResources("Out of system resources");
+  if (!colorDC || !color || !maskDC) RaiseOutOfResources();
   TSelectObject selectColor(colorDC.Get(), color.Get());
   TSelectPalette selectPalette(colorDC.Get(), SourcePalette != nullptr ? SourcePalette : SystemPalette16());
   RealizePalette(colorDC.Get());

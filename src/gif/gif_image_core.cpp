@@ -18,11 +18,6 @@ void TGIFItem::ReportWarning(TGIFSeverity Severity, const std::string& Message) 
   if (FImage != nullptr) FImage->ReportWarning(this, Severity, Message);
 }
 
-void TGIFItem::LoadFromFile(const std::string& FileName) {
-  TFileStream stream(FileName, TFileMode::fmOpenReadShareDenyWrite);
-  LoadFromStream(stream);
-}
-
 void TGIFList::ReportWarning(TGIFSeverity Severity, const std::string& Message) {
   if (FImage != nullptr) FImage->ReportWarning(this, Severity, Message);
 }

@@ -73,7 +73,6 @@ class TGIFItem : public TPersistent {
   virtual const char* RequiredVersion() const { return "87a"; }
   virtual void ReportWarning(TGIFSeverity Severity, const std::string& Message);
   virtual void LoadFromStream(TStream& Stream) = 0;
-  void LoadFromFile(const std::string& FileName);
 
  private:
   TGIFImageCore* FImage;

@@ -67,13 +67,9 @@ UINT GIFClipboardFormat() {
   return format;
 }
 
-void InitGIFDrawing() {
-  TWindowDC screen(nullptr);
-  LowColorDisplay = GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) < 9;
-}
-
 void RegisterGIFImage() {
-  InitGIFDrawing();
+  const TWindowDC screen(nullptr);
+  LowColorDisplay = GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) < 9;
   TPicture::RegisterPictureFormat("GIF", "GIF Image", TGIFImage::StaticClass());
   TPicture::RegisterClipboardClass(static_cast<uint16_t>(GIFClipboardFormat()), TGIFImage::StaticClass());
 }

@@ -112,12 +112,9 @@ class TGIFImage : public TGraphic, public TGIFImageCore {
 
 // The system's clipboard format "GIF Image".
 UINT GIFClipboardFormat();
-// Start-up state of the GIF library: whether the screen is a palette
-// display (LowColorDisplay). Called before the first picture is drawn.
-void InitGIFDrawing();
-
-// Registers the GIF image class at the program's start: the drawing state,
-// the extension "GIF" and the clipboard format "GIF Image".
+// Registers the GIF image class at the program's start: the drawing state
+// (whether the screen is a palette display, LowColorDisplay), the extension
+// "GIF" and the clipboard format "GIF Image".
 void RegisterGIFImage();
 // Removes the class from the registry and the clipboard formats again.
 void UnregisterGIFImage();

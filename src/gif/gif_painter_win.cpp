@@ -33,7 +33,7 @@ TGIFPainter::TGIFPainter(TGIFImage& Image, TGIFPainter** OwnerSlot, TCanvas& Can
       FPriority(Image.PainterPriority) {
   if ((FFlags & drThreaded) != 0 && (FFlags & drAnimate) != 0 && Image.Frames().Count() > 1 && FPlaySpeed >= 0) {
     FWakeEvent.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!FWakeEvent) throw EOutOfResources("Out of system resources");
+    if (!FWakeEvent) RaiseOutOfResources();
   }
   if ((FFlags & drCheckCanvas) != 0) FCheckedDC = Target().Handle();
   if (Image.BackdropColor != clNone) FBackground = Image.BackdropColor;

@@ -12,7 +12,6 @@ set(GIF_PURE
   gif_frame_render.cpp)
 set(GIF_WIN
   gif_frame_bitmap_win.cpp
-  gif_frame_steps_win.cpp
   gif_image_win.cpp
   gif_painter_win.cpp
   gif_painter_clock_win.cpp)

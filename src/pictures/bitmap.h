@@ -210,9 +210,7 @@ class TBitmap : public TGraphic {
   // Writing clDefault returns to automatic mode; any other colour fixes it.
   void SetTransparentKey(TColor Value);
   TTransparentMode TransparentMode() const { return FTransparentMode; }
-  void SetTransparentMode(TTransparentMode Value);
   bool IgnorePalette() const { return FIgnorePalette; }
-  void SetIgnorePalette(bool Value);
 
   // The shared picture (for tests and for classes built on bitmaps).
   const TBitmapImage& Image() const { return *FImage; }

@@ -70,7 +70,7 @@ void TBitmapCanvas::CreateContext() {
   HPALETTE palette = FBitmap.FImage->Palette.Get();
   if (bitmap != nullptr) DeselectBitmap(bitmap);
   HDC dc = CreateCompatibleDC(nullptr);
-  if (dc == nullptr) throw EOutOfResources("Out of system resources");
+  if (dc == nullptr) RaiseOutOfResources();
   FOldBitmap = bitmap != nullptr ? SelectObject(dc, bitmap) : nullptr;
   FSelected = bitmap;
   if (palette != nullptr) {

@@ -68,12 +68,6 @@ HPALETTE TBitmap::ReadPalette() {
   return FImage->Palette.Get();
 }
 
-void TBitmap::SetIgnorePalette(bool Value) {
-  if (Value == FIgnorePalette) return;
-  FIgnorePalette = Value;
-  NotifyChange(this);
-}
-
 TColor TBitmap::TransparentKey() {
   if (FTransparentMode == TTransparentMode::tmFixed) return FTransparentColor;
   if (Monochrome() || ReadEmpty()) return clWhite | kPaletteRelative;
@@ -88,12 +82,6 @@ void TBitmap::SetTransparentKey(TColor Value) {
   FTransparentMode = Value == clDefault ? TTransparentMode::tmAuto : TTransparentMode::tmFixed;
   Unshare();
   NotifyChange(this);
-}
-
-void TBitmap::SetTransparentMode(TTransparentMode Value) {
-  if (Value == FTransparentMode) return;
-  if (Value == TTransparentMode::tmAuto) SetTransparentKey(clDefault);
-  else SetTransparentKey(TransparentKey());
 }
 
 void TBitmap::MaskNeeded() {

@@ -201,8 +201,6 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   return result;
 }
 
-void RaiseOutOfResources() { throw EOutOfResources("Out of system resources"); }
-
 void RaiseBitmapCreateError() {
   DWORD code = GetLastError();
   if (code == 0) throw EInvalidGraphic(SInvalidBitmap);

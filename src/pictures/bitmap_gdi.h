@@ -73,6 +73,5 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
 // EWin32Error with the system's code and text when there is one, else
 // EInvalidGraphic "Bitmap image is not valid".
 [[noreturn]] void RaiseBitmapCreateError();
-[[noreturn]] void RaiseOutOfResources();
 
 }  // namespace vr::bitmap_gdi

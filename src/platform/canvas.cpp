@@ -27,17 +27,4 @@ void TCanvas::Rectangle(const RECT& R) {
   ::Rectangle(dc, R.left, R.top, R.right, R.bottom);
 }
 
-void TCanvas::TextOut(int X, int Y, const std::string& Text) {
-  HDC dc = Handle();
-  SetTextColor(dc, ColorToRGB(FontColor));
-  SetBkMode(dc, TRANSPARENT);
-  ::TextOutA(dc, X, Y, Text.data(), static_cast<int>(Text.size()));
-}
-
-SIZE TCanvas::TextExtent(const std::string& Text) {
-  SIZE size{0, 0};
-  GetTextExtentPoint32A(Handle(), Text.data(), static_cast<int>(Text.size()), &size);
-  return size;
-}
-
 }  // namespace vr

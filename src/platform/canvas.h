@@ -36,14 +36,11 @@ class TCanvas {
 
   TColor BrushColor = clWhite;
   TColor PenColor = clBlack;
-  TColor FontColor = clBlack;
   DWORD CopyMode = SRCCOPY;
 
   void FillRect(const RECT& R);
   void FrameRect(const RECT& R);
   void Rectangle(const RECT& R);
-  void TextOut(int X, int Y, const std::string& Text);
-  SIZE TextExtent(const std::string& Text);
 
  private:
   HDC FHandle = nullptr;

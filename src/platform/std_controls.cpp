@@ -90,27 +90,6 @@ void TMemo::Add(const std::string& Line) {
   SendMessageA(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-int TMemo::LineCount() const {
-  // The text ends with a line break after the last line: the empty line
-  // after it does not count.
-  int n = static_cast<int>(SendMessageA(Handle(), EM_GETLINECOUNT, 0, 0));
-  std::string text = Caption();
-  if (text.empty()) return 0;
-  return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0 ? n - 1 : n;
-}
-
-std::string TMemo::Line(int Index) const {
-  std::string text = Caption();
-  size_t pos = 0;
-  for (int i = 0; i < Index; ++i) {
-    pos = text.find("\r\n", pos);
-    if (pos == std::string::npos) return std::string();
-    pos += 2;
-  }
-  size_t end = text.find("\r\n", pos);
-  return text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-}
-
 // ------------------------------------------------------------------ TLabel
 
 TLabel::TLabel(TComponent* AOwner, TWinControl* AParent, const std::string& ACaption)

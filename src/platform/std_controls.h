@@ -61,8 +61,6 @@ class TMemo : public TCustomEdit {
   void Clear();
   // Appends one line (the text then ends with a line break).
   void Add(const std::string& Line);
-  int LineCount() const;
-  std::string Line(int Index) const;
 };
 
 class TLabel : public TWinControl {

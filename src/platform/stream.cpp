@@ -107,9 +107,4 @@ void TMemoryStream::LoadFromStream(TStream& Source) {
   FPosition = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& FileName) {
-  TFileStream file(FileName, TFileMode::fmOpenReadShareDenyWrite);
-  LoadFromStream(file);
-}
-
 }  // namespace vr

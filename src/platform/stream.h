@@ -59,7 +59,6 @@ class TMemoryStream : public TStream {
   const std::vector<uint8_t>& Bytes() const { return FData; }
   // Replaces the content with all of Source from its start.
   void LoadFromStream(TStream& Source);
-  void LoadFromFile(const std::string& FileName);
 
  private:
   std::vector<uint8_t> FData;

@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
+#include "pictures/picture.h"
+#include "platform/exceptions.h"
 #include "platform/handles.h"
 #include "support/app_fixture.h"
 
@@ -113,6 +116,30 @@ class TWalkProbe {
   int FLooks = 0;
   std::thread FPoster;
 };
+
+// Bitmaps of the test's own: a file that says "fault" fails its load the way
+// a programming fault does (a container's index out of range); any other is
+// refused as a bad picture.
+class TFaultyBitmap : public TGraphic {
+  VR_GRAPHIC_CLASS(TFaultyBitmap)
+
+ public:
+  void DrawInto(TCanvas&, const RECT&) override {}
+  bool ReadEmpty() const override { return true; }
+  int ReadHeight() const override { return 0; }
+  int ReadWidth() const override { return 0; }
+  void WriteHeight(int) override {}
+  void WriteWidth(int) override {}
+  void LoadFromStream(TStream& Stream) override {
+    std::string head(5, '\0');
+    head.resize(Stream.Read(head.data(), head.size()));
+    if (head == "fault") std::vector<int>().at(5);
+    throw EInvalidGraphic("refused by the test format");
+  }
+  void SaveToStream(TStream&) override {}
+};
+
+VR_DEFINE_GRAPHIC_CLASS(TFaultyBitmap, TGraphic)
 
 }  // namespace
 
@@ -285,6 +312,25 @@ TEST_CASE("a file that is a picture and a sound is shown, then played, and count
                                 "++++ Bad Image File: " + Upper(tree.Path("TUNE.JPG.WAV")), "Found: 2 Loops: 1"});
   CHECK_FALSE(app.Form().MediaPlayer1->IsOpen());
   CHECK_FALSE(app.Form().Timer1->Enabled());  // stopped after the sound
+}
+
+TEST_CASE("a fault in a picture's load is a bad file to the user and counted as a fault; our own error is not") {
+  TPicture::RegisterPictureFormat("bmp", "Test", TFaultyBitmap::StaticClass());
+  struct TUnregister {
+    ~TUnregister() { TPicture::UnregisterPictureClass(TFaultyBitmap::StaticClass()); }
+  } unregister;
+  TScratchTree tree;
+  tree.File("A.BMP", "fault");
+  tree.File("B.BMP", "bad");
+  TMainWindowFixture app;
+  Go(app, tree.Root());
+  CHECK(app.LogLines() == Lines{" Loop: 1", ">" + tree.Root() + "*.*   ",
+                                "++++ Bad Image File: " + Upper(tree.Path("A.BMP")),
+                                "++++ Bad Image File: " + Upper(tree.Path("B.BMP")), "Found: 2 Loops: 1"});
+  CHECK(app.Boxes.empty());
+  const TFaults faults = TakeFaults();
+  CHECK(faults.Count == 1);
+  CHECK(faults.First.rfind("std::out_of_range: ", 0) == 0);
 }
 
 TEST_CASE("the walk survives links, vanishing folders, long names and deep trees") {

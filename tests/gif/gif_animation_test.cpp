@@ -9,8 +9,8 @@
 #include <thread>
 #include <tuple>
 
-#include "gif/gif_frame_steps_win.h"
 #include "gif/gif_wine_support.h"
+#include "tools/render_frames.h"
 
 using namespace vr;
 using namespace vr::test;

@@ -34,7 +34,7 @@ namespace {
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
     if (!text.empty()) throw EOutOfResources(text);
   }
-  throw EOutOfResources("Out of system resources");
+  RaiseOutOfResources();
 }
 
 // A BITMAPINFO: the header, then the colour table.

@@ -68,7 +68,6 @@ class TIcon : public TGraphic {
 
   // The system icon, made on first use (the errors of a bad image pass out).
   HICON SystemHandle();
-  POINT RequestedSize() const { return FRequestedSize; }
   const TIconImage& Image() const { return *FImage; }
 
  private:

@@ -342,8 +342,6 @@ void TJPEGImage::SetDecodeSpeed(TJPEGPerformance Value) {
   NotifyChange(this);
 }
 
-void TJPEGImage::SetCompressionQuality(int Value) { FQuality = std::clamp(Value, 1, 100); }
-
 // ---------------------------------------------------------------- encoding
 
 void TJPEGImage::JPEGNeeded() {

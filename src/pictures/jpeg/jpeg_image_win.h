@@ -119,7 +119,6 @@ class TJPEGImage : public TGraphic {
   void SetEncodeProgressively(bool Value) { FProgressiveEncoding = Value; }
   // 1..100, used when encoding.
   int CompressionQuality() const { return FQuality; }
-  void SetCompressionQuality(int Value);
 
  protected:
   // Into a TBitmap: the decoded picture.
@@ -134,7 +133,6 @@ class TJPEGImage : public TGraphic {
   // Drops the decoded bitmap so the next use decodes again with new
   // settings; a picture that exists only as a bitmap is encoded first.
   void FreeBitmap();
-  void SetTempPalette(HPALETTE Value);
   TJPEGDecodeOptions DecodeOptions() const;
   void CalcOutputDimensions() const;
   void ReplaceData(TJPEGData* Data);

@@ -85,7 +85,7 @@ void TMetafile::Unshare() {
     copy->Handle.Reset(CopyEnhMetaFileA(FImage->Handle.Get(), nullptr));
     if (!copy->Handle) {
       TSharedImage::DropReference(copy);
-      throw EOutOfResources("Out of system resources");
+      RaiseOutOfResources();
     }
   }
   copy->Width = FImage->Width;
