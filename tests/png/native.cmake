@@ -13,7 +13,7 @@ target_compile_definitions(png_native_tests PRIVATE VR_PNG_REGRESSIONS="${CMAKE_
 vr_fuzz_target(png
   SOURCES tests/png/png_fuzz.cpp tests/png/png_exercise.cpp ${PNG_PURE} ${PLATFORM_PURE} ${PLATFORM_POSIX}
   DEFINITIONS VR_FUZZING
-  LIBRARIES ZLIB::ZLIB
+  LIBRARIES vr_deflate ZLIB::ZLIB
   SEEDS tests/png/png_fuzz_seeds.cpp tests/png/png_test_encoder.cpp)
 
 # Writes the PNG pictures of samples/pictures: png_sample_maker samples/pictures
