@@ -481,7 +481,7 @@ void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) {
   }
 }
 
-// Pixels of 3 and 4 bytes under Average and Paeth: one pixel a step in a
+// Pixels of 3 and 4 bytes under Sub, Average and Paeth: one pixel a step in a
 // vector register, its samples widened to 16 bits for Paeth. The pixel's
 // bytes are loaded as a word; the last pixel of a 3-byte row is loaded and
 // stored by bytes so that nothing past either row is touched.
@@ -495,6 +495,14 @@ void StorePixel(uint8_t* P, __m128i V, uint32_t Bpp) {
   P[0] = static_cast<uint8_t>(v);
   P[1] = static_cast<uint8_t>(v >> 8);
   P[2] = static_cast<uint8_t>(v >> 16);
+}
+
+void UnfilterSubWide(uint8_t* Row, uint32_t Bpp, uint32_t N) {
+  __m128i left = _mm_setzero_si128();
+  for (uint32_t i = 1; i <= N; i += Bpp) {
+    left = _mm_add_epi8(LoadPixel(Row + i, Bpp, i + Bpp > N), left);
+    StorePixel(Row + i, left, Bpp);
+  }
 }
 
 void UnfilterAverageWide(uint8_t* Row, const uint8_t* Prior, uint32_t Bpp, uint32_t N) {
@@ -547,6 +555,7 @@ void UnfilterRowBytes(uint8_t* Row, const uint8_t* Prior, uint32_t Bpp, uint32_t
   const bool wide = Bpp == 3 || Bpp == 4;
   switch (Row[0]) {
     case 1:  // Sub
+      if (wide) return UnfilterSubWide(Row, Bpp, N);
       for (uint32_t i = Bpp + 1; i <= N; ++i) Row[i] = static_cast<uint8_t>(Row[i] + Row[i - Bpp]);
       break;
     case 2:  // Up
@@ -586,27 +595,38 @@ bool TChunkIDAT::DecodeWhole(TStream& Stream, uint32_t Length) {
   };
   // The data of this and every directly following IDAT chunk, each chunk
   // whole and with its CRC right. More than the filtered rows and an eighth
-  // is no stream an encoder writes; the streaming inflate takes it.
+  // is no stream an encoder writes; the streaming inflate takes it. The
+  // chunks are measured first, so that their data is read once into a
+  // buffer of its own size.
   const uint64_t maxPacked = filteredBytes + filteredBytes / 8 + 1024;
-  std::vector<uint8_t> packed;
-  uint32_t length = Length, crc = FCrc;
-  for (;;) {
-    const size_t at = packed.size();
-    if (length > maxPacked - at) return giveUp();
-    packed.resize(at + length);
-    if (length > 0 && Stream.Read(packed.data() + at, length) != length) return giveUp();
-    crc = UpdateChunkCrc(crc, packed.data() + at, length);
-    uint8_t tail[12];  // the CRC, then the next chunk's length and type
-    if (Stream.Read(tail, sizeof tail) != sizeof tail) return giveUp();
-    if (ChunkCrcChecked() && ReadBE32(tail) != ~crc) return giveUp();
+  uint8_t tail[12];  // a chunk's CRC, then the next chunk's length and type
+  auto readTail = [&] { return Stream.Read(tail, sizeof tail) == sizeof tail; };
+  uint64_t packedBytes = 0;
+  for (uint32_t length = Length;;) {
+    packedBytes += length;
+    if (packedBytes > maxPacked) return giveUp();
+    Stream.Seek(length, TSeekOrigin::soCurrent);
+    if (!readTail()) return giveUp();
+    if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
+    length = ReadBE32(tail + 4);
+  }
+  std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[packedBytes + 1]);
+  if (packed == nullptr) return giveUp();
+  Stream.SetPosition(start);
+  uint8_t* to = packed.get();
+  for (uint32_t length = Length, crc = FCrc;;) {
+    if (Stream.Read(to, length) != length) return giveUp();
+    crc = UpdateChunkCrc(crc, to, length);
+    to += length;
+    if (!readTail() || (ChunkCrcChecked() && ReadBE32(tail) != ~crc)) return giveUp();
     if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
     length = ReadBE32(tail + 4);
     crc = UpdateChunkCrc(0xFFFFFFFFu, tail + 8, 4);
   }
   const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[filteredBytes]);
-  if (filtered == nullptr || !InflateWhole(packed.data(), packed.size(), filtered.get(), filteredBytes))
+  if (filtered == nullptr || !InflateWhole(packed.get(), packedBytes, filtered.get(), filteredBytes))
     return giveUp();
-  packed = std::vector<uint8_t>();
+  packed.reset();
   // The stream is left after the last IDAT chunk's CRC; later IDAT chunks
   // are passed over by the chunk reader, as after the streaming decode.
   FPosition = Stream.Seek(-8, TSeekOrigin::soCurrent);
