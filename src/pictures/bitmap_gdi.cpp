@@ -183,9 +183,12 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   }
   if (!result) RaiseOutOfResources();
 
-  if (!copied) {
+  // A DIB section's memory comes from the system zeroed: with no fill
+  // colour it is left so, every pixel 0.
+  const bool leaveZeroed = Fill == clNone && Dib.dsBmih.biSize != 0;
+  if (!copied && !(leaveZeroed && Source == nullptr)) {
     TSelectedBitmap target(result.Get(), NewPalette);
-    if (Source == nullptr || old.dsBm.bmWidth < width || old.dsBm.bmHeight < height) {
+    if (!leaveZeroed && (Source == nullptr || old.dsBm.bmWidth < width || old.dsBm.bmHeight < height)) {
       TBrushHandle brush(CreateSolidBrush(ColorToRGB(Fill)));
       RECT all{0, 0, width, height};
       FillRect(target.DC(), &all, brush.Get());
