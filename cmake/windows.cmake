@@ -28,7 +28,7 @@ target_link_options(vr_lib INTERFACE -static -static-libgcc -static-libstdc++)
 add_library(vr_resources OBJECT resources/vistaroam.rc)
 # The .rc names its pictures; a changed picture rebuilds the resources.
 file(GLOB VR_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.bmp
-  ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.jpg)
+  ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.jpg ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(resources/vistaroam.rc PROPERTIES
   OBJECT_DEPENDS "${VR_RESOURCE_FILES}")
 

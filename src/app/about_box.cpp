@@ -28,10 +28,17 @@ TCustomForm::TParams AboutParams() {
 BOOL(WINAPI* GetUserNameCall)(LPSTR Buffer, LPDWORD Size) = GetUserNameA;
 
 std::string LogonUserText() {
-  char name[30];
+  // A name of up to 29 characters and its NUL. In UTF-8 a character takes
+  // up to three bytes for each of its UTF-16 units: the buffer is counted
+  // in bytes, the limit in characters.
+  constexpr int kCharacters = 30;
+  char name[kCharacters * 3];
   DWORD size = sizeof name;
   if (!GetUserNameCall(name, &size)) return "na";
-  return std::string(name, strnlen(name, sizeof name));
+  std::string text(name, strnlen(name, sizeof name));
+  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (units >= kCharacters || (units == 0 && !text.empty())) return "na";
+  return text;
 }
 
 std::string MemoryStatusText() {

@@ -12,6 +12,7 @@
 #include "controls/folder_test.h"
 #include "controls/spin_edit.h"
 #include "pictures/image_view.h"
+#include "platform/ascii_case.h"
 #include "platform/forms.h"
 #include "platform/speed_button.h"
 #include "platform/status_bar.h"
@@ -138,7 +139,28 @@ class TForm1 : public TCustomForm {
   // The user's short date format as the system gave it at start-up; the
   // saved "LastRun" date is written in it.
   std::string FShortDateFormat;
+
+  // The controls, area by area, in layout order; then their handlers.
   void CreateControls();
+  void CreateToolBar();
+  void CreateStatusLines();
+  // The side panel: the folder choice, the picture and sound settings, the log.
+  void CreateSidePanel();
+  void CreateFolderChoice();
+  void CreatePictureSettings();
+  void CreateSoundSettings();
+  void CreateLog();
+  void CreatePictureArea();
+  void ConnectHandlers();
+  // The small controls of the areas, at their design size.
+  TSpeedButton* MakeSpeedButton(TWinControl* Parent, const char* Name, const char* Caption, const char* Hint,
+                                int Width);
+  TLabel* MakeLabel(TWinControl* Parent, const char* Name, const char* Caption, int X, int Y);
+  TCheckBox* MakeCheckBox(TWinControl* Parent, const char* Name, const char* Caption, bool Checked, int X, int Y,
+                          int Width);
+  TSpinEdit* MakeSpinEdit(TWinControl* Parent, const char* Name, int X, int Y, int Width, int MinValue, int MaxValue,
+                          int Increment, int Value, int Tag, const char* Hint);
+
   void NoteFound(const std::string& Full);
   void PictureStep(const std::string& Full);
   void SoundStep(const std::string& Full);
@@ -152,8 +174,5 @@ std::string TrimTrailingBlanks(const std::string& Text);
 // TrimTrailingBlanks(Path) with a "\" appended unless it is empty or already
 // ends in "\".
 std::string IncludeTrailingSeparator(const std::string& Path);
-// Upper-cases the letters a to z only; every other byte stays.
-std::string AsciiUpperCase(std::string Text);
-void UpperCaseAscii(std::string& Text);
 
 }  // namespace vr

@@ -9,7 +9,7 @@
 #include "app/main_form.h"
 #include "platform/application.h"
 #include "platform/exceptions.h"
-#include "platform/handles.h"
+#include "platform/folder_entries.h"
 
 namespace vr {
 
@@ -42,16 +42,6 @@ std::string IncludeTrailingSeparator(const std::string& Path) {
   return result;
 }
 
-void UpperCaseAscii(std::string& Text) {
-  for (char& c : Text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-}
-
-std::string AsciiUpperCase(std::string Text) {
-  UpperCaseAscii(Text);
-  return Text;
-}
-
 void TForm1::SpeedButtonGo1Click(TObject* Sender) {
   int pass = 0;
   do {
@@ -76,17 +66,15 @@ void TForm1::ScanRun(const std::string& Folder, const std::string& Mask) {
   // buffers of this level: the walk allocates nothing per entry.
   const std::string scanning = "Scan: " + pattern + "  ";
   std::string status = scanning, full;
-  WIN32_FIND_DATAA entry;
   // Every entry comes through, in the order the file system gives them:
   // files and folders, hidden and system ones, "." and "..".
-  TFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
-  bool have = static_cast<bool>(find);
-  while (have && !AbortRequested) {
-    const char* name = entry.cFileName;
+  TFolderEntries entries(pattern);
+  while (entries.Have() && !AbortRequested) {
+    const char* name = entries.Name();
     status.resize(scanning.size());
     status += name;
     StatusBar1->SetSimpleText(status);
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (entries.IsFolder()) {
       // "." and ".." and every folder whose name starts with a dot stay unvisited.
       if (name[0] != '.') ScanRun(base + name, Mask);
     } else {
@@ -97,7 +85,7 @@ void TForm1::ScanRun(const std::string& Folder, const std::string& Mask) {
         SoundStep(full);
       }
     }
-    have = FindNextFileA(find.Get(), &entry) != 0;
+    entries.Next();
     Application->ProcessMessages();
   }
 }

@@ -12,16 +12,18 @@ std::string FromRoot(const std::string& Path) { return !Path.empty() && Path[0] 
 
 }  // namespace
 
+// Both in the ANSI code page, as the registry value is written: without the
+// flag the A functions answer in the locale's own code page.
 std::string SystemShortDateFormat() {
   char buffer[80];
-  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, sizeof buffer);
+  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE | LOCALE_USE_CP_ACP, buffer, sizeof buffer);
   return n > 1 ? std::string(buffer) : std::string("M/d/yy");
 }
 
 std::string ShortDateText(const std::string& Format) {
   char buffer[80];
-  int n = GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, Format.c_str(), buffer, sizeof buffer);
-  if (n <= 1) n = GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "M/d/yy", buffer, sizeof buffer);
+  int n = GetDateFormatA(LOCALE_USER_DEFAULT, LOCALE_USE_CP_ACP, nullptr, Format.c_str(), buffer, sizeof buffer);
+  if (n <= 1) n = GetDateFormatA(LOCALE_USER_DEFAULT, LOCALE_USE_CP_ACP, nullptr, "M/d/yy", buffer, sizeof buffer);
   return n > 1 ? std::string(buffer) : std::string();
 }
 

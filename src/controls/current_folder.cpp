@@ -4,6 +4,7 @@
 
 #include "controls/folder_test.h"
 #include "platform/exceptions.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -16,6 +17,21 @@ std::string DriveVariable(char Letter) {
 }
 
 bool IsDriveLetter(char Letter) { return std::isalpha(static_cast<unsigned char>(Letter)) != 0; }
+
+// A variable of the environment in the ANSI code page, of any length;
+// empty when it is not set. Read wide: Wine's GetEnvironmentVariableA cuts
+// a value to as many bytes as it has UTF-16 units, which in UTF-8 loses
+// the end of every name outside ASCII and may split a character.
+std::string EnvironmentText(const std::string& Name) {
+  const std::wstring name = AnsiToWide(Name);
+  DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (n == 0) return std::string();
+  std::wstring value(n, L'\0');
+  n = GetEnvironmentVariableW(name.c_str(), value.data(), n);
+  if (n == 0 || n >= value.size()) return std::string();
+  value.resize(n);
+  return WideToAnsi(value);
+}
 
 }  // namespace
 
@@ -48,11 +64,9 @@ void ChangeFolder(const std::string& Path) {
 void ChangeToDrive(char Letter) {
   // A remembered folder that has gone since would make the drive
   // unreachable: forget it, and the drive's root is taken.
-  std::string variable = DriveVariable(Letter);
-  char remembered[MAX_PATH + 1];
-  DWORD n = GetEnvironmentVariableA(variable.c_str(), remembered, sizeof remembered);
-  if (n > 0 && (n >= sizeof remembered || !FolderExists(remembered)))
-    SetEnvironmentVariableA(variable.c_str(), nullptr);
+  const std::string variable = DriveVariable(Letter);
+  const std::string remembered = EnvironmentText(variable);
+  if (!remembered.empty() && !FolderExists(remembered)) SetEnvironmentVariableA(variable.c_str(), nullptr);
   // The upper-case letter, so that the folder reads "C:\..." and not "c:\...".
   ChangeFolder(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(Letter)))) + ":");
 }
@@ -80,9 +94,15 @@ bool DriveExists(char Letter) {
   return (GetLogicalDrives() & (1u << bit)) != 0;
 }
 
-bool SameFileName(const std::string& A, const std::string& B) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
-                        static_cast<int>(B.size())) == CSTR_EQUAL;
+int CompareFileNames(const std::string& A, const std::string& B) {
+  // Compared wide: Wine's CompareStringA reads its bytes in the locale's
+  // code page (1252), not in the process's UTF-8, so names outside ASCII
+  // would neither sort by the locale nor match in another letter case.
+  const std::wstring a = AnsiToWide(A), b = AnsiToWide(B);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size()));
 }
+
+bool SameFileName(const std::string& A, const std::string& B) { return CompareFileNames(A, B) == CSTR_EQUAL; }
 
 }  // namespace vr

@@ -29,7 +29,9 @@ void RememberDriveFolder(const std::string& Folder);
 std::string DrivePart(const std::string& Path);
 // Whether the drive of this letter is present.
 bool DriveExists(char Letter);
-// The locale's file-name comparison, ignoring case.
+// The locale's file-name comparison, ignoring case: CSTR_LESS_THAN,
+// CSTR_EQUAL or CSTR_GREATER_THAN.
+int CompareFileNames(const std::string& A, const std::string& B);
 bool SameFileName(const std::string& A, const std::string& B);
 
 // Switches the system's critical-error boxes ("no disk in drive") off for

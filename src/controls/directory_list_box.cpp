@@ -9,30 +9,18 @@
 #include "controls/folder_resolution.h"
 #include "controls/folder_test.h"
 #include "controls/owner_draw.h"
+#include "platform/ascii_case.h"
+#include "platform/folder_entries.h"
 #include "platform/resources.h"
+#include "platform/scope_guard.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
 namespace {
 
-// Suspends the list's drawing while it is refilled, and repaints it after.
-class TUpdateSuspended {
- public:
-  explicit TUpdateSuspended(HWND Wnd) noexcept : FWnd(Wnd) { SendMessageA(FWnd, WM_SETREDRAW, FALSE, 0); }
-  ~TUpdateSuspended() {
-    SendMessageA(FWnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(FWnd, nullptr, TRUE);
-  }
-  TUpdateSuspended(const TUpdateSuspended&) = delete;
-  TUpdateSuspended& operator=(const TUpdateSuspended&) = delete;
-
- private:
-  HWND FWnd;
-};
-
 bool LocaleLessIgnoringCase(const std::string& A, const std::string& B) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
-                        static_cast<int>(B.size())) == CSTR_LESS_THAN;
+  return CompareFileNames(A, B) == CSTR_LESS_THAN;
 }
 
 bool SameLetter(char A, char B) {
@@ -46,16 +34,12 @@ std::vector<std::string> SubFolders(const std::string& Folder) {
   std::string pattern = Folder;
   if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
   pattern += "*.*";
-  WIN32_FIND_DATAA entry;
-  TFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
-  if (!find) return names;
-  do {
-    const DWORD attributes = entry.dwFileAttributes;
-    std::string name = entry.cFileName;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || name == "." || name == "..") continue;
-    if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
+  for (TFolderEntries entries(pattern); entries.Have(); entries.Next()) {
+    std::string name = entries.Name();
+    if (!entries.IsFolder() || name == "." || name == "..") continue;
+    if ((entries.Attributes() & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
     names.push_back(std::move(name));
-  } while (FindNextFileA(find.Get(), &entry));
+  }
   std::stable_sort(names.begin(), names.end(), LocaleLessIgnoringCase);
   return names;
 }
@@ -151,7 +135,12 @@ HBITMAP TDirectoryListBox::Picture(TFolderPicture Kind) const {
 }
 
 void TDirectoryListBox::RebuildFolderItems() {
-  TUpdateSuspended suspended(Handle());
+  // The list's drawing is suspended while it is refilled, and it is repainted after.
+  SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+  TScopeGuard redraw([Wnd = Handle()] {
+    SendMessageA(Wnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Wnd, nullptr, TRUE);
+  });
   SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
   const std::string drive = DrivePart(FDirectory);
   const std::string root = drive + "\\";
@@ -297,13 +286,13 @@ void TDirectoryListBox::DrawItem(HDC DC, int Index, const RECT& Rect, UINT State
     const SIZE size = PictureSize(picture);
     DrawTransparentPicture(DC, Rect.left + indent, Rect.top + (Rect.bottom - Rect.top - size.cy) / 2, picture);
     std::string text = ItemText(Index);
-    // A volume that neither keeps nor tells case shows its names in lower case.
-    if (!FPreserveCase && !FCaseSensitive && !text.empty())
-      CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    // A volume that neither keeps nor tells case shows its names in lower
+    // case (ASCII letters: a name in any other script is shown whole).
+    if (!FPreserveCase && !FCaseSensitive) LowerCaseAscii(text);
     const int x = Rect.left + (picture != nullptr ? size.cx : 16) + indent + 4;
     SetBkMode(DC, TRANSPARENT);
     SetTextColor(DC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    TextOutA(DC, x, Rect.top, text.data(), static_cast<int>(text.size()));
+    AnsiTextOut(DC, x, Rect.top, text);
   }
   if ((State & ODS_FOCUS) != 0) DrawFocusRect(DC, &Rect);
 }

@@ -8,7 +8,9 @@
 #include "controls/current_folder.h"
 #include "controls/directory_list_box.h"
 #include "controls/owner_draw.h"
+#include "platform/ascii_case.h"
 #include "platform/resources.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -111,9 +113,9 @@ bool TDriveComboBox::SystemRemoteName(const std::string& Drive, std::string& Nam
 }
 
 std::string TDriveComboBox::InCase(std::string Text) const {
-  if (Text.empty()) return Text;
-  if (FTextCase == TTextCase::tcUpperCase) CharUpperBuffA(Text.data(), static_cast<DWORD>(Text.size()));
-  else CharLowerBuffA(Text.data(), static_cast<DWORD>(Text.size()));
+  // ASCII letters only: a label or share name in any script is shown whole.
+  if (FTextCase == TTextCase::tcUpperCase) UpperCaseAscii(Text);
+  else LowerCaseAscii(Text);
   return Text;
 }
 
@@ -212,7 +214,7 @@ void TDriveComboBox::DrawItem(HDC DC, int Index, const RECT& Rect, UINT State) {
     textRect.left += (picture != nullptr ? size.cx : 16) + 6;
     SetBkMode(DC, TRANSPARENT);
     SetTextColor(DC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    DrawTextA(DC, text.data(), static_cast<int>(text.size()), &textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    DrawAnsiText(DC, text, textRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   }
   if ((State & ODS_FOCUS) != 0) DrawFocusRect(DC, &Rect);
 }

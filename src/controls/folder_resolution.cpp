@@ -4,25 +4,11 @@
 
 #include "controls/current_folder.h"
 #include "controls/folder_test.h"
+#include "platform/scope_guard.h"
 
 namespace vr {
 
 namespace {
-
-// Puts the process's current folder back when the resolution ends, whether
-// it succeeded or not.
-class TFolderRestorer {
- public:
-  explicit TFolderRestorer(std::string Folder) : FFolder(std::move(Folder)) {}
-  ~TFolderRestorer() {
-    if (!FFolder.empty()) SetCurrentDirectoryA(FFolder.c_str());
-  }
-  TFolderRestorer(const TFolderRestorer&) = delete;
-  TFolderRestorer& operator=(const TFolderRestorer&) = delete;
-
- private:
-  std::string FFolder;
-};
 
 bool IsExistingFile(const std::string& Name) {
   DWORD attributes = GetFileAttributesA(Name.c_str());
@@ -48,7 +34,11 @@ TResolvedFolder ResolveFolderPath(const std::string& Path) {
   }
   result.Drive = DriveLetterOf(drive);
 
-  TFolderRestorer restore(saved);
+  // The process's current folder is put back when the resolution ends,
+  // whether it succeeded or not.
+  TScopeGuard restore([&saved] {
+    if (!saved.empty()) SetCurrentDirectoryA(saved.c_str());
+  });
   if (DriveExists(result.Drive)) ChangeToDrive(result.Drive);
   // A network path's folder part begins at the share, so the share is
   // entered first (a "\" path would otherwise land on the current drive).

@@ -13,7 +13,10 @@ size_t NextSeparator(const std::string& Path, size_t From) {
   size_t i = From;
   while (i < Path.size()) {
     if (Path[i] == '\\') return i;
-    // A lead byte takes its trail byte with it, which may look like "\".
+    // A lead byte of a double-byte code page takes its trail byte with it,
+    // which may look like "\". UTF-8 has no lead bytes in this sense
+    // (IsDBCSLeadByte is false for every byte), and none of the bytes of a
+    // character of several bytes is below 128: byte by byte is right there.
     i += IsDBCSLeadByte(static_cast<BYTE>(Path[i])) && i + 1 < Path.size() ? 2 : 1;
   }
   return std::string::npos;

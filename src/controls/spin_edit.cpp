@@ -44,11 +44,15 @@ class TClipboardTextLock {
   const char* FBytes = nullptr;
 };
 
-char DecimalSeparator() {
-  char buffer[8] = {};
-  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) > 0 && buffer[0] != '\0')
-    return buffer[0];
-  return '.';
+// The locale's decimal separator, in the ANSI code page (without the flag
+// the A function answers in the locale's own code page: "?" for the Arabic
+// separator under a code page of Western Europe).
+std::string DecimalSeparator() {
+  char buffer[16] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL | LOCALE_USE_CP_ACP, buffer, sizeof buffer) > 0 &&
+      buffer[0] != '\0')
+    return buffer;
+  return ".";
 }
 
 }  // namespace
@@ -119,7 +123,10 @@ bool TSpinEdit::IsAcceptedKey(char Key) const {
   const unsigned char c = static_cast<unsigned char>(Key);
   if (!EditorEnabled && (c >= 32 || c == 8 || c == 46)) return false;
   if (c == '+' || c == '-' || (c >= '0' && c <= '9')) return true;
-  if (Key == DecimalSeparator()) return true;
+  // Keys come a byte at a time: a separator of several bytes (the Arabic
+  // one is two in UTF-8) is never taken, as a part of it would split it.
+  const std::string separator = DecimalSeparator();
+  if (separator.size() == 1 && Key == separator[0]) return true;
   // Enter and Ctrl+Enter (a line feed) would break the multi-line edit's
   // one line in two.
   return c < 32 && c != 13 && c != 10;

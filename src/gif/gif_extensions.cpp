@@ -30,7 +30,7 @@ void ReadTextBlocks(TStream& Stream, const TGIFExtension& Owner, std::vector<std
   List.clear();
   uint8_t size;
   char bytes[255];
-  while (gifio::TryReadByte(Stream, size) && size != 0) {
+  while (gifio::TryReadByte(Stream, size) && size != kGIFBlockTerminator) {
     ReserveBlock(Owner);
     gifio::ReadExactly(Stream, bytes, size);
     const void* zero = std::memchr(bytes, 0, size);
@@ -148,7 +148,7 @@ void TGIFAppExtNSLoop::LoadSubBlocks(TStream& Stream) {
   for (;;) {
     // The end of the data inside the sub-blocks ends the list.
     uint8_t size, id;
-    if (!gifio::TryReadByte(Stream, size) || size == 0) return;
+    if (!gifio::TryReadByte(Stream, size) || size == kGIFBlockTerminator) return;
     if (!gifio::TryReadByte(Stream, id)) return;
     uint8_t d[4];
     switch (id & 7) {
@@ -175,7 +175,7 @@ void TGIFAppExtNSLoop::LoadSubBlocks(TStream& Stream) {
 void TGIFUnknownAppExtension::LoadSubBlocks(TStream& Stream) {
   Blocks.clear();
   uint8_t size;
-  while (gifio::TryReadByte(Stream, size) && size != 0) {
+  while (gifio::TryReadByte(Stream, size) && size != kGIFBlockTerminator) {
     ReserveBlock(*this);
     std::vector<uint8_t> data(size);
     gifio::ReadExactly(Stream, data.data(), size);
@@ -200,10 +200,10 @@ const TGIFExtensionClass* TAppExtensionList::Find(const std::array<char, 11>& Id
 TExtensionList& ExtensionRegistry() {
   static TExtensionList registry = [] {
     TExtensionList list;
-    list.Add(0x01, &TGIFTextExtension::ClassRef);
-    list.Add(0xF9, &TGIFGraphicControlExtension::ClassRef);
-    list.Add(0xFE, &TGIFCommentExtension::ClassRef);
-    list.Add(0xFF, &TGIFApplicationExtension::ClassRef);
+    list.Add(kGIFPlainTextLabel, &TGIFTextExtension::ClassRef);
+    list.Add(kGIFGraphicControlLabel, &TGIFGraphicControlExtension::ClassRef);
+    list.Add(kGIFCommentLabel, &TGIFCommentExtension::ClassRef);
+    list.Add(kGIFApplicationLabel, &TGIFApplicationExtension::ClassRef);
     return list;
   }();
   return registry;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "gif/gif_blocks.h"
 #include "gif/gif_image_core.h"
 
 namespace vr {
@@ -21,16 +22,17 @@ class TGIFGraphicControlExtension : public TGIFExtension {
   explicit TGIFGraphicControlExtension(TGIFSubImage* SubImage);
   ~TGIFGraphicControlExtension() override;
   const char* ClassName() const override { return "TGIFGraphicControlExtension"; }
-  uint8_t ExtensionLabel() const override { return 0xF9; }
+  uint8_t ExtensionLabel() const override { return kGIFGraphicControlLabel; }
   const TGIFExtensionClass& ClassType() const override { return ClassRef; }
 
   uint8_t BlockSize = 4;
   uint8_t PackedFields = 0;  // bit 0 transparent, bit 1 user input, bits 2-4 disposal
   uint16_t Delay = 0;        // in delay units
   uint8_t TransparentColorIndex = 0;
-  uint8_t Terminator = 0;
+  uint8_t Terminator = kGIFBlockTerminator;
 
   bool Transparent() const { return (PackedFields & 0x01) != 0; }
+  // One of the kDisposal methods, or 4 to 7 (undefined).
   int Disposal() const { return (PackedFields >> 2) & 7; }
 
  protected:
@@ -43,7 +45,7 @@ class TGIFTextExtension : public TGIFExtension {
   static const TGIFExtensionClass ClassRef;
   using TGIFExtension::TGIFExtension;
   const char* ClassName() const override { return "TGIFTextExtension"; }
-  uint8_t ExtensionLabel() const override { return 0x01; }
+  uint8_t ExtensionLabel() const override { return kGIFPlainTextLabel; }
   const TGIFExtensionClass& ClassType() const override { return ClassRef; }
 
   uint8_t BlockSize = 12;
@@ -67,7 +69,7 @@ class TGIFCommentExtension : public TGIFExtension {
   static const TGIFExtensionClass ClassRef;
   using TGIFExtension::TGIFExtension;
   const char* ClassName() const override { return "TGIFCommentExtension"; }
-  uint8_t ExtensionLabel() const override { return 0xFE; }
+  uint8_t ExtensionLabel() const override { return kGIFCommentLabel; }
   const TGIFExtensionClass& ClassType() const override { return ClassRef; }
 
   std::vector<std::string> Text;
@@ -83,7 +85,7 @@ class TGIFApplicationExtension : public TGIFExtension {
   static const TGIFExtensionClass ClassRef;
   using TGIFExtension::TGIFExtension;
   const char* ClassName() const override { return "TGIFApplicationExtension"; }
-  uint8_t ExtensionLabel() const override { return 0xFF; }
+  uint8_t ExtensionLabel() const override { return kGIFApplicationLabel; }
   const TGIFExtensionClass& ClassType() const override { return ClassRef; }
 
   // 8-byte identifier followed by a 3-byte authentication code.

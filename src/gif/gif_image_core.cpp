@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "gif/gif_blocks.h"
 #include "gif/gif_dither.h"
 #include "gif/gif_extensions.h"
 #include "gif/gif_lzw.h"
@@ -28,7 +29,7 @@ TGIFExtension::TGIFExtension(TGIFSubImage* SubImage)
 void TGIFExtension::LoadFromStream(TStream& Stream) {
   uint8_t intro[2];
   gifio::ReadExactly(Stream, intro, 2);
-  if (intro[0] != 0x21) throw GIFException(sGIFBadExtensionIntroducer);
+  if (intro[0] != kGIFExtensionIntroducer) throw GIFException(sGIFBadExtensionIntroducer);
   if (intro[1] != ExtensionLabel()) throw GIFException(sGIFExtensionLabelMismatch);
   LoadBody(Stream);
 }
@@ -36,8 +37,8 @@ void TGIFExtension::LoadFromStream(TStream& Stream) {
 void TGIFExtensionList::LoadFromStream(TStream& Stream, TGIFSubImage* Parent) {
   uint8_t b;
   if (!gifio::TryReadByte(Stream, b)) return;
-  while (b != 0x2C && b != 0x3B) {
-    if (b != 0x21) {
+  while (b != kGIFImageSeparator && b != kGIFTrailer) {
+    if (b != kGIFExtensionIntroducer) {
       // Left for the frame: a 00 here ends it without pixels.
       ReportWarning(gsWarning, sGIFBadExtensionIntroducer);
       break;
@@ -137,7 +138,7 @@ void TGIFSubImage::LoadFromStream(TStream& Stream) {
   uint8_t b;
   if (!gifio::TryReadByte(Stream, b)) return;
   gifio::StepBack(Stream);
-  if (b == 0x3B || b == 0x00) return;
+  if (b == kGIFTrailer || b == kGIFBlockTerminator) return;
 
   uint8_t d[10];
   gifio::ReadExactly(Stream, d, sizeof d);
@@ -164,13 +165,13 @@ void TGIFImageList::LoadFromStream(TStream& Stream, TGIFImageCore* Parent) {
   auto nextBlock = [&] {  // the next byte that is not 00; false at the end
     do {
       if (!gifio::TryReadByte(Stream, b)) return false;
-    } while (b == 0x00);
+    } while (b == kGIFBlockTerminator);
     return true;
   };
   if (!nextBlock()) return;
-  while (b != 0x3B) {
+  while (b != kGIFTrailer) {
     gifio::StepBack(Stream);
-    if (b != 0x21 && b != 0x2C) {
+    if (b != kGIFExtensionIntroducer && b != kGIFImageSeparator) {
       ReportWarning(gsWarning, sGIFUnknownBlock);
       return;
     }
@@ -191,7 +192,7 @@ void TGIFImageList::LoadFromStream(TStream& Stream, TGIFImageCore* Parent) {
 
 void TGIFTrailer::LoadFromStream(TStream& Stream) {
   uint8_t b;
-  if (gifio::TryReadByte(Stream, b) && b != 0x3B) ReportWarning(gsWarning, sGIFBadTrailer);
+  if (gifio::TryReadByte(Stream, b) && b != kGIFTrailer) ReportWarning(gsWarning, sGIFBadTrailer);
 }
 
 // ---- The image ------------------------------------------------------------------

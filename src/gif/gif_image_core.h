@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pictures/picture_types.h"
+#include "gif/gif_blocks.h"
 #include "gif/gif_color_map.h"
 #include "gif/gif_errors.h"
 #include "platform/classes.h"
@@ -206,7 +207,7 @@ class TGIFSubImage : public TGIFItem {
   const char* ClassName() const override { return "TGIFSubImage"; }
 
   // The image descriptor as in the file.
-  uint8_t Separator = 0x2C;
+  uint8_t Separator = kGIFImageSeparator;
   uint16_t Left = 0;
   uint16_t Top = 0;
   uint16_t Width = 0;

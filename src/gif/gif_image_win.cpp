@@ -8,6 +8,7 @@
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
 #include "pictures/picture.h"
+#include "platform/scope_guard.h"
 #include "platform/thread.h"
 
 namespace vr {
@@ -51,12 +52,6 @@ TProgressStage StageOf(TGIFProgressStage Stage) {
     default: return TProgressStage::psEnding;
   }
 }
-
-struct TFlagScope {
-  explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = false; }
-  bool& FFlag;
-};
 
 }  // namespace
 
@@ -180,7 +175,8 @@ void TGIFImage::WriteHeight(int Value) {
 HPALETTE TGIFImage::ReadPalette() {
   // Asked again while making it: no frame and no header has a table.
   if (FInGetPalette) throw GIFException(sGIFNoColorTable);
-  TFlagScope guard(FInGetPalette);
+  FInGetPalette = true;
+  TScopeGuard done([this] { FInGetPalette = false; });
   if (FRenderBuffer)
     if (HPALETTE own = FRenderBuffer->PaletteHandle()) return own;
   if (FGlobalPalette) return FGlobalPalette.Get();
@@ -209,7 +205,8 @@ void TGIFImage::WritePalette(HPALETTE Value) {
 
 void TGIFImage::DrawInto(TCanvas& Canvas, const RECT& Rect) {
   if (FDrawingNow || Frames().Empty()) return;
-  TFlagScope drawing(FDrawingNow);
+  FDrawingNow = true;
+  TScopeGuard done([this] { FDrawingNow = false; });
   try {
     ReapPainters();
     DrawFrames(Canvas, Rect);

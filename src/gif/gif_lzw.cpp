@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "gif/gif_blocks.h"
 #include "gif/gif_errors.h"
 #include "gif/gif_image_core.h"
 #include "gif/gif_stream_io.h"
@@ -208,7 +209,7 @@ int TLZWDecoder::NextCodeRefilling() {
       uint8_t size;
       if (!gifio::TryReadByte(FStream, size)) return -1;
       bool ended = false;
-      if (size == 0) {
+      if (size == kGIFBlockTerminator) {
         FNoMoreData = true;
         FTerminatorSeen = true;
         ended = true;

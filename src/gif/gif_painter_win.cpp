@@ -7,6 +7,7 @@
 #include "gif/gif_frame_bitmap_win.h"
 #include "gif/gif_image_win.h"
 #include "gif/gif_painter_clock_win.h"
+#include "platform/scope_guard.h"
 
 namespace vr {
 
@@ -45,8 +46,8 @@ TGIFPainter::TGIFPainter(TGIFImage& Image, TGIFPainter** OwnerSlot, TCanvas& Can
   bool restorePrevious = false;
   for (int i = 0; i < Image.Frames().Count(); ++i)
     if (const TGIFGraphicControlExtension* control = Image.Frames()[i].ControlExtension) {
-      restoreBackground = restoreBackground || control->Disposal() == 2;
-      restorePrevious = restorePrevious || control->Disposal() == 3;
+      restoreBackground = restoreBackground || control->Disposal() == kDisposalBackground;
+      restorePrevious = restorePrevious || control->Disposal() == kDisposalPrevious;
     }
   if (restoreBackground && (FFlags & drTransparent) != 0) FBackgroundCopy = MakeBuffer(true);
   if (restoreBackground || restorePrevious) {
@@ -113,9 +114,7 @@ void TGIFPainter::StopPainter() {
 }
 
 void TGIFPainter::Execute() {
-  struct TCount {
-    ~TCount() { --gRunningThreads; }
-  } count;
+  TScopeGuard count([] { --gRunningThreads; });
   SetThreadPriority(GetCurrentThread(), FPriority);
   ThreadBody();
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
@@ -167,83 +166,95 @@ void TGIFPainter::Fire(const TNotifyEvent& Handler) {
 
 void TGIFPainter::ThreadBody() {
   try {
-    TGIFImage& image = *FImage;
-    const int frameCount = image.Frames().Count();
-    const bool threaded = Threaded();
-    const bool animate = (FFlags & drAnimate) != 0;
     do {
-      ActiveFrame = 0;
-      Fire(OnAnimationStart);
-      FStarted = false;
-      FRestartRequested = false;
-      int loopsLeft = 1;
-      int loopStart = 0;
-      bool loopSeen = false;
-      int delay = threaded ? 0 : 1;
-      PreviousDisposal = 1;
-      uint32_t lastTime = PainterClock().NowMs();
-      int64_t lastDelay = 0;
-
-      while (loopsLeft != 0 || (FFlags & drLoopForever) != 0) {
-        if (Terminated() || FRestartRequested) break;
-        ActiveFrame = loopStart;
-        if (FStarted) Fire(OnPassRepeat);
-        for (;;) {
-          const int index = ActiveFrame;
-          if (index < 0 || index >= frameCount || Terminated() || FRestartRequested) break;
-          TGIFSubImage& frame = image.Frames()[index];
-          if (frame.Empty()) break;
-          WaitForFrame(frame, delay, lastTime, lastDelay);
-          if (Terminated()) break;
-          Fire(OnFrameDue);
-          if (Terminated()) break;
-
-          FrameDisposal = 1;
-          for (int i = 0; i < frame.Extensions.Count(); ++i) {
-            TGIFExtension& extension = frame.Extensions[i];
-            if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(&extension)) {
-              if (!loopSeen) {
-                loopSeen = true;
-                loopsLeft = threaded && (loop->LoopCount == 0 || (FFlags & drLoopForever) != 0) ? -1 : loop->LoopCount;
-                loopStart = index;
-              }
-            } else if (auto* control = dynamic_cast<TGIFGraphicControlExtension*>(&extension)) {
-              FrameDisposal = control->Disposal();
-            }
-          }
-          RunSynchronised([&] {
-            if (FBackupBuffer) DrawComposed();
-            else DrawDirect();
-            // Every frame's bitmap holds system handles; a long animation
-            // makes them again at each pass rather than keep them all.
-            if (frameCount > MaxCachedFrames) {
-              frame.RenderCache.reset();
-              frame.MaskPending = true;
-            }
-          });
-          PreviousDisposal = FrameDisposal;
-          if (Terminated()) break;
-
-          delay = DefaultFrameDelay;
-          if (frame.ControlExtension != nullptr && frame.ControlExtension->Delay != 0) {
-            delay = std::max<int>(frame.ControlExtension->Delay, MinimumFrameDelay);
-            if (!threaded) delay = std::min(delay, MaximumFrameDelay);
-          }
-          Fire(OnFrameDone);
-          if (Terminated()) break;
-          if (ActiveFrame == index) ActiveFrame = index + 1;
-          if (!animate) break;
-        }
-        if (loopsLeft > 0) --loopsLeft;
-        if (!animate || (FFlags & drLoop) == 0) break;
-      }
-      ActiveFrame = -1;
-      Fire(OnAnimationEnd);
+      PlayAnimation();
     } while (FRestartRequested && !Terminated());
   } catch (...) {
     Terminate();
     FCaughtException = std::current_exception();
   }
+}
+
+void TGIFPainter::PlayAnimation() {
+  ActiveFrame = 0;
+  Fire(OnAnimationStart);
+  FStarted = false;
+  FRestartRequested = false;
+  TPlayback playback;
+  playback.Delay = Threaded() ? 0 : 1;
+  playback.LastTime = PainterClock().NowMs();
+  PreviousDisposal = kDisposalLeave;
+  const bool animate = (FFlags & drAnimate) != 0;
+  while (playback.LoopsLeft != 0 || (FFlags & drLoopForever) != 0) {
+    if (Terminated() || FRestartRequested) break;
+    ActiveFrame = playback.LoopStart;
+    if (FStarted) Fire(OnPassRepeat);
+    PlayPass(playback);
+    if (playback.LoopsLeft > 0) --playback.LoopsLeft;
+    if (!animate || (FFlags & drLoop) == 0) break;
+  }
+  ActiveFrame = -1;
+  Fire(OnAnimationEnd);
+}
+
+void TGIFPainter::PlayPass(TPlayback& Playback) {
+  TGIFImage& image = *FImage;
+  const int frameCount = image.Frames().Count();
+  for (;;) {
+    const int index = ActiveFrame;
+    if (index < 0 || index >= frameCount || Terminated() || FRestartRequested) break;
+    TGIFSubImage& frame = image.Frames()[index];
+    if (frame.Empty()) break;
+    WaitForFrame(frame, Playback.Delay, Playback.LastTime, Playback.LastDelay);
+    if (Terminated()) break;
+    Fire(OnFrameDue);
+    if (Terminated()) break;
+    ReadFrameExtensions(frame, index, Playback);
+    DrawFrame(frame, frameCount);
+    PreviousDisposal = FrameDisposal;
+    if (Terminated()) break;
+    Playback.Delay = FrameDelay(frame);
+    Fire(OnFrameDone);
+    if (Terminated()) break;
+    if (ActiveFrame == index) ActiveFrame = index + 1;
+    if ((FFlags & drAnimate) == 0) break;
+  }
+}
+
+void TGIFPainter::ReadFrameExtensions(TGIFSubImage& Frame, int Index, TPlayback& Playback) {
+  FrameDisposal = kDisposalLeave;
+  for (int i = 0; i < Frame.Extensions.Count(); ++i) {
+    TGIFExtension& extension = Frame.Extensions[i];
+    if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(&extension)) {
+      if (!Playback.LoopSeen) {
+        Playback.LoopSeen = true;
+        Playback.LoopsLeft =
+            Threaded() && (loop->LoopCount == 0 || (FFlags & drLoopForever) != 0) ? -1 : loop->LoopCount;
+        Playback.LoopStart = Index;
+      }
+    } else if (auto* control = dynamic_cast<TGIFGraphicControlExtension*>(&extension)) {
+      FrameDisposal = control->Disposal();  // the last one wins
+    }
+  }
+}
+
+void TGIFPainter::DrawFrame(TGIFSubImage& Frame, int FrameCount) {
+  RunSynchronised([&] {
+    if (FBackupBuffer) DrawComposed();
+    else DrawDirect();
+    // Every frame's bitmap holds system handles; a long animation makes
+    // them again at each pass rather than keep them all.
+    if (FrameCount > MaxCachedFrames) {
+      Frame.RenderCache.reset();
+      Frame.MaskPending = true;
+    }
+  });
+}
+
+int TGIFPainter::FrameDelay(const TGIFSubImage& Frame) const {
+  if (Frame.ControlExtension == nullptr || Frame.ControlExtension->Delay == 0) return DefaultFrameDelay;
+  const int delay = std::max<int>(Frame.ControlExtension->Delay, MinimumFrameDelay);
+  return Threaded() ? delay : std::min(delay, MaximumFrameDelay);
 }
 
 void TGIFPainter::WaitForFrame(TGIFSubImage& Frame, int Delay, uint32_t& LastTime, int64_t& LastDelay) {
@@ -332,12 +343,13 @@ void TGIFPainter::DrawComposed() {
   TGIFSubImage& frame = FImage->Frames()[ActiveFrame];
   enum class TTarget { Backup, Canvas, FrameBuffer, None } target = TTarget::None;
   switch (FrameDisposal) {
-    case 0:
-    case 1:
-    case 2: target = TTarget::Backup; break;
-    case 3:
-      if (PreviousDisposal == 0 || PreviousDisposal == 1) target = TTarget::Canvas;
-      else if (PreviousDisposal == 2 || PreviousDisposal == 3) target = TTarget::FrameBuffer;
+    case kDisposalNone:
+    case kDisposalLeave:
+    case kDisposalBackground: target = TTarget::Backup; break;
+    case kDisposalPrevious:
+      if (PreviousDisposal == kDisposalNone || PreviousDisposal == kDisposalLeave) target = TTarget::Canvas;
+      else if (PreviousDisposal == kDisposalBackground || PreviousDisposal == kDisposalPrevious)
+        target = TTarget::FrameBuffer;
       break;
     default: break;  // undefined methods are not drawn
   }
@@ -359,7 +371,7 @@ void TGIFPainter::DrawComposed() {
     if (target != TTarget::Canvas)
       BitBlt(painterCanvas.Handle(), FRect.left, FRect.top, width, height, dc, 0, 0, SRCCOPY);
   }
-  if (FrameDisposal == 2) RestoreFrameArea(frame);
+  if (FrameDisposal == kDisposalBackground) RestoreFrameArea(frame);
   FStarted = true;
   TargetChanged();
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "gif/gif_blocks.h"
 #include "gif/gif_image_core.h"
 #include "pictures/bitmap.h"
 #include "platform/canvas.h"
@@ -72,8 +73,9 @@ class TGIFPainter : public TThread {
 
   // The frame being shown; -1 when idle. An OnFrameDone handler may set it.
   std::atomic<int> ActiveFrame{-1};
-  int FrameDisposal = 1;
-  int PreviousDisposal = 1;
+  // The disposal methods of the frame being drawn and of the one before.
+  int FrameDisposal = kDisposalLeave;
+  int PreviousDisposal = kDisposalLeave;
 
   TNotifyEvent OnAnimationStart;
   TNotifyEvent OnFrameDue;
@@ -93,8 +95,29 @@ class TGIFPainter : public TThread {
  private:
   friend class TGIFImage;
 
+  // Where a run through the animation stands.
+  struct TPlayback {
+    int LoopsLeft = 1;        // passes still to play; -1: for ever
+    int LoopStart = 0;        // the frame a repeated pass starts from
+    bool LoopSeen = false;    // the first looping extension has been read
+    int Delay = 0;            // the wait before the next frame, in delay units
+    uint32_t LastTime = 0;    // when the last wait began (painter clock)
+    int64_t LastDelay = 0;    // what it was to last, in ms
+  };
+
   void RunSynchronised(const std::function<void()>& Step);
   void Fire(const TNotifyEvent& Handler);
+  // One run from the first frame to the end of the last pass.
+  void PlayAnimation();
+  // The frames of one pass, from ActiveFrame on (one without drAnimate).
+  void PlayPass(TPlayback& Playback);
+  // The frame's disposal method, and the loop count of the first looping
+  // extension of the run.
+  void ReadFrameExtensions(TGIFSubImage& Frame, int Index, TPlayback& Playback);
+  // Draws the frame on the main thread.
+  void DrawFrame(TGIFSubImage& Frame, int FrameCount);
+  // The wait after the frame, in delay units.
+  int FrameDelay(const TGIFSubImage& Frame) const;
   // Renders the frame's bitmap and measures out its delay.
   void WaitForFrame(TGIFSubImage& Frame, int Delay, uint32_t& LastTime, int64_t& LastDelay);
   void ProcessThreadMessages();

@@ -83,20 +83,15 @@ void TBitmapImage::ReleaseHandles() {
 
 VR_DEFINE_GRAPHIC_CLASS(TBitmap, TGraphic)
 
-TBitmap::TBitmap() {
-  FImage = new TBitmapImage();  // owned through its reference count
-  FImage->AddReference();
-}
+TBitmap::TBitmap() : FImage(TSharedRef<TBitmapImage>::Make()) {}
 
 TBitmap::~TBitmap() {
-  FCanvas.reset();
-  TSharedImage::DropReference(FImage);
+  FCanvas.reset();  // the canvas lets the picture go before the picture goes
 }
 
 void TBitmap::NewImage(TBitmapHandle Handle, TBitmapPalette Palette, const DIBSECTION& DIB, bool OS2Format,
                        std::shared_ptr<TMemoryStream> SaveStream, size_t SavePixelOffset) {
-  auto* image = new TBitmapImage();  // owned through its reference count
-  image->AddReference();
+  auto image = TSharedRef<TBitmapImage>::Make();
   bool isDIB = false;
   DescribeBitmap(Handle.Get(), isDIB);
   image->DIBHandle = isDIB ? Handle.Get() : nullptr;
@@ -107,8 +102,7 @@ void TBitmap::NewImage(TBitmapHandle Handle, TBitmapPalette Palette, const DIBSE
   image->SaveStream = std::move(SaveStream);
   image->SavePixelOffset = SavePixelOffset;
   if (FCanvas) FCanvas->FreeContext();
-  TSharedImage::DropReference(FImage);
-  FImage = image;
+  FImage = std::move(image);
   FMaskValid = false;
 }
 
@@ -120,7 +114,7 @@ void TBitmap::CopyImage(HBITMAP Source, TBitmapPalette Palette, const DIBSECTION
 }
 
 void TBitmap::Unshare() {
-  if (FImage->RefCount() <= 1) return;
+  if (FImage.Unique()) return;
   TBitmapPalette palette;
   if (FImage->Palette && !FImage->Halftone) palette = CopyOfPalette(FImage->Palette.Get());
   HBITMAP source = FImage->Handle.Get();
@@ -155,9 +149,7 @@ void TBitmap::AssignFrom(const TPersistent* Source) {
     NewImage({}, {}, DIBSECTION{});
   } else if (auto* other = dynamic_cast<const TBitmap*>(Source)) {
     if (other == this) return;
-    other->FImage->AddReference();
     if (FCanvas) FCanvas->FreeContext();
-    TSharedImage::DropReference(FImage);
     FImage = other->FImage;
     FMaskValid = false;
     FTransparent = other->FTransparent;

@@ -234,7 +234,7 @@ class TBitmap : public TGraphic {
   TBitmapCanvas& OwnCanvas();
   void LoadFromInfo(TStream& Stream, const struct TBitmapFileInfo& Info);
 
-  TBitmapImage* FImage = nullptr;
+  TSharedRef<TBitmapImage> FImage;
   std::unique_ptr<TBitmapCanvas> FCanvas;
   bool FIgnorePalette = false;
   bool FMaskValid = false;  // the mask matches the pixels and the colour

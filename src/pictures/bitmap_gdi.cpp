@@ -128,6 +128,66 @@ bool SameMasks(const DIBSECTION& a, const DIBSECTION& b) {
   return std::equal(std::begin(a.dsBitfields), std::end(a.dsBitfields), std::begin(b.dsBitfields));
 }
 
+// The header of the DIB section the description Dib asks for, Width × Height.
+BITMAPINFOHEADER DIBHeaderFor(const DIBSECTION& Dib, int Width, int Height) {
+  BITMAPINFOHEADER header = Dib.dsBmih;
+  header.biSize = sizeof header;
+  header.biWidth = Width;
+  header.biHeight = Dib.dsBmih.biHeight < 0 ? -Height : Height;
+  header.biPlanes = 1;
+  if (header.biBitCount == 0) header.biBitCount = static_cast<WORD>(ScreenBitsPerPixel());
+  if (header.biCompression != BI_BITFIELDS) header.biCompression = BI_RGB;
+  header.biSizeImage = 0;
+  return header;
+}
+
+// The colour table of a new DIB of Bits per pixel (none above 8): from
+// NewPalette, else Source's own when it fits without loss, else the default.
+std::vector<TRGBQuad> NewColorTable(int Bits, HPALETTE NewPalette, HBITMAP Source, const DIBSECTION& Old,
+                                    bool OldIsDIB) {
+  std::vector<TRGBQuad> table;
+  if (Bits > 8) return table;
+  const size_t count = size_t{1} << Bits;
+  if (NewPalette != nullptr) table = PaletteEntriesAsTable(NewPalette, count);
+  else if (OldIsDIB && Old.dsBmih.biBitCount <= Bits) table = ReadDIBColorTable(Source);
+  if (table.empty()) table = DefaultColorTable(Bits);
+  table.resize(count);
+  return table;
+}
+
+// Copies Source's pixel bytes (palette indices too) into the new DIB's
+// Pixels when they carry over as they are: the same size, layout and
+// colours. False when they do not.
+bool CopyPixelsAsTheyAre(HBITMAP Source, const DIBSECTION& Old, bool OldIsDIB, const DIBSECTION& Dib,
+                         const BITMAPINFOHEADER& Header, const std::vector<TRGBQuad>& Table, void* Pixels) {
+  const int height = std::abs(Header.biHeight);
+  if (Source == nullptr || Old.dsBm.bmWidth != Header.biWidth || Old.dsBm.bmHeight != height) return false;
+  GdiFlush();
+  const int bits = Header.biBitCount;
+  if (!OldIsDIB || Old.dsBm.bmBits == nullptr || Old.dsBmih.biBitCount != bits ||
+      Old.dsBmih.biCompression != Header.biCompression || !SameMasks(Old, Dib) ||
+      (Old.dsBmih.biHeight < 0) != (Header.biHeight < 0) || (bits <= 8 && ReadDIBColorTable(Source) != Table))
+    return false;
+  std::memcpy(Pixels, Old.dsBm.bmBits, static_cast<size_t>(Old.dsBm.bmWidthBytes) * height);
+  return true;
+}
+
+// Draws Source into Target at (0, 0) unscaled, through the palettes, after
+// filling with Fill what Source does not cover.
+void DrawCopy(HBITMAP Target, HPALETTE NewPalette, HBITMAP Source, HPALETTE OldPalette, const DIBSECTION& Old,
+              int Width, int Height, TColor Fill) {
+  TSelectedBitmap target(Target, NewPalette);
+  if (Source == nullptr || Old.dsBm.bmWidth < Width || Old.dsBm.bmHeight < Height) {
+    TBrushHandle brush(CreateSolidBrush(ColorToRGB(Fill)));
+    RECT all{0, 0, Width, Height};
+    FillRect(target.DC(), &all, brush.Get());
+  }
+  if (Source != nullptr) {
+    TSelectedBitmap source(Source, OldPalette);
+    BitBlt(target.DC(), 0, 0, Width, Height, source.DC(), 0, 0, SRCCOPY);
+  }
+}
+
 }  // namespace
 
 TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalette, DIBSECTION& Dib, TColor Fill) {
@@ -141,41 +201,14 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   const DIBSECTION old = DescribeBitmap(Source, oldIsDIB);
   TBitmapHandle result;
   bool copied = false;
-
   if (Dib.dsBmih.biSize != 0) {
-    BITMAPINFOHEADER header = Dib.dsBmih;
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = Dib.dsBmih.biHeight < 0 ? -height : height;
-    header.biPlanes = 1;
-    if (header.biBitCount == 0) header.biBitCount = static_cast<WORD>(ScreenBitsPerPixel());
-    if (header.biCompression != BI_BITFIELDS) header.biCompression = BI_RGB;
-    header.biSizeImage = 0;
-    const int bits = header.biBitCount;
-    std::vector<TRGBQuad> table;
-    if (bits <= 8) {
-      const size_t count = size_t{1} << bits;
-      if (NewPalette != nullptr) table = PaletteEntriesAsTable(NewPalette, count);
-      else if (oldIsDIB && old.dsBmih.biBitCount <= bits) table = ReadDIBColorTable(Source);  // fits without loss
-      if (table.empty()) table = DefaultColorTable(bits);
-      table.resize(count);
-    }
+    const BITMAPINFOHEADER header = DIBHeaderFor(Dib, width, height);
+    const std::vector<TRGBQuad> table = NewColorTable(header.biBitCount, NewPalette, Source, old, oldIsDIB);
     TBitmapInfoBlock info(header, Dib.dsBitfields, table);
     void* pixels = nullptr;
     result.Reset(CreateDIBSection(screen.Get(), info.Get(), DIB_RGB_COLORS, &pixels, nullptr, 0));
     if (!result || pixels == nullptr) RaiseOutOfResources();
-
-    if (Source != nullptr && old.dsBm.bmWidth == width && old.dsBm.bmHeight == height) {
-      GdiFlush();
-      if (oldIsDIB && old.dsBm.bmBits != nullptr && old.dsBmih.biBitCount == bits &&
-          old.dsBmih.biCompression == header.biCompression && SameMasks(old, Dib) &&
-          (old.dsBmih.biHeight < 0) == (header.biHeight < 0) &&
-          (bits > 8 || ReadDIBColorTable(Source) == table)) {
-        // Same layout and colours: the pixel bytes (palette indices too) carry over as they are.
-        std::memcpy(pixels, old.dsBm.bmBits, static_cast<size_t>(old.dsBm.bmWidthBytes) * height);
-        copied = true;
-      }
-    }
+    copied = CopyPixelsAsTheyAre(Source, old, oldIsDIB, Dib, header, table, pixels);
   } else if (Dib.dsBm.bmPlanes == 1 && Dib.dsBm.bmBitsPixel == 1) {
     result.Reset(CreateBitmap(width, height, 1, 1, nullptr));
   } else {
@@ -184,20 +217,9 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   if (!result) RaiseOutOfResources();
 
   // A DIB section's memory comes from the system zeroed: with no fill
-  // colour it is left so, every pixel 0.
-  const bool leaveZeroed = Fill == clNone && Dib.dsBmih.biSize != 0;
-  if (!copied && !(leaveZeroed && Source == nullptr)) {
-    TSelectedBitmap target(result.Get(), NewPalette);
-    if (!leaveZeroed && (Source == nullptr || old.dsBm.bmWidth < width || old.dsBm.bmHeight < height)) {
-      TBrushHandle brush(CreateSolidBrush(ColorToRGB(Fill)));
-      RECT all{0, 0, width, height};
-      FillRect(target.DC(), &all, brush.Get());
-    }
-    if (Source != nullptr) {
-      TSelectedBitmap source(Source, OldPalette);
-      BitBlt(target.DC(), 0, 0, width, height, source.DC(), 0, 0, SRCCOPY);
-    }
-  }
+  // colour and nothing to copy it is left so, every pixel 0.
+  const bool leaveZeroed = Fill == clNone && Source == nullptr && Dib.dsBmih.biSize != 0;
+  if (!copied && !leaveZeroed) DrawCopy(result.Get(), NewPalette, Source, OldPalette, old, width, height, Fill);
   GdiFlush();
   bool isDIB = false;
   Dib = DescribeBitmap(result.Get(), isDIB);

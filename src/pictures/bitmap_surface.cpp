@@ -210,7 +210,7 @@ void TBitmap::SetPalette(TBitmapPalette Palette) {
     Palette.Release();  // already ours
     return;
   }
-  if (Palette || FImage->RefCount() > 1) {
+  if (Palette || !FImage.Unique()) {
     CopyImage(FImage->Handle.Get(), std::move(Palette), FImage->DIB);
   } else {
     if (FCanvas) FCanvas->FreeContext();

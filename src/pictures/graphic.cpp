@@ -50,14 +50,4 @@ void TGraphic::ReportProgress(TObject* Sender, TProgressStage Stage, uint8_t Per
   if (OnProgress) OnProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);
 }
 
-void TSharedImage::DropReference(TSharedImage* Image) {
-  if (Image == nullptr) return;
-  if (Image->FRefCount <= 1) {
-    Image->ReleaseHandles();
-    delete Image;  // the holder owns itself through its count
-    return;
-  }
-  --Image->FRefCount;
-}
-
 }  // namespace vr

@@ -1,5 +1,5 @@
-// The abstract image class every picture format descends from, the
-// reference-counted holder of decoded image data, and progress reports.
+// The abstract image class every picture format descends from, and
+// progress reports. The shared data of images is in pictures/shared_image.h.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "pictures/graphic_errors.h"
+#include "pictures/shared_image.h"
 #include "platform/canvas.h"
 #include "platform/classes.h"
 #include "platform/stream.h"
@@ -107,23 +108,6 @@ class TGraphic : public TPersistent {
  private:
   bool FModified = false;
   bool FPaletteModified = false;
-};
-
-// Decoded image data shared by reference count between copies of an image.
-class TSharedImage {
- public:
-  virtual ~TSharedImage() = default;
-  int RefCount() const { return FRefCount; }
-  void AddReference() { ++FRefCount; }
-  // Drops one reference; the last one releases the handles and destroys the
-  // holder. Safe on a null holder.
-  static void DropReference(TSharedImage* Image);
-
- protected:
-  virtual void ReleaseHandles() = 0;
-
- private:
-  int FRefCount = 0;
 };
 
 }  // namespace vr

@@ -5,17 +5,9 @@
 #include <algorithm>
 
 #include "pictures/builtin_formats.h"
+#include "platform/ascii_case.h"
 
 namespace vr {
-
-namespace {
-
-std::string AnsiLower(std::string s) {
-  if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-  return s;
-}
-
-}  // namespace
 
 std::string PictureFileExtension(const std::string& FileName) {
   size_t dot = FileName.find_last_of(".\\:");
@@ -39,14 +31,14 @@ TFileFormatsList& TFileFormatsList::Instance() {
 void TFileFormatsList::Add(const std::string& Ext, const std::string& Desc, int DescID, const TGraphicClass* AClass) {
   auto f = std::make_unique<TFileFormat>();
   f->GraphicClass = AClass;
-  f->Extension = AnsiLower(Ext);
+  f->Extension = AsciiLowerCase(Ext);
   f->Description = Desc;
   f->DescResID = DescID;
   FFormats.push_back(std::move(f));
 }
 
 const TGraphicClass* TFileFormatsList::FindByExtension(const std::string& Extension) const {
-  std::string ext = AnsiLower(Extension);
+  std::string ext = AsciiLowerCase(Extension);
   for (auto it = FFormats.rbegin(); it != FFormats.rend(); ++it)
     if ((*it)->Extension == ext) return (*it)->GraphicClass;
   return nullptr;

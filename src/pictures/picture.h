@@ -12,7 +12,7 @@ namespace vr {
 // One registered format: the image class for a file extension.
 struct TFileFormat {
   const TGraphicClass* GraphicClass;
-  std::string Extension;  // lower-cased, without the dot
+  std::string Extension;  // without the dot, its letters A to Z lower-cased
   std::string Description;
   int DescResID = 0;
 };

@@ -8,6 +8,8 @@
 
 #include "platform/application.h"
 #include "platform/exceptions.h"
+#include "platform/scope_guard.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -245,131 +247,142 @@ LRESULT TWinControl::DispatchReflected(HWND Child, UINT Msg, WPARAM wParam, LPAR
 }
 
 LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
-  bool handled = false;
   LRESULT result = 0;
+  if (ReflectNotice(Msg, wParam, lParam, result)) return result;
+  if (FollowSize(Msg, wParam, lParam, result)) return result;
+  if (FOwnClass) {
+    switch (Msg) {
+      case WM_ERASEBKGND:
+        return 1;  // Paint fills the background
+      case WM_PAINT:
+        PaintOwnClass();
+        return 0;
+      case WM_LBUTTONDOWN:
+      case WM_RBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+        if (MouseButtonDown(Msg, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) return 0;
+        break;
+      case WM_LBUTTONUP:
+      case WM_RBUTTONUP:
+        if (MouseButtonUp(Msg, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) return 0;
+        break;
+      default:
+        break;
+    }
+  }
+  return DefaultHandler(Msg, wParam, lParam);
+}
+
+bool TWinControl::ReflectNotice(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  bool handled = false;
   switch (Msg) {
     case WM_COMMAND:
-      if (lParam != 0) result = DispatchReflected(reinterpret_cast<HWND>(lParam), Msg, wParam, lParam, handled);
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (lParam != 0) Result = DispatchReflected(reinterpret_cast<HWND>(lParam), Msg, wParam, lParam, handled);
       break;
     case WM_NOTIFY:
-      result = DispatchReflected(reinterpret_cast<NMHDR*>(lParam)->hwndFrom, Msg, wParam, lParam, handled);
+      Result = DispatchReflected(reinterpret_cast<NMHDR*>(lParam)->hwndFrom, Msg, wParam, lParam, handled);
       break;
     case WM_DRAWITEM:
       if (wParam != 0)
-        result = DispatchReflected(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem, Msg, wParam, lParam, handled);
+        Result = DispatchReflected(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem, Msg, wParam, lParam, handled);
       break;
     case WM_MEASUREITEM:
-      if (wParam != 0) result = DispatchReflected(GetDlgItem(FHandle, static_cast<int>(wParam)), Msg, wParam, lParam, handled);
+      if (wParam != 0) Result = DispatchReflected(GetDlgItem(FHandle, static_cast<int>(wParam)), Msg, wParam, lParam, handled);
       break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
-      result = DispatchReflected(reinterpret_cast<HWND>(lParam), Msg, wParam, lParam, handled);
+      Result = DispatchReflected(reinterpret_cast<HWND>(lParam), Msg, wParam, lParam, handled);
       if (!handled && Msg != WM_CTLCOLOREDIT && Msg != WM_CTLCOLORLISTBOX) {
         // Labels, check boxes and group boxes are painted in their own colour
         // (the face colour unless set otherwise).
         TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
         TColor color = ColorToRGB(child != nullptr ? child->Color : clBtnFace);
         SetBkColor(reinterpret_cast<HDC>(wParam), color);
-        result = reinterpret_cast<LRESULT>(SolidBrush(color));
+        Result = reinterpret_cast<LRESULT>(SolidBrush(color));
         handled = true;
       }
       break;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-      if (lParam != 0) result = DispatchReflected(reinterpret_cast<HWND>(lParam), Msg, wParam, lParam, handled);
+    default:
       break;
+  }
+  return handled;
+}
+
+bool TWinControl::FollowSize(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  switch (Msg) {
     case WM_SIZE:
-      if (!FAligning) {
-        result = DefaultHandler(Msg, wParam, lParam);
-        AlignControls();
-        return result;
-      }
-      break;
-    case WM_WINDOWPOSCHANGED: {
+      if (FAligning) return false;
+      Result = DefaultHandler(Msg, wParam, lParam);
+      AlignControls();
+      return true;
+    case WM_WINDOWPOSCHANGED:
       // Keep the bounds in step with moves made by the system (maximising).
-      result = DefaultHandler(Msg, wParam, lParam);
+      Result = DefaultHandler(Msg, wParam, lParam);
       if (Parent() == nullptr) {
         RECT r;
         GetWindowRect(FHandle, &r);
         TControl::FBounds = r;
       }
-      return result;
-    }
+      return true;
     default:
-      break;
+      return false;
   }
-  if (handled) return result;
-  if (FOwnClass) {
-    switch (Msg) {
-      case WM_ERASEBKGND:
-        return 1;  // Paint fills the background
-      case WM_PAINT: {
-        // EndPaint runs however the drawing ends: a picture whose drawing
-        // fails must not leave its area invalid, or it would be painted,
-        // and fail, for ever.
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(FHandle, &ps);
-        struct TEndPaint {
-          HWND Wnd;
-          PAINTSTRUCT& PS;
-          ~TEndPaint() { EndPaint(Wnd, &PS); }
-        } endPaint{FHandle, ps};
-        int saved = SaveDC(dc);
-        for (TControl* c : FControls)
-          if (!c->IsWindowed() && c->Visible() && c->IsOpaque()) {
-            RECT r = c->BoundsRect();
-            ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-          }
-        TCanvas canvas(dc);
-        Paint(canvas);
-        RestoreDC(dc, saved);
-        PaintControls(dc, ps.rcPaint);
-        return 0;
-      }
-      case WM_LBUTTONDOWN:
-      case WM_RBUTTONDOWN:
-      case WM_LBUTTONDBLCLK: {
-        int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        if (TControl* c = ControlAtPos(x, y)) {
-          FMouseControl = c;
-          SetCapture(FHandle);
-          c->MouseDown(Msg == WM_RBUTTONDOWN ? TMouseButton::mbRight : TMouseButton::mbLeft, x - c->Left(), y - c->Top());
-          return 0;
-        }
-        if (Msg != WM_RBUTTONDOWN) {
-          FMouseControl = this;
-          SetCapture(FHandle);
-        }
-        break;
-      }
-      case WM_LBUTTONUP:
-      case WM_RBUTTONUP: {
-        int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        TControl* c = FMouseControl;
-        FMouseControl = nullptr;
-        if (GetCapture() == FHandle) ReleaseCapture();
-        if (c == nullptr) break;
-        TMouseButton button = Msg == WM_RBUTTONUP ? TMouseButton::mbRight : TMouseButton::mbLeft;
-        if (c == this) {
-          POINT p{x, y};
-          RECT client;
-          GetClientRect(FHandle, &client);
-          if (button == TMouseButton::mbLeft && PtInRect(&client, p)) Click();
-          return 0;
-        }
-        c->MouseUp(button, x - c->Left(), y - c->Top());
-        POINT p{x, y};
-        RECT r = c->BoundsRect();
-        if (button == TMouseButton::mbLeft && PtInRect(&r, p)) c->Click();
-        return 0;
-      }
-      default:
-        break;
+}
+
+void TWinControl::PaintOwnClass() {
+  // EndPaint runs however the drawing ends: a picture whose drawing fails
+  // must not leave its area invalid, or it would be painted, and fail, for
+  // ever.
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(FHandle, &ps);
+  TScopeGuard endPaint([this, &ps] { EndPaint(FHandle, &ps); });
+  int saved = SaveDC(dc);
+  for (TControl* c : FControls)
+    if (!c->IsWindowed() && c->Visible() && c->IsOpaque()) {
+      RECT r = c->BoundsRect();
+      ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
     }
+  TCanvas canvas(dc);
+  Paint(canvas);
+  RestoreDC(dc, saved);
+  PaintControls(dc, ps.rcPaint);
+}
+
+bool TWinControl::MouseButtonDown(UINT Msg, int X, int Y) {
+  if (TControl* c = ControlAtPos(X, Y)) {
+    FMouseControl = c;
+    SetCapture(FHandle);
+    c->MouseDown(Msg == WM_RBUTTONDOWN ? TMouseButton::mbRight : TMouseButton::mbLeft, X - c->Left(), Y - c->Top());
+    return true;
   }
-  return DefaultHandler(Msg, wParam, lParam);
+  if (Msg != WM_RBUTTONDOWN) {
+    FMouseControl = this;
+    SetCapture(FHandle);
+  }
+  return false;
+}
+
+bool TWinControl::MouseButtonUp(UINT Msg, int X, int Y) {
+  TControl* c = FMouseControl;
+  FMouseControl = nullptr;
+  if (GetCapture() == FHandle) ReleaseCapture();
+  if (c == nullptr) return false;
+  const TMouseButton button = Msg == WM_RBUTTONUP ? TMouseButton::mbRight : TMouseButton::mbLeft;
+  const POINT p{X, Y};
+  if (c == this) {
+    RECT client;
+    GetClientRect(FHandle, &client);
+    if (button == TMouseButton::mbLeft && PtInRect(&client, p)) Click();
+    return true;
+  }
+  c->MouseUp(button, X - c->Left(), Y - c->Top());
+  RECT r = c->BoundsRect();
+  if (button == TMouseButton::mbLeft && PtInRect(&r, p)) c->Click();
+  return true;
 }
 
 void TWinControl::Paint(TCanvas& Canvas) {
@@ -496,10 +509,7 @@ int TWinControl::TextWidth() const {
   if (FHandle == nullptr) return 0;
   TWindowDC dc(FHandle);
   TSelectObject font(dc.Get(), FFont);
-  std::string text = Caption();
-  SIZE size{0, 0};
-  GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(text.size()), &size);
-  return size.cx;
+  return AnsiTextExtent(dc.Get(), Caption()).cx;
 }
 
 void TWinControl::SetFont(HFONT Font) {

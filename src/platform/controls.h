@@ -154,6 +154,16 @@ class TWinControl : public TControl {
   void Attach(HWND Wnd);
   void Detach();
   LRESULT DispatchReflected(HWND Child, UINT Msg, WPARAM wParam, LPARAM lParam, bool& Handled);
+  // The parts of WndProc; those that answer true handled the message
+  // (with the result in Result).
+  // Notices the parent gets about a child, handed to the child.
+  bool ReflectNotice(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result);
+  // Sizing: realigns the children, and a form keeps its bounds in step.
+  bool FollowSize(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result);
+  // Our own class: painting, and the mouse on window-less children.
+  void PaintOwnClass();
+  bool MouseButtonDown(UINT Msg, int X, int Y);
+  bool MouseButtonUp(UINT Msg, int X, int Y);
   void UpdateWindowBounds();
 
   HWND FHandle = nullptr;

@@ -1,4 +1,5 @@
 set(PLATFORM_PURE
+  ascii_case.cpp
   exceptions.cpp
   classes.cpp
   stream.cpp)
@@ -8,13 +9,15 @@ set(PLATFORM_WIN
   clock.cpp
   controls.cpp
   file_stream_win.cpp
+  folder_entries.cpp
   forms.cpp
   resources.cpp
   speed_button.cpp
   status_bar.cpp
   std_controls.cpp
   thread.cpp
-  timer.cpp)
+  timer.cpp
+  wide_text.cpp)
 # Native builds use this instead of the Win32 file stream.
 set(PLATFORM_POSIX
   file_stream_posix.cpp)

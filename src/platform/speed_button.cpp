@@ -1,6 +1,7 @@
 #include "platform/speed_button.h"
 
 #include "platform/resources.h"
+#include "platform/wide_text.h"
 
 namespace vr {
 
@@ -100,7 +101,7 @@ void TSpeedButton::Draw(const DRAWITEMSTRUCT& Item) {
     OffsetRect(&tr, shift, shift);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawAnsiText(dc, text, tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/wide_text.h"
+
 namespace vr {
 
 TStatusBar::TStatusBar(TComponent* AOwner, TWinControl* AParent) : TCustomControl(AOwner, AParent) {
@@ -88,7 +90,7 @@ void TStatusBar::Paint(TCanvas& Canvas) {
   TSelectObject font(dc, Font() != nullptr ? Font() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  DrawTextA(dc, FText.data(), static_cast<int>(FText.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  DrawAnsiText(dc, FText, r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   FPainted = FText;
   FChanged = false;
   FRequested = false;

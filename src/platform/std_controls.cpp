@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/wide_text.h"
+
 namespace vr {
 
 // --------------------------------------------------------------- TCheckBox
@@ -122,7 +124,7 @@ void TLabel::AutoSize() {
   HGDIOBJ old = SelectObject(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
   std::string text = Caption();
   RECT r{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+  DrawAnsiText(dc, text, r, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
   SetBounds(Left(), Top(), r.right - r.left, std::max<int>(r.bottom - r.top, 13));

@@ -11,6 +11,7 @@
 
 #include "platform/classes.h"
 #include "platform/stream.h"
+#include "png/png_colour_types.h"
 #include "png/png_pixel_store.h"
 
 namespace vr {

@@ -63,9 +63,9 @@ bool TChunktRNS::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   AlphaTable.fill(255);
   std::memcpy(AlphaTable.data(), Payload(), Length);
   switch (ImageHeader().ColorType) {
-    case 0:
-    case 2: SingleKey = true; break;
-    case 3: {
+    case kPNGGray:
+    case kPNGRGB: SingleKey = true; break;
+    case kPNGPalette: {
       uint32_t partial = 0;
       for (uint32_t i = 0; i < Length; ++i)
         if (AlphaTable[i] != 255) ++partial;
@@ -80,9 +80,9 @@ bool TChunktRNS::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
 uint32_t TChunktRNS::KeyColor() const {
   auto rgb = [](uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; };
   switch (ImageHeader().ColorType) {
-    case 0: return rgb(AlphaTable[1], AlphaTable[1], AlphaTable[1]);
-    case 2: return rgb(AlphaTable[1], AlphaTable[3], AlphaTable[5]);
-    case 3: {
+    case kPNGGray: return rgb(AlphaTable[1], AlphaTable[1], AlphaTable[1]);
+    case kPNGRGB: return rgb(AlphaTable[1], AlphaTable[3], AlphaTable[5]);
+    case kPNGPalette: {
       const uint32_t size = PayloadSize() < 256 ? PayloadSize() : 256;
       for (uint32_t i = 0; i < size; ++i) {
         if (AlphaTable[i] != 0) continue;
@@ -104,17 +104,17 @@ void TChunktRNS::SetKeyColor(uint32_t Color) {
   SingleKey = true;
   TChunkIHDR& header = ImageHeader();
   switch (header.ColorType) {
-    case 0:
+    case kPNGGray:
       ResizePayload(2);
       AlphaTable[1] = red;
       break;
-    case 2:
+    case kPNGRGB:
       ResizePayload(6);
       AlphaTable[1] = red;
       AlphaTable[3] = green;
       AlphaTable[5] = blue;
       break;
-    case 3: {
+    case kPNGPalette: {
       uint32_t index = 0;
       for (uint32_t i = 0; i < 256; ++i) {
         const TPNGRGBQuad& q = header.DibInfo.Colors[i];

@@ -48,11 +48,11 @@ void TPNGCore::RowGeometry(uint32_t& RowLength, uint32_t& PixelStride) const {
   const TChunkIHDR& h = RequireHeader();
   RowLength = static_cast<uint32_t>(RowBytesFor(h.Width, h.ColorType, h.BitDepth));
   switch (h.ColorType) {
-    case 0: PixelStride = h.BitDepth == 16 ? 2 : 1; break;
-    case 3: PixelStride = 1; break;
-    case 2: PixelStride = h.BitDepth * 3u / 8; break;
-    case 4: PixelStride = h.BitDepth / 4u; break;
-    case 6: PixelStride = h.BitDepth / 2u; break;
+    case kPNGGray: PixelStride = h.BitDepth == 16 ? 2 : 1; break;
+    case kPNGPalette: PixelStride = 1; break;
+    case kPNGRGB: PixelStride = h.BitDepth * 3u / 8; break;
+    case kPNGGrayAlpha: PixelStride = h.BitDepth / 4u; break;
+    case kPNGRGBA: PixelStride = h.BitDepth / 2u; break;
     default: break;
   }
 }
@@ -65,13 +65,13 @@ TPNGTransparencyMode TPNGCore::TransparencyMode() const {
   const TChunkIHDR& h = RequireHeader();
   const TChunktRNS* trns = ChunkList.FindChunk<TChunktRNS>();
   switch (h.ColorType) {
-    case 0:
-    case 2: return trns != nullptr ? tmColorKey : tmOpaque;
-    case 3:
+    case kPNGGray:
+    case kPNGRGB: return trns != nullptr ? tmColorKey : tmOpaque;
+    case kPNGPalette:
       if (trns == nullptr) return tmOpaque;
       return trns->SingleKey ? tmColorKey : tmAlpha;
-    case 4:
-    case 6: return tmAlpha;
+    case kPNGGrayAlpha:
+    case kPNGRGBA: return tmAlpha;
     default: return tmOpaque;
   }
 }

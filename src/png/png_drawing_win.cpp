@@ -25,7 +25,7 @@ TPNGTransparencyMode TPNGObject::DrawingMode() const {
   // A palette tRNS whose single non-opaque entry is only partly transparent
   // keys on no colour at all; its alpha says how it should look.
   const TChunkIHDR& h = RequireHeader();
-  if (h.ColorType == 3) {
+  if (h.ColorType == kPNGPalette) {
     const TChunktRNS* trns = ChunkList.FindChunk<TChunktRNS>();
     const uint32_t size = trns->PayloadSize() < 256 ? trns->PayloadSize() : 256;
     for (uint32_t i = 0; i < size; ++i)
@@ -41,7 +41,7 @@ TColor TPNGObject::DrawKeyColor() const {
   if (trns == nullptr) return 0;
   const auto level = [&](int i) { return static_cast<uint32_t>(trns->AlphaTable[2 * i]) << 8 | trns->AlphaTable[2 * i + 1]; };
   switch (h.ColorType) {
-    case 0: {
+    case kPNGGray: {
       // The sample as the bitmap stores it: the high byte of 16-bit levels,
       // 2-bit levels widened to 5v, the others as they are; then its colour.
       uint32_t v;
@@ -52,12 +52,12 @@ TColor TPNGObject::DrawKeyColor() const {
       }
       return QuadColorOf(h.DibInfo.Colors[v & 0xFF]);
     }
-    case 2: {
+    case kPNGRGB: {
       uint8_t rgb[3];
       for (int i = 0; i < 3; ++i) rgb[i] = GammaMap[h.BitDepth == 16 ? level(i) >> 8 : level(i) & 0xFF];
       return RGB(rgb[0], rgb[1], rgb[2]);
     }
-    case 3: {
+    case kPNGPalette: {
       const uint32_t size = trns->PayloadSize() < 256 ? trns->PayloadSize() : 256;
       for (uint32_t i = 0; i < size; ++i)
         if (trns->AlphaTable[i] == 0) return QuadColorOf(h.DibInfo.Colors[i]);
@@ -195,7 +195,7 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
         const uint8_t* p = row + 3 * static_cast<size_t>(ix);
         b = p[0], g = p[1], r = p[2];
         a = alpha != nullptr ? alpha[ix] : 255;
-      } else if (bits <= 8 && h.ColorType == 4) {
+      } else if (bits <= 8 && h.ColorType == kPNGGrayAlpha) {
         // The stored gray level itself, not its gamma-corrected table colour.
         b = g = r = row[ix];
         a = alpha != nullptr ? alpha[ix] : 255;

@@ -18,7 +18,7 @@ TChunkIHDR::~TChunkIHDR() { ReleaseImage(); }
 
 uint16_t TChunkIHDR::BitmapBits() const {
   switch (ColorType) {
-    case 0:
+    case kPNGGray:
       // Gray: every depth the format has; 2-bit samples widen to 4 bits and
       // 16-bit samples keep their high byte.
       switch (BitDepth) {
@@ -29,7 +29,7 @@ uint16_t TChunkIHDR::BitmapBits() const {
         case 16: return 8;
         default: return 0;
       }
-    case 3:
+    case kPNGPalette:
       // Palette: up to 8 bits (16-bit palette images do not exist).
       switch (BitDepth) {
         case 1: return 1;
@@ -38,9 +38,9 @@ uint16_t TChunkIHDR::BitmapBits() const {
         case 8: return 8;
         default: return 0;
       }
-    case 4: return BitDepth == 8 || BitDepth == 16 ? 8 : 0;
-    case 2:
-    case 6: return BitDepth == 8 || BitDepth == 16 ? 24 : 0;
+    case kPNGGrayAlpha: return BitDepth == 8 || BitDepth == 16 ? 8 : 0;
+    case kPNGRGB:
+    case kPNGRGBA: return BitDepth == 8 || BitDepth == 16 ? 24 : 0;
     default: return 0;
   }
 }
@@ -61,7 +61,7 @@ void TChunkIHDR::AllocateImage() {
   std::memset(&DibInfo, 0, sizeof DibInfo);
   ReleaseImage();
   RowStride = 0;
-  UsesPalette = ColorType == 0 || ColorType == 3 || ColorType == 4;
+  UsesPalette = ColorType == kPNGGray || ColorType == kPNGPalette || ColorType == kPNGGrayAlpha;
 
   // Header values without a row decoder, and empty images, never get a
   // bitmap: no row can be decoded for them.
@@ -78,7 +78,7 @@ void TChunkIHDR::AllocateImage() {
   // Width and Height are at most 65535, so none of these can overflow.
   const uint64_t stride = DibRowStride(bits, Width);
   const uint64_t pixelBytes = stride * Height;
-  const bool hasAlpha = ColorType == 4 || ColorType == 6;
+  const bool hasAlpha = ColorType == kPNGGrayAlpha || ColorType == kPNGRGBA;
   const uint64_t alphaBytes = hasAlpha ? static_cast<uint64_t>(Width) * Height : 0;
   // The same cap as every picture reader's, before anything is allocated.
   if (static_cast<uint64_t>(Width) * Height > kMaxPicturePixels ||

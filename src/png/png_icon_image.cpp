@@ -27,12 +27,12 @@ struct TPngKey {
 
 TPngKey KeyOf(const TPNGCore& Png, const TChunkIHDR& H, const TChunktRNS* Trns) {
   TPngKey key;
-  if (Trns == nullptr || (H.ColorType != 0 && H.ColorType != 2)) return key;
+  if (Trns == nullptr || (H.ColorType != kPNGGray && H.ColorType != kPNGRGB)) return key;
   const auto level = [&](int i) {
     return static_cast<uint32_t>(Trns->AlphaTable[2 * i]) << 8 | Trns->AlphaTable[2 * i + 1];
   };
   key.Present = true;
-  if (H.ColorType == 0) {
+  if (H.ColorType == kPNGGray) {
     switch (H.BitDepth) {
       case 16: key.Index = level(0) >> 8; break;
       case 2: key.Index = (level(0) & 3) * 5; break;
@@ -69,7 +69,7 @@ TIconPixels PNGIconPixels(const uint8_t* Data, size_t Size) {
   const TChunktRNS* trns = png.ChunkList.FindChunk<TChunktRNS>();
   const TChunkPLTE* palette = png.ChunkList.FindChunk<TChunkPLTE>();
   // Palette entries beyond the palette chunk show black, as the codec draws them.
-  const uint32_t entries = h.ColorType == 3 ? (palette != nullptr ? palette->EntryCount : 0) : 256;
+  const uint32_t entries = h.ColorType == kPNGPalette ? (palette != nullptr ? palette->EntryCount : 0) : 256;
   const TPngKey key = KeyOf(png, h, trns);
 
   TIconPixels out;
@@ -103,7 +103,7 @@ TIconPixels PNGIconPixels(const uint8_t* Data, size_t Size) {
         }
         if (alpha != nullptr)
           a = alpha[x];
-        else if (h.ColorType == 3 && trns != nullptr)
+        else if (h.ColorType == kPNGPalette && trns != nullptr)
           a = trns->AlphaTable[index];
         else if (key.Present && index == key.Index)
           a = 0;

@@ -13,6 +13,7 @@
 #include "png/png_crc.h"
 #include "png/png_messages.h"
 #include "png/png_zlib.h"
+#include "platform/scope_guard.h"
 
 namespace vr {
 
@@ -115,15 +116,15 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
   const uint32_t depth = Header.BitDepth;
   const uint32_t sampleBytes = depth / 8;  // 1 or 2 for 8 and 16 bits; the high byte comes first
   switch (Header.ColorType) {
-    case 0:
-    case 3:
+    case kPNGGray:
+    case kPNGPalette:
       if (depth == 16) {
         for (uint32_t k = 0; k < Pixels; ++k) Dest[X0 + k * Step] = Src[2 * k];
       } else if (depth == 2) {
         // Widened to 4 bits; gray becomes 5v so the 16-level gray table shows 85v.
         for (uint32_t k = 0; k < Pixels; ++k) {
           uint8_t v = (Src[k >> 2] >> (6 - 2 * (k & 3))) & 3;
-          if (Header.ColorType == 0) v = static_cast<uint8_t>(v * 5);
+          if (Header.ColorType == kPNGGray) v = static_cast<uint8_t>(v * 5);
           const uint32_t x = X0 + k * Step;
           Dest[x >> 1] |= (x & 1) != 0 ? v : static_cast<uint8_t>(v << 4);
         }
@@ -139,7 +140,7 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
         }
       }
       break;
-    case 2:
+    case kPNGRGB:
       if (Gamma == nullptr && sampleBytes == 1 && Step == 1) {
         CopyRGBRow(Src, Pixels, Dest + 3 * X0);
         break;
@@ -163,7 +164,7 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
         d[2] = Gamma[s[0]];
       }
       break;
-    case 4:
+    case kPNGGrayAlpha:
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint8_t* s = Src + k * 2 * sampleBytes;
         const uint32_t x = X0 + k * Step;
@@ -171,7 +172,7 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
         Alpha[x] = s[sampleBytes];
       }
       break;
-    case 6:
+    case kPNGRGBA:
       if (Gamma == nullptr && sampleBytes == 1 && Step == 1) {
         CopyRGBARow(Src, Pixels, Dest + 3 * X0, Alpha + X0);
         break;
@@ -224,7 +225,7 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     Mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
   };
   auto sample16 = [](const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; };
-  if (Header.ColorType == 0) {
+  if (Header.ColorType == kPNGGray) {
     const uint32_t key = Key[0];
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k)
@@ -239,7 +240,7 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
         if (((Src[from >> 3] >> (8 - depth - (from & 7))) & mask) == key) mark(k);
       }
     }
-  } else if (Header.ColorType == 2) {
+  } else if (Header.ColorType == kPNGRGB) {
     const uint32_t r = Key[0], g = Key[1], b = Key[2];
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k) {
@@ -291,11 +292,11 @@ IdatInflater::~IdatInflater() { EndIdatInflate(*this); }
 uint64_t RowBytesFor(uint64_t Pixels, uint8_t ColorType, uint8_t BitDepth) {
   const uint64_t x = Pixels * BitDepth;
   switch (ColorType) {
-    case 0:
-    case 3: return (x + 7) / 8;
-    case 2: return x * 3 / 8;
-    case 4: return x * 2 / 8;
-    case 6: return x * 4 / 8;
+    case kPNGGray:
+    case kPNGPalette: return (x + 7) / 8;
+    case kPNGRGB: return x * 3 / 8;
+    case kPNGGrayAlpha: return x * 2 / 8;
+    case kPNGRGBA: return x * 4 / 8;
     default: return 0;
   }
 }
@@ -312,7 +313,7 @@ uint8_t PredictPaeth(uint8_t Left, uint8_t Above, uint8_t UpperLeft) {
 
 void TChunkIDAT::BuildGrayPalette() {
   TChunkIHDR& h = *ImageHeaderChunk;
-  if (h.ColorType != 0 && h.ColorType != 4) return;
+  if (h.ColorType != kPNGGray && h.ColorType != kPNGGrayAlpha) return;
   const uint32_t n = 1u << h.DibInfo.Header.BitCount;  // 2, 16 or 256
   const uint8_t* gamma = OwnerImage()->GammaMap;
   for (uint32_t k = 0; k < n; ++k) {
@@ -332,7 +333,7 @@ bool TChunkIDAT::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   // Which pixels a key makes transparent is decided from the samples as
   // they are stored, before gamma correction and reduction to 8 bits.
   FKeyed = false;
-  if (h.ColorType == 0 || h.ColorType == 2)
+  if (h.ColorType == kPNGGray || h.ColorType == kPNGRGB)
     if (const TChunktRNS* trns = owner.ChunkList.FindChunk<TChunktRNS>()) {
       h.AllocateKeyMask();
       FKey = KeySamplesOf(h, *trns);
@@ -349,12 +350,10 @@ bool TChunkIDAT::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   FPosition = Stream.Position();
   ChunkEnd = FPosition + Length;
 
-  struct TRowBufferRelease {
-    TChunkIDAT& Chunk;
-    ~TRowBufferRelease() {
-      for (auto& b : Chunk.RowBuffers) b = std::vector<uint8_t>();
-    }
-  } release{*this};
+  // The row buffers are given back however the decoding ends.
+  TScopeGuard releaseRows([this] {
+    for (auto& b : RowBuffers) b = std::vector<uint8_t>();
+  });
   for (auto& b : RowBuffers) b.assign(static_cast<size_t>(RowLength) + 1, 0);
   CurrentBuffer = 1;  // the first row's previous row is the zeroed buffer 0
 

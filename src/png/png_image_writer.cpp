@@ -29,8 +29,8 @@ void FetchRow(const TChunkIHDR& Header, uint8_t Depth, const uint8_t* Inverse, c
   std::memset(Out, 0, OutSize);
   const uint32_t sampleBytes = Depth / 8;
   switch (Header.ColorType) {
-    case 0:
-    case 3:
+    case kPNGGray:
+    case kPNGPalette:
       if (Depth == 16) {
         for (uint32_t k = 0; k < Pixels; ++k) Out[2 * k] = Row[X0 + k * Step];
       } else {
@@ -43,9 +43,9 @@ void FetchRow(const TChunkIHDR& Header, uint8_t Depth, const uint8_t* Inverse, c
         }
       }
       break;
-    case 2:
-    case 6: {
-      const uint32_t channels = Header.ColorType == 2 ? 3 : 4;
+    case kPNGRGB:
+    case kPNGRGBA: {
+      const uint32_t channels = Header.ColorType == kPNGRGB ? 3 : 4;
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint32_t x = X0 + k * Step;
         const uint8_t* p = Row + 3 * x;
@@ -57,7 +57,7 @@ void FetchRow(const TChunkIHDR& Header, uint8_t Depth, const uint8_t* Inverse, c
       }
       break;
     }
-    case 4:
+    case kPNGGrayAlpha:
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint32_t x = X0 + k * Step;
         uint8_t* o = Out + k * 2 * sampleBytes;
@@ -150,8 +150,11 @@ bool TChunkIDAT::SaveChunk(TStream& Stream) {
   // 2-bit samples live in 4 bits in the bitmap and are written that way.
   const uint8_t depth = h.BitDepth == 2 ? 4 : h.BitDepth;
   const uint32_t fullLength = static_cast<uint32_t>(RowBytesFor(RowPixels, h.ColorType, depth));
-  const uint32_t bitsPerPixel =
-      depth * (h.ColorType == 2 ? 3u : h.ColorType == 4 ? 2u : h.ColorType == 6 ? 4u : 1u);
+  const uint32_t samples = h.ColorType == kPNGRGB        ? 3u
+                           : h.ColorType == kPNGGrayAlpha ? 2u
+                           : h.ColorType == kPNGRGBA      ? 4u
+                                                          : 1u;
+  const uint32_t bitsPerPixel = depth * samples;
   PixelStride = std::max(1u, bitsPerPixel / 8);
 
   // The six write buffers: the current and previous raw rows, and one

@@ -68,7 +68,7 @@ void TPNGObject::WriteHeight(int Value) { RaisePng<EPngError>(TPngText::CannotCh
 
 HPALETTE TPNGObject::ReadPalette() {
   const TChunkIHDR& header = RequireHeader();
-  if (header.ColorType != 0 && header.ColorType != 3) return nullptr;
+  if (header.ColorType != kPNGGray && header.ColorType != kPNGPalette) return nullptr;
   if (!FPalette) {
     std::vector<uint8_t> block(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY));
     auto* palette = reinterpret_cast<LOGPALETTE*>(block.data());
@@ -102,13 +102,13 @@ TColor TPNGObject::ReadPixelColor(int X, int Y) const {
   const unsigned bits = h.DibInfo.Header.BitCount;
   const uint32_t x = static_cast<uint32_t>(X);
   switch (h.ColorType) {
-    case 0: {
+    case kPNGGray: {
       // 1, 4 or 8 bits scaled to 0..255 (by 255, 17 or 1), then the gamma map.
       const uint32_t v = PackedSample(row, x, bits) * (255u / ((1u << bits) - 1));
       const uint8_t g = GammaMap[v];
       return RGB(g, g, g);
     }
-    case 3: {
+    case kPNGPalette: {
       const uint32_t index = PackedSample(row, x, bits);
       if (const TChunkPLTE* palette = ChunkList.FindChunk<TChunkPLTE>()) {
         const uint32_t bgr = palette->Entry(static_cast<uint8_t>(index));
@@ -116,12 +116,12 @@ TColor TPNGObject::ReadPixelColor(int X, int Y) const {
       }
       return QuadColor(h.DibInfo.Colors[index]);  // no palette chunk: the unset (black) table
     }
-    case 2:
-    case 6: {
+    case kPNGRGB:
+    case kPNGRGBA: {
       const uint8_t* p = row + 3 * static_cast<size_t>(x);
       return RGB(p[2], p[1], p[0]);
     }
-    case 4:
+    case kPNGGrayAlpha:
       // Gray with alpha: the gray level as its colour table shows it.
       return QuadColor(h.DibInfo.Colors[row[x]]);
     default: return 0;
@@ -140,13 +140,13 @@ void TPNGObject::WritePixelColor(int X, int Y, TColor Value) {
   const unsigned bits = h.DibInfo.Header.BitCount;
   const uint32_t x = static_cast<uint32_t>(X);
   switch (h.ColorType) {
-    case 0:
-    case 3: {
+    case kPNGGray:
+    case kPNGPalette: {
       ReadPalette();
       // The nearest of the entries a sample of this depth can name (and, for
       // palette images, that the palette defines).
       uint32_t count = 1u << bits;
-      if (h.ColorType == 3)
+      if (h.ColorType == kPNGPalette)
         if (const TChunkPLTE* palette = ChunkList.FindChunk<TChunkPLTE>())
           if (palette->EntryCount > 0 && palette->EntryCount < count) count = palette->EntryCount;
       uint32_t best = 0;
@@ -163,15 +163,15 @@ void TPNGObject::WritePixelColor(int X, int Y, TColor Value) {
       SetPackedSample(row, x, bits, best);
       break;
     }
-    case 2:
-    case 6: {
+    case kPNGRGB:
+    case kPNGRGBA: {
       uint8_t* p = row + 3 * static_cast<size_t>(x);
       p[0] = static_cast<uint8_t>(blue);
       p[1] = static_cast<uint8_t>(green);
       p[2] = static_cast<uint8_t>(red);
       break;
     }
-    case 4:
+    case kPNGGrayAlpha:
       // Gray with alpha: the colour's luminance; its alpha stays.
       row[x] = static_cast<uint8_t>((299 * red + 587 * green + 114 * blue + 500) / 1000);
       break;
@@ -270,7 +270,7 @@ void TPNGObject::ImportBitmapHandle(HBITMAP Bitmap, bool Transparent, TColor Tra
     header->Width = width;
     header->Height = height;
     header->BitDepth = static_cast<uint8_t>(bits < 16 ? bits : 8);
-    header->ColorType = bits < 16 ? 3 : 2;
+    header->ColorType = bits < 16 ? kPNGPalette : kPNGRGB;
     header->CompressionMethod = 0;
     header->InterlaceMethod = 0;
     Interlacing = 0;

@@ -5,6 +5,7 @@
 
 #include "app/about_box.h"
 #include "app/splash_form.h"
+#include "platform/scope_guard.h"
 #include "support/app_fixture.h"
 
 using namespace vr;
@@ -69,9 +70,7 @@ TEST_CASE("an About window grown to fit its texts is centred on the screen again
 }
 
 TEST_CASE("a user name that does not fit 30 characters gives na") {
-  struct TRestore {
-    ~TRestore() { GetUserNameCall = GetUserNameA; }
-  } restore;
+  TScopeGuard restore([] { GetUserNameCall = GetUserNameA; });
   // The system call fails with "buffer too small" for 30 characters or more.
   GetUserNameCall = [](LPSTR Buffer, LPDWORD Size) -> BOOL {
     const char name[] = "abcdefghijklmnopqrstuvwxyz0123";  // 30 characters
@@ -92,6 +91,15 @@ TEST_CASE("a user name that does not fit 30 characters gives na") {
     return TRUE;
   };
   CHECK(LogonUserText() == "abcdefghijklmnopqrstuvwxyz012");
+  // Characters, not bytes: 29 Cyrillic letters take 58 bytes in UTF-8.
+  GetUserNameCall = [](LPSTR Buffer, LPDWORD Size) -> BOOL {
+    const char name[] = "Александра Константиновна Ива";  // 29 characters
+    if (*Size < sizeof name) return FALSE;
+    lstrcpyA(Buffer, name);
+    *Size = sizeof name;
+    return TRUE;
+  };
+  CHECK(LogonUserText() == "Александра Константиновна Ива");
 }
 
 TEST_CASE("the splash shows once at the first activation and hides at its timer or a click") {

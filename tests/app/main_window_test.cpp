@@ -2,6 +2,9 @@
 // groups, the timing rules, abort, quit, the side panel and the error box.
 #include <doctest/doctest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/image_libraries.h"
 #include "app/start_up.h"
 #include "pictures/picture.h"
@@ -20,6 +23,35 @@ std::string CurrentFolder() {
 }
 
 }  // namespace
+
+TEST_CASE("the program's manifest: code page UTF-8, aware of the system dpi, Windows 7 to 11") {
+  // Every executable that links the program's resources has it, these tests too.
+  CHECK(GetACP() == CP_UTF8);
+  auto setting = [](const wchar_t* Namespace, const wchar_t* Name) {
+    wchar_t value[32] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, nullptr, Namespace, Name, value, 32, &written)) return std::wstring(L"(none)");
+    return std::wstring(value);
+  };
+  CHECK(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") == L"true");
+  CHECK(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") == L"system");
+
+  // The compatibility section names Windows 7, 8, 8.1 and 10 (which is 11 too).
+  std::vector<uint8_t> info(4096);
+  SIZE_T size = 0;
+  REQUIRE(QueryActCtxW(0, nullptr, nullptr, CompatibilityInformationInActivationContext, info.data(), info.size(),
+                       &size));
+  REQUIRE(size <= info.size());
+  const GUID versions[] = {{0x35138b9a, 0x5d96, 0x4fbd, {0x8e, 0x2d, 0xa2, 0x44, 0x02, 0x25, 0xf9, 0x3a}},
+                           {0x4a2f28e3, 0x53b9, 0x4441, {0xba, 0x9c, 0xd6, 0x9d, 0x4a, 0x4a, 0x6e, 0x38}},
+                           {0x1f676c76, 0x80e1, 0x4239, {0x95, 0xbb, 0x83, 0xd0, 0xf6, 0xd0, 0xda, 0x78}},
+                           {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}}};
+  for (const GUID& version : versions) {
+    const auto* id = reinterpret_cast<const uint8_t*>(&version);
+    CHECK(std::search(info.begin(), info.begin() + static_cast<ptrdiff_t>(size), id, id + sizeof version) !=
+          info.begin() + static_cast<ptrdiff_t>(size));
+  }
+}
 
 TEST_CASE("a fresh start shows the design values and the current folder") {
   TScratchTree tree;

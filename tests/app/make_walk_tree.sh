@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the folder trees that only the Linux side can make for the walk
 # tests: links that dangle or loop back to an ancestor, a tree deeper than
-# any path the system allows, and names of 250 characters.
+# any path the system allows, names of 250 characters, and names too long
+# for the A functions' MAX_PATH bytes.
 set -e
 root=$1
 rm -rf "$root"
@@ -20,6 +21,17 @@ name=$(printf 'n%.0s' $(seq 1 246))
 : > "$root/long/$name.JPG"
 mkdir -p "$root/long/$name"
 : > "$root/long/$name/IN.JPG"
+
+# Bytes that are not UTF-8 each reach the program as U+FFFD, three bytes in
+# UTF-8: names of 255 bytes here are 765 bytes there, as a name of 255 CJK
+# characters is on Windows.
+mkdir -p "$root/unfit"
+unfit=$(printf '\377%.0s' $(seq 1 250))
+: > "$root/unfit/A.JPG"
+: > "$root/unfit/B.JPG$unfit"
+mkdir -p "$root/unfit/C.BMP$unfit"
+: > "$root/unfit/C.BMP$unfit/IN.BMP"
+: > "$root/unfit/Z.JPG"
 
 # The stress run's tree: the test fills stress/gen; stress/cycle holds a link
 # back to itself so that the walk meets a loop.

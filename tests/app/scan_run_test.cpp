@@ -361,6 +361,14 @@ TEST_CASE("the walk survives links, vanishing folders, long names and deep trees
     CHECK(app.LogLines().back().rfind("Found: ", 0) == 0);
     onlyEmptyPictureErrors(app);
   }
+  SUBCASE("names too long for the A functions are passed over, files and folders") {
+    TMainWindowFixture app;
+    Go(app, root + "\\unfit");
+    CHECK(app.LogLines() == Lines{" Loop: 1", ">" + root + "\\unfit*.*   ", "Found: 2 Loops: 1"});
+    onlyEmptyPictureErrors(app);
+    TDirectoryListBox& list = *app.Form().DirectoryListBox1;
+    CHECK(list.ItemText(list.ItemCount() - 1) == "unfit");  // the current folder, and no sub-folder
+  }
   SUBCASE("a folder that vanishes during the walk") {
     TScratchTree tree;
     tree.File("A.JPG");

@@ -62,15 +62,15 @@ std::vector<uint8_t> Bytes(const std::string& s, bool withNul) {
 // one there was back.
 class TShortDateFormat {
  public:
-  explicit TShortDateFormat(const char* Format) {
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved, sizeof FSaved);
+  explicit TShortDateFormat(const wchar_t* Format) {
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved, 80);
     Set(Format);
   }
-  ~TShortDateFormat() { SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved); }
-  static void Set(const char* Format) { REQUIRE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, Format)); }
+  ~TShortDateFormat() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, FSaved); }
+  static void Set(const wchar_t* Format) { REQUIRE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, Format)); }
 
  private:
-  char FSaved[80] = {};
+  wchar_t FSaved[80] = {};
 };
 
 // Today as year-month-day, made without the system's date formatting.
@@ -86,10 +86,10 @@ std::string IsoToday() {
 
 TEST_CASE("a first start creates nothing; Quit saves even when answered No") {
   TScratchTree tree;
-  TShortDateFormat format("yyyy-MM-dd");
+  TShortDateFormat format(L"yyyy-MM-dd");
   TMainWindowFixture app;
   // The date format is the one the system gave at start-up.
-  TShortDateFormat::Set("dd.MM.yy");
+  TShortDateFormat::Set(L"dd.MM.yy");
   CHECK_FALSE(KeyExists("Software\\Quorvane\\Vistaroam"));
   TForm1& f = app.Form();
   f.DirectoryListBox1->SetDirectory(tree.Root());
@@ -128,6 +128,22 @@ TEST_CASE("a first start creates nothing; Quit saves even when answered No") {
   }
 }
 
+TEST_CASE("the date is stored in UTF-8 when the user's format writes it in another script") {
+  TShortDateFormat format(L"yyyy'\x5e74'M'\x6708'd'\x65e5'");
+  TMainWindowFixture app;
+  auto today = [] {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return Utf8(std::to_wstring(now.wYear) + L"\x5e74" + std::to_wstring(now.wMonth) + L"\x6708" +
+                std::to_wstring(now.wDay) + L"\x65e5");
+  };
+  const std::string dayBefore = today();
+  TMainWindowFixture::Click(app.Form().SpeedButtonQuit1);
+  const std::string dayAfter = today();
+  TStored lastRun = Get("Software\\Quorvane\\Vistaroam", "LastRun");
+  CHECK((lastRun.Data == Bytes(dayBefore, true) || lastRun.Data == Bytes(dayAfter, true)));
+}
+
 TEST_CASE("the next start restores the folder and timings, clamped to the ranges") {
   TScratchTree tree;
   TMainWindowFixture app([&] {
@@ -149,6 +165,42 @@ TEST_CASE("the next start restores the folder and timings, clamped to the ranges
   CHECK(f.Timer1->Interval() == 1000);
   CHECK(f.DirectoryListBox1->Directory() == tree.Root());
   CHECK(f.Editpath1->Text() == tree.Root());
+}
+
+TEST_CASE("a folder named in any script, longer than MAX_PATH bytes, is saved at Quit and restored at the next start") {
+  TScratchTree tree;
+  // 2 + 4 + 3 + ... bytes a character: the path is longer than MAX_PATH
+  // bytes, though far shorter than MAX_PATH characters.
+  const std::wstring parent = Wide(tree.Root()) + L"\\Ελλάδα Фото 写真 صور 🌄";
+  const std::wstring folder = parent + L"\\" + std::wstring(120, L'Ж');
+  REQUIRE(Utf8(folder).size() > MAX_PATH);
+  REQUIRE(CreateDirectoryW(parent.c_str(), nullptr));
+  REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
+  const char* setup = "Software\\Quorvane\\Vistaroam\\SetUp";
+  TStored saved;
+  {
+    TMainWindowFixture app;
+    app.Form().DirectoryListBox1->SetDirectory(Utf8(folder));
+    CHECK(WindowTextW(app.Form().Editpath1->Handle()) == folder);
+    TMainWindowFixture::Click(app.Form().SpeedButtonQuit1);  // answered No: saved all the same
+    saved = Get(setup, "CurrentDir");
+    // Stored as the user sees it, for a Unicode reader too.
+    wchar_t stored[512] = {};
+    DWORD size = sizeof stored;
+    CHECK(RegGetValueW(HKEY_CURRENT_USER, Wide(setup).c_str(), L"CurrentDir", RRF_RT_REG_SZ, nullptr, stored, &size) ==
+          ERROR_SUCCESS);
+    CHECK(stored == folder);
+  }
+  // The next start (which the fixture begins with no settings) finds what Quit stored.
+  TMainWindowFixture next([&] {
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, setup, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "CurrentDir", 0, saved.Type, saved.Data.data(), static_cast<DWORD>(saved.Data.size()));
+    RegCloseKey(key);
+  });
+  CHECK(next.Boxes.empty());
+  CHECK(next.Form().DirectoryListBox1->Directory() == Utf8(folder));
+  CHECK(WindowTextW(next.Form().Editpath1->Handle()) == folder);
 }
 
 TEST_CASE("names are matched the way they were always matched") {

@@ -344,7 +344,7 @@ Bytes MakeBenchPng(uint8_t ColorType, bool Interlaced) {
     for (uint32_t x = 0; x < image.Width; ++x)
       for (unsigned c = 0; c < image.Channels(); ++c) {
         uint16_t v = Smooth(x, y, c, noise);
-        if (ColorType == 3) v = static_cast<uint16_t>(((x / 16) ^ (y / 16)) & 0xFF);  // large flat areas
+        if (ColorType == vr::kPNGPalette) v = static_cast<uint16_t>(((x / 16) ^ (y / 16)) & 0xFF);  // large flat areas
         image.At(x, y, c) = v;
       }
   return pngtest::MakePng(image, Interlaced, [](size_t row) { return uint8_t(row % 5); }, {}, 1 << 16);
@@ -421,7 +421,10 @@ void BenchPng() {
     const char* name;
     uint8_t colorType;
     bool interlaced;
-  } kinds[] = {{"RGB 8-bit", 2, false}, {"RGBA 8-bit", 6, false}, {"palette 8-bit", 3, false}, {"RGB Adam7", 2, true}};
+  } kinds[] = {{"RGB 8-bit", vr::kPNGRGB, false},
+               {"RGBA 8-bit", vr::kPNGRGBA, false},
+               {"palette 8-bit", vr::kPNGPalette, false},
+               {"RGB Adam7", vr::kPNGRGB, true}};
   for (const auto& kind : kinds) {
     const Bytes file = MakeBenchPng(kind.colorType, kind.interlaced);
     vr::TMemoryStream in(file);
@@ -463,10 +466,10 @@ Bytes MakeBenchGif(bool Animated, double& Pixels) {
   if (!Animated) {
     frame(0, 0, 2048, 2048, 1);
   } else {
-    b.Control(1, 5);
+    b.Control(vr::kDisposalLeave, 5);
     frame(0, 0, 2048, 2048, 1);
     for (int i = 0; i < 3; ++i) {
-      b.Control(2, 5, 0);
+      b.Control(vr::kDisposalBackground, 5, 0);
       frame(256 * i, 300 * i, 1024, 1024, 2 + i);
     }
   }
@@ -723,7 +726,7 @@ int main(int argc, char** argv) {
   }
   // For a profiler: only our decoders, over and over.
   if (which == "profile-png")
-    for (uint8_t type : {2, 3, 6}) {
+    for (uint8_t type : {vr::kPNGRGB, vr::kPNGPalette, vr::kPNGRGBA}) {
       vr::TMemoryStream in(MakeBenchPng(type, false));
       for (int i = 0; i < 60; ++i) DecodeOurs(in);
     }

@@ -9,6 +9,7 @@
 #include "controls/drive_combo_box.h"
 #include "controls/owner_draw.h"
 #include "controls/controls_fixture.h"
+#include "platform/resources.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -120,23 +121,38 @@ TEST_CASE("every drive kind has its picture and text; removable media are not to
                    {'c', {DRIVE_FIXED, "DATA", nullptr}},
                    {'d', {DRIVE_CDROM, nullptr, nullptr}},
                    {'e', {DRIVE_NO_ROOT_DIR, "X", nullptr}},
+                   {'f', {DRIVE_FIXED, "Ⱥrchiv ФОТО", nullptr}},  // only A to Z change case
                    {'n', {DRIVE_REMOTE, "NET", "\\\\Server\\Share"}},
                    {'o', {DRIVE_REMOTE, "OFFLINE", nullptr}},
                    {'r', {DRIVE_RAMDISK, "Ram Disk", nullptr}}};
   combo->RefreshDrives();
 
   CHECK(Items(*combo) ==
-        std::vector<std::string>{"a:", "c: [data]", "d: []", "n: \\\\server\\share", "o: [offline]", "r: [ram disk]"});
+        std::vector<std::string>{"a:", "c: [data]", "d: []", "f: [Ⱥrchiv ФОТО]", "n: \\\\server\\share", "o: [offline]",
+                                 "r: [ram disk]"});
   using P = TDrivePicture;
   std::vector<P> pictures;
   for (int i = 0; i < combo->ItemCount(); ++i) pictures.push_back(combo->ItemPicture(i));
-  CHECK(pictures == std::vector<P>{P::dpFloppy, P::dpHard, P::dpCDROM, P::dpNetwork, P::dpNetwork, P::dpRAM});
+  CHECK(pictures ==
+        std::vector<P>{P::dpFloppy, P::dpHard, P::dpCDROM, P::dpHard, P::dpNetwork, P::dpNetwork, P::dpRAM});
   CHECK(std::find(combo->LabelsRead.begin(), combo->LabelsRead.end(), "a:\\") == combo->LabelsRead.end());
   CHECK(combo->RemotesAsked == std::vector<std::string>{"N:", "O:"});
 
+  // The label is drawn as it reads (GDI's A functions would read its bytes
+  // in the system's code page).
+  const int f = 3;
+  REQUIRE(Items(*combo)[f] == "f: [Ⱥrchiv ФОТО]");
+  const SIZE item{200, combo->ItemHeight()};
+  const int x = PictureSize(LoadBitmapResource("HARD").Get()).cx + 6;
+  CHECK(DrawsTextAs(
+      item, combo->Font(), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
+      [&](HDC DC) { combo->DrawItem(DC, f, RECT{0, 0, item.cx, item.cy}, 0); }, L"f: [Ⱥrchiv ФОТО]",
+      RECT{x, 0, item.cx, item.cy}, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX));
+
   combo->SetTextCase(TTextCase::tcUpperCase);
   CHECK(Items(*combo) ==
-        std::vector<std::string>{"A:", "C: [DATA]", "D: []", "N: \\\\SERVER\\SHARE", "O: [OFFLINE]", "R: [RAM DISK]"});
+        std::vector<std::string>{"A:", "C: [DATA]", "D: []", "F: [ȺRCHIV ФОТО]", "N: \\\\SERVER\\SHARE", "O: [OFFLINE]",
+                                 "R: [RAM DISK]"});
 }
 
 TEST_CASE("a drive that cannot be entered shows the error; the list keeps its folder") {

@@ -6,7 +6,10 @@
 #include "controls/directory_list_box.h"
 #include "controls/drive_combo_box.h"
 #include "controls/folder_test.h"
+#include "controls/owner_draw.h"
 #include "controls/controls_fixture.h"
+#include "platform/resources.h"
+#include "platform/status_bar.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -197,6 +200,10 @@ TEST_CASE("hidden and system sub-folders, \".\" and \"..\" and files are not lis
   tree.Folder("Mango");
   tree.Folder("apple");
   tree.Folder("Banana");
+  tree.Folder("Ёлка");  // names outside ASCII sort by the locale too
+  tree.Folder("ábaco");
+  tree.Folder("ёж");
+  tree.Folder("Альфа");
   tree.Folder(".dot");  // dot-folders are hidden
   SetFileAttributesA(tree.Folder("secret").c_str(), FILE_ATTRIBUTE_HIDDEN);
   SetFileAttributesA(tree.Folder("system").c_str(), FILE_ATTRIBUTE_SYSTEM);
@@ -208,7 +215,7 @@ TEST_CASE("hidden and system sub-folders, \".\" and \"..\" and files are not lis
   std::vector<std::string> subs;
   for (int i = 0; i < list->ItemCount(); ++i)
     if (list->ItemPicture(i) == TFolderPicture::fpClosed) subs.push_back(list->ItemText(i));
-  CHECK(subs == std::vector<std::string>{"apple", "Banana", "Mango"});
+  CHECK(subs == std::vector<std::string>{"ábaco", "apple", "Banana", "Mango", "Альфа", "ёж", "Ёлка"});
 }
 
 TEST_CASE("double-clicking items opens them: an ancestor, the root, a sub-folder") {
@@ -274,6 +281,14 @@ TEST_CASE("assigning the folder the list already shows does nothing, in any lett
 
   list->SetDirectory("");  // an empty path is ignored too
   CHECK(changes == 0);
+
+  // Letter case outside ASCII too.
+  const std::string photos = tree.Folder("Фото");
+  list->SetDirectory(photos);
+  CHECK(changes == 1);
+  list->SetDirectory(tree.Path("фОТО"));
+  CHECK(changes == 1);
+  CHECK(list->Directory() == photos);
 }
 
 TEST_CASE("a folder that vanished before it is opened gives the error box and leaves the list alone") {
@@ -354,5 +369,57 @@ TEST_CASE("the folder list and the drive selector follow each other") {
   combo->SelectDrive(OtherDrive(tree.Root()));
   CHECK(list->Directory() == elsewhere);
   CHECK(listChanges == 3);
+
+  // Also to a folder named in another script, longer than MAX_PATH bytes
+  // in UTF-8 (and far shorter in characters).
+  std::string name;
+  for (int i = 0; i < 60; ++i) name += "Ж";
+  const std::string longer = tree.Folder("Фото\\" + name + "\\" + name);
+  REQUIRE(longer.size() > MAX_PATH);
+  list->SetDirectory(longer);
+  CHECK(list->Directory() == longer);
+  combo->SelectDrive(OtherDrive(tree.Root()));
+  combo->SelectDrive(here);
+  CHECK(list->Directory() == longer);
   CHECK(host.Boxes.empty());
+}
+
+namespace {
+
+// A status line whose painting a test can call.
+class TOpenStatusBar : public TStatusBar {
+ public:
+  using TStatusBar::Paint;
+  using TStatusBar::TStatusBar;
+};
+
+}  // namespace
+
+TEST_CASE("names in any script are drawn as they read: a folder list item and a status line") {
+  TScratchTree tree;
+  const std::wstring name = L"Ёлка Ελλάδα صور";
+  tree.Folder("Фото\\" + Utf8(name));
+  TControlsFixture host;
+  SetCurrentDirectoryA(tree.Path("Фото").c_str());
+  auto* list = host.Make<TDirectoryListBox>();
+  const int last = list->ItemCount() - 1;
+  REQUIRE(list->ItemText(last) == Utf8(name));
+  const int x = PictureSize(LoadBitmapResource("CLOSEDFOLDER").Get()).cx + list->ItemIndent(last) + 4;
+  const SIZE item{300, list->ItemHeight()};
+  CHECK(DrawsTextAs(
+      item, list->Font(), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
+      [&](HDC DC) { list->DrawItem(DC, last, RECT{0, 0, item.cx, item.cy}, 0); }, name,
+      RECT{x, 0, item.cx, item.cy}, DT_SINGLELINE | DT_NOPREFIX));
+
+  auto* status = host.Make<TOpenStatusBar>();
+  status->SetBounds(0, 0, 300, 19);
+  status->SetSimpleText("Found: " + Utf8(name));
+  HFONT font = status->Font() != nullptr ? status->Font() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  CHECK(DrawsTextAs(
+      SIZE{300, 19}, font, ColorToRGB(status->Color), GetSysColor(COLOR_BTNTEXT),
+      [&](HDC DC) {
+        TCanvas canvas(DC);
+        status->Paint(canvas);
+      },
+      L"Found: " + name, RECT{4, 1, 296, 18}, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX));
 }

@@ -26,6 +26,7 @@ TEST_CASE("FolderExists and FolderLevel") {
   CHECK(FolderLevel("C:\\A\\B") == 2);
   CHECK(FolderLevel("\\\\server\\share\\dir") == 4);
   CHECK(FolderLevel("name") == 0);
+  CHECK(FolderLevel("C:\\Фото\\写真\\🌄 view") == 3);  // UTF-8: no byte of a longer character is a backslash
 }
 
 TEST_CASE("the drive part of a path") {

@@ -182,13 +182,28 @@ TEST_CASE("typing refuses letters and Enter with a beep and takes signs anywhere
 
   CHECK(spin->IsAcceptedKey('+'));
   CHECK(spin->IsAcceptedKey('7'));
-  CHECK(spin->IsAcceptedKey('.'));  // the decimal separator (code page 1252, C locale)
+  CHECK(spin->IsAcceptedKey('.'));  // the decimal separator of the C locale
   CHECK(spin->IsAcceptedKey('\b'));
   CHECK(spin->IsAcceptedKey('\x16'));  // Ctrl+V
   CHECK_FALSE(spin->IsAcceptedKey('\r'));
   CHECK_FALSE(spin->IsAcceptedKey('\n'));
   CHECK_FALSE(spin->IsAcceptedKey(' '));
   CHECK_FALSE(spin->IsAcceptedKey('e'));
+
+  // A separator of several bytes (the Arabic one is two in UTF-8) is
+  // refused byte by byte: no part of a character gets into the box.
+  // (Read in the locale's code page, 1252 here, it would be "?".)
+  struct TSeparator {
+    wchar_t Saved[16] = {};
+    TSeparator() { GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved, 16); }
+    ~TSeparator() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Saved); }
+  } separator;
+  REQUIRE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L"\x066b"));  // D9 AB in UTF-8
+  CHECK_FALSE(spin->IsAcceptedKey('\xd9'));
+  CHECK_FALSE(spin->IsAcceptedKey('\xab'));
+  CHECK_FALSE(spin->IsAcceptedKey('?'));
+  CHECK_FALSE(spin->IsAcceptedKey('.'));
+  CHECK(spin->IsAcceptedKey('7'));
 }
 
 TEST_CASE("with the editor disabled only the arrows and cursor keys change the value") {

@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "gif/gif_wine_support.h"
+#include "platform/scope_guard.h"
 #include "tools/render_frames.h"
 
 using namespace vr;
@@ -52,13 +53,13 @@ std::string Composed(TGIFImage& Image) {
 // over a grey canvas, and what the render buffer holds after each frame.
 const Bytes kDisposals =
     Animation(4, 4,
-              {{.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 1), .Disposal = 1},
-               {.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2), .Disposal = 2},
-               {.Left = 2, .Top = 2, .Width = 2, .Height = 2, .Pixels = Solid(2, 2, 3), .Disposal = 3},
-               {.Left = 2, .Width = 2, .Height = 1, .Pixels = {7, 4}, .Disposal = 1, .Transparent = 7},
+              {{.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 1), .Disposal = kDisposalLeave},
+               {.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2), .Disposal = kDisposalBackground},
+               {.Left = 2, .Top = 2, .Width = 2, .Height = 2, .Pixels = Solid(2, 2, 3), .Disposal = kDisposalPrevious},
+               {.Left = 2, .Width = 2, .Height = 1, .Pixels = {7, 4}, .Disposal = kDisposalLeave, .Transparent = 7},
                {.Width = 1, .Height = 1, .Pixels = {5}, .Disposal = 5},
-               {.Left = 3, .Top = 3, .Width = 1, .Height = 1, .Pixels = {6}, .Disposal = 3},
-               {.Top = 3, .Width = 1, .Height = 1, .Pixels = {7}, .Disposal = 1}});
+               {.Left = 3, .Top = 3, .Width = 1, .Height = 1, .Pixels = {6}, .Disposal = kDisposalPrevious},
+               {.Top = 3, .Width = 1, .Height = 1, .Pixels = {7}, .Disposal = kDisposalLeave}});
 const char* const kComposed[] = {
     "RRRR" "RRRR" "RRRR" "RRRR",
     "ggRR" "ggRR" "RRRR" "RRRR",
@@ -216,9 +217,10 @@ TEST_CASE("disposal methods compose the render buffer frame by frame") {
   SUBCASE("restore previous after a frame left in place") {
     LoadInto(picture, "previous.gif",
              Animation(4, 4,
-                       {{.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 1), .Disposal = 1},
-                        {.Left = 1, .Top = 1, .Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2), .Disposal = 3},
-                        {.Width = 1, .Height = 1, .Pixels = {3}, .Disposal = 1}}));
+                       {{.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 1), .Disposal = kDisposalLeave},
+                        {.Left = 1, .Top = 1, .Width = 2, .Height = 2, .Pixels = Solid(2, 2, 2),
+                         .Disposal = kDisposalPrevious},
+                        {.Width = 1, .Height = 1, .Pixels = {3}, .Disposal = kDisposalLeave}}));
     TGIFImage& image = GIFOf(picture);
     DrawAt(image, 4, 4);
     clock.Advance(120);
@@ -229,8 +231,8 @@ TEST_CASE("disposal methods compose the render buffer frame by frame") {
   SUBCASE("restore to background without transparency: the background colour") {
     LoadInto(picture, "background.gif",
              Animation(2, 2,
-                       {{.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 1), .Disposal = 2},
-                        {.Left = 1, .Top = 1, .Width = 1, .Height = 1, .Pixels = {2}, .Disposal = 1}},
+                       {{.Width = 2, .Height = 2, .Pixels = Solid(2, 2, 1), .Disposal = kDisposalBackground},
+                        {.Left = 1, .Top = 1, .Width = 1, .Height = 1, .Pixels = {2}, .Disposal = kDisposalLeave}},
                        -1, 6));
     TGIFImage& image = GIFOf(picture);
     image.DrawFlags &= static_cast<uint16_t>(~drTransparent);
@@ -348,9 +350,7 @@ TEST_CASE("long animations keep no frame bitmaps between passes; huge screens ar
 
 TEST_CASE("frame steps: an animation as it stands after N steps, composed at once") {
   RegisterOnce();
-  struct TRestoreClock {
-    ~TRestoreClock() { SetPainterClock(nullptr); }
-  } restore;
+  TScopeGuard restoreClock([] { SetPainterClock(nullptr); });
   TPicture picture;
   for (int steps = 0; steps < 9; ++steps) {
     CAPTURE(steps);
@@ -380,8 +380,9 @@ TEST_CASE("animations started and replaced again and again leave no system objec
   TVirtualPainterClock clock;
   TPicture picture;
   const Bytes data = Animation(8, 8,
-                               {{.Width = 8, .Height = 8, .Pixels = Solid(8, 8, 1), .Disposal = 2},
-                                {.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 2), .Disposal = 3, .Transparent = 7},
+                               {{.Width = 8, .Height = 8, .Pixels = Solid(8, 8, 1), .Disposal = kDisposalBackground},
+                                {.Width = 4, .Height = 4, .Pixels = Solid(4, 4, 2), .Disposal = kDisposalPrevious,
+                                 .Transparent = 7},
                                 {.Width = 8, .Height = 8, .Pixels = Solid(8, 8, 3)}},
                                0);
   auto round = [&] {

@@ -114,9 +114,9 @@ TEST_CASE("damaged GIF files raise their messages and leave the previous picture
   // Codes 7, 6, 0, 6 at code size 2 chain entry 6 to 7 and 7 back to 6.
   const Bytes circular =
       GifBuilder().Descriptor(0, 0, 4, 4, 0).Raw({2}).Raw(SubBlocks(PackCodes({7, 6, 0, 6}, 2))).Trailer().Data;
-  Bytes shortLoop = {0x21, 0xFF, 11};
+  Bytes shortLoop = {kGIFExtensionIntroducer, kGIFApplicationLabel, 11};
   for (char c : std::string("NETSCAPE2.0")) shortLoop.push_back(static_cast<uint8_t>(c));
-  shortLoop.insert(shortLoop.end(), {2, 1, 0, 0, 0x3B});
+  shortLoop.insert(shortLoop.end(), {2, 1, 0, 0, kGIFTrailer});
   struct Case {
     const char* Why;
     Bytes Data;
@@ -127,11 +127,13 @@ TEST_CASE("damaged GIF files raise their messages and leave the previous picture
                         Case{"empty file", {}, "Premature end of data"},
                         Case{"cut in the colour table", Bytes(header.begin(), header.begin() + 20),
                              "Premature end of data"},
-                        Case{"cut in a descriptor", after({0x2C, 0, 0, 0}), "Premature end of data"},
-                        Case{"extension F8", after({0x21, 0xF8, 0, 0x3B}), "Unknown extension type"},
+                        Case{"cut in a descriptor", after({kGIFImageSeparator, 0, 0, 0}), "Premature end of data"},
+                        Case{"extension F8", after({kGIFExtensionIntroducer, 0xF8, 0, kGIFTrailer}),
+                             "Unknown extension type"},
                         Case{"circular code", after(circular), "Circular decoder table entry"},
                         Case{"looping sub-block of size 2", after(shortLoop), "Invalid GIF data"},
-                        Case{"application block of size 4", after({0x21, 0xFF, 4, 1, 2, 3, 4, 0}),
+                        Case{"application block of size 4",
+                             after({kGIFExtensionIntroducer, kGIFApplicationLabel, 4, 1, 2, 3, 4, 0}),
                              "Unsupported Application Extension block size"}}) {
     CAPTURE(c.Why);
     CHECK_THROWS_WITH_AS(LoadInto(picture, "bad.gif", c.Data), c.Message, GIFException);
@@ -148,7 +150,11 @@ TEST_CASE("a transparent frame leaves the background, unscaled and scaled") {
   const Bytes pixels = {1, 7, 7, 3, 1, 7, 7, 3};
   TPicture picture;
   LoadInto(picture, "clear.gif",
-           GifBuilder().Header(4, 2, Palette).Control(0, 0, 7).Frame({.Width = 4, .Height = 2, .Pixels = pixels}).Data);
+           GifBuilder()
+               .Header(4, 2, Palette)
+               .Control(kDisposalNone, 0, 7)
+               .Frame({.Width = 4, .Height = 2, .Pixels = pixels})
+               .Data);
   TGIFImage& image = GIFOf(picture);
   for (int scale : {1, 3}) {
     CAPTURE(scale);
@@ -171,7 +177,7 @@ TEST_CASE("a transparent frame leaves the background, unscaled and scaled") {
     LoadInto(picture, "opaque.gif",
              GifBuilder()
                  .Header(2, 1, Palette)
-                 .Control(0, 0, 7)
+                 .Control(kDisposalNone, 0, 7)
                  .Frame({.Width = 2, .Height = 1, .Pixels = {1, 2}})
                  .Data);
     TGIFImage& opaque = GIFOf(picture);

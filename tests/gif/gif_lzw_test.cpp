@@ -15,10 +15,10 @@ using Strings = std::vector<std::string>;
 // Loads a stream of one frame (Width x Height, optionally transparent with
 // index 9) whose image data is Data, followed by After.
 RecordingImage& LoadFrame(RecordingImage& Image, int Width, int Height, const Bytes& Data,
-                          const Bytes& After = {0x3B}, bool Interlaced = false, bool Transparent = false) {
+                          const Bytes& After = {kGIFTrailer}, bool Interlaced = false, bool Transparent = false) {
   GifBuilder b;
   b.Header(Width, Height, Grey(16));
-  if (Transparent) b.Control(0, 0, 9);
+  if (Transparent) b.Control(kDisposalNone, 0, 9);
   Image.Load(b.Descriptor(0, 0, Width, Height, Interlaced ? 0x40 : 0).Raw(Data).Raw(After).Data);
   return Image;
 }

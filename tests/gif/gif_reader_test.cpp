@@ -21,9 +21,9 @@ Bytes Animation() {
       .Header(8, 6, Grey(4), 3)
       .Loop(0)
       .Comment({"made by", "a test"})
-      .Control(2, 7, 3)
+      .Control(kDisposalBackground, 7, 3)
       .Frame(a)
-      .Control(1, 150)
+      .Control(kDisposalLeave, 150)
       .Frame(b)
       .Trailer()
       .Data;
@@ -57,7 +57,7 @@ TEST_CASE("an animation reads into header, frames and extensions") {
   REQUIRE(comment != nullptr);
   CHECK(comment->Text == Strings{"made by", "a test"});
   REQUIRE(first.ControlExtension == &first.Extensions[2]);
-  CHECK(first.ControlExtension->Disposal() == 2);
+  CHECK(first.ControlExtension->Disposal() == kDisposalBackground);
   CHECK(first.ControlExtension->Delay == 7);
   CHECK(first.IsTransparent);
   CHECK(first.TransparentIndex() == 3);
@@ -110,7 +110,7 @@ TEST_CASE("a failed load restores the stream position and keeps the frames read 
   Bytes data = GifBuilder()
                    .Header(2, 1, Grey(2))
                    .Frame({.Width = 2, .Height = 1, .Pixels = {1, 0}, .MinCodeSize = 2})
-                   .Raw({0x21, 0xF8, 0})  // no such extension
+                   .Raw({kGIFExtensionIntroducer, 0xF8, 0})  // no such extension
                    .Data;
   Bytes prefixed = {7, 7, 7};
   prefixed.insert(prefixed.end(), data.begin(), data.end());
@@ -152,7 +152,7 @@ TEST_CASE("blocks between frames: 00 bytes, unknown blocks, trailers and trailin
     CHECK(image.Warnings.empty());
   }
   SUBCASE("a 00 between extensions and descriptor ends that frame early") {
-    image.Load(GifBuilder().Header(2, 2, Grey(4)).Control(0, 5, 1).Raw({0}).Frame(f).Trailer().Data);
+    image.Load(GifBuilder().Header(2, 2, Grey(4)).Control(kDisposalNone, 5, 1).Raw({0}).Frame(f).Trailer().Data);
     REQUIRE(image.Frames().Count() == 2);
     CHECK(image.Frames()[0].Empty());
     CHECK(image.Frames()[0].ControlExtension != nullptr);
@@ -185,7 +185,7 @@ TEST_CASE("extension kinds and their damaged forms") {
   auto only = [&]() -> TGIFExtension& { return image.Frames()[0].Extensions[0]; };
 
   SUBCASE("ANIMEXTS1.0 is a looping extension too; sub-blocks of other ids are skipped") {
-    Bytes ext = {0x21, 0xFF, 11, 'A', 'N', 'I', 'M', 'E', 'X', 'T', 'S', '1', '.', '0',
+    Bytes ext = {kGIFExtensionIntroducer, kGIFApplicationLabel, 11, 'A', 'N', 'I', 'M', 'E', 'X', 'T', 'S', '1', '.', '0',
                  5, 2, 0x10, 0x20, 0x30, 0x40, 4, 4, 1, 2, 3, 3, 1, 5, 0, 0};
     load(ext);
     auto& loop = dynamic_cast<TGIFAppExtNSLoop&>(only());
@@ -193,11 +193,13 @@ TEST_CASE("extension kinds and their damaged forms") {
     CHECK(loop.LoopCount == 5);
   }
   SUBCASE("a looping sub-block too short for its id is invalid") {
-    CHECK_THROWS_WITH_AS(load({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 2, 1, 0, 0}),
+    CHECK_THROWS_WITH_AS(load({kGIFExtensionIntroducer, kGIFApplicationLabel, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',
+                               '2', '.', '0', 2, 1, 0, 0}),
                          "Invalid GIF data", GIFException);
   }
   SUBCASE("other application extensions keep their blocks") {
-    load({0x21, 0xFF, 11, 'X', 'M', 'P', ' ', 'D', 'a', 't', 'a', 'X', 'M', 'P', 2, 7, 8, 1, 9, 0});
+    load({kGIFExtensionIntroducer, kGIFApplicationLabel, 11, 'X', 'M', 'P', ' ', 'D', 'a', 't', 'a', 'X', 'M', 'P',
+          2, 7, 8, 1, 9, 0});
     auto& unknown = dynamic_cast<TGIFUnknownAppExtension&>(only());
     CHECK(unknown.Identifier() == "XMP DataXMP");
     REQUIRE(unknown.Blocks.size() == 2);
@@ -205,17 +207,20 @@ TEST_CASE("extension kinds and their damaged forms") {
     CHECK(unknown.Blocks[1].Size() == 1);
   }
   SUBCASE("an application block size above 11 is read as unknown, the extra bytes skipped") {
-    load({0x21, 0xFF, 13, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', '3', 'x', 'y', 1, 6, 0});
+    load({kGIFExtensionIntroducer, kGIFApplicationLabel, 13, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', '3',
+          'x', 'y', 1, 6, 0});
     auto& unknown = dynamic_cast<TGIFUnknownAppExtension&>(only());
     CHECK(unknown.Identifier() == "ABCDEFGH123");
     CHECK(unknown.Blocks.size() == 1);
   }
   SUBCASE("an application block size below 10 is refused") {
-    CHECK_THROWS_WITH_AS(load({0x21, 0xFF, 4, 1, 2, 3, 4, 0}), "Unsupported Application Extension block size",
+    CHECK_THROWS_WITH_AS(load({kGIFExtensionIntroducer, kGIFApplicationLabel, 4, 1, 2, 3, 4, 0}),
+                         "Unsupported Application Extension block size",
                          GIFException);
   }
   SUBCASE("plain text keeps its grid and strings") {
-    load({0x21, 0x01, 12, 1, 0, 2, 0, 30, 0, 40, 0, 6, 8, 1, 0, 3, 'a', 'b', 'c', 4, 'd', 0, 'e', 'f', 0});
+    load({kGIFExtensionIntroducer, kGIFPlainTextLabel, 12, 1, 0, 2, 0, 30, 0, 40, 0, 6, 8, 1, 0,
+          3, 'a', 'b', 'c', 4, 'd', 0, 'e', 'f', 0});
     auto& text = dynamic_cast<TGIFTextExtension&>(only());
     CHECK(text.GridWidth == 30);
     CHECK(text.GridHeight == 40);
@@ -224,14 +229,15 @@ TEST_CASE("extension kinds and their damaged forms") {
     CHECK(text.Text == Strings{"abc", "d"});
   }
   SUBCASE("an unknown label fails") {
-    CHECK_THROWS_WITH_AS(load({0x21, 0xF8, 0}), "Unknown extension type", GIFException);
+    CHECK_THROWS_WITH_AS(load({kGIFExtensionIntroducer, 0xF8, 0}), "Unknown extension type", GIFException);
   }
   SUBCASE("a cut comment fails") {
-    CHECK_THROWS_WITH_AS(image.Load(GifBuilder().Header(1, 1).Raw({0x21, 0xFE, 9, 'a'}).Data),
+    CHECK_THROWS_WITH_AS(
+        image.Load(GifBuilder().Header(1, 1).Raw({kGIFExtensionIntroducer, kGIFCommentLabel, 9, 'a'}).Data),
                          "Premature end of data", GIFException);
   }
   SUBCASE("a graphic control extension cut by the end of data is a warning") {
-    image.Load(GifBuilder().Header(1, 1).Raw({0x21, 0xF9, 4, 1, 9}).Data);
+    image.Load(GifBuilder().Header(1, 1).Raw({kGIFExtensionIntroducer, kGIFGraphicControlLabel, 4, 1, 9}).Data);
     REQUIRE(image.Frames().Count() == 1);
     const TGIFSubImage& frame = image.Frames()[0];
     REQUIRE(frame.ControlExtension != nullptr);
@@ -240,7 +246,7 @@ TEST_CASE("extension kinds and their damaged forms") {
     CHECK(image.Warnings == Strings{"Premature end of data"});
   }
   SUBCASE("only the first control extension is the frame's; any may make it transparent") {
-    Bytes ext = GifBuilder().Control(0, 3).Control(0, 4, 1).Data;
+    Bytes ext = GifBuilder().Control(kDisposalNone, 3).Control(kDisposalNone, 4, 1).Data;
     load(ext);
     const TGIFSubImage& frame = image.Frames()[0];
     CHECK(frame.ControlExtension == &frame.Extensions[0]);
@@ -254,9 +260,11 @@ TEST_CASE("extension kinds and their damaged forms") {
 
 TEST_CASE("a lone introducer at the end of data is an unknown extension") {
   RecordingImage image;
-  CHECK_THROWS_WITH_AS(image.Load(GifBuilder().Header(1, 1).Raw({0x21}).Data), "Unknown extension type",
+  CHECK_THROWS_WITH_AS(image.Load(GifBuilder().Header(1, 1).Raw({kGIFExtensionIntroducer}).Data),
+                       "Unknown extension type",
                        GIFException);
-  CHECK_THROWS_WITH_AS(image.Load(GifBuilder().Header(1, 1).Raw({0x21, 0xFF}).Data), "Unknown extension type",
+  CHECK_THROWS_WITH_AS(image.Load(GifBuilder().Header(1, 1).Raw({kGIFExtensionIntroducer, kGIFApplicationLabel}).Data),
+                       "Unknown extension type",
                        GIFException);
 }
 
@@ -316,7 +324,7 @@ TEST_CASE("thousands of frames load; a file of tiny blocks is refused at the cap
   GifBuilder real;
   real.Header(16, 16, Grey(4)).Loop(0);
   for (int i = 0; i < 5000; ++i)
-    real.Control(1, 2).Frame(
+    real.Control(kDisposalLeave, 2).Frame(
         {.Left = i % 15, .Top = i % 13, .Width = 2, .Height = 2, .Pixels = {0, 1, 2, uint8_t(i % 4)}, .MinCodeSize = 2});
   TGIFImageCore image;
   TMemoryStream realStream(real.Trailer().Data);
@@ -335,7 +343,7 @@ TEST_CASE("thousands of frames load; a file of tiny blocks is refused at the cap
   CHECK_THROWS_WITH_AS(image.LoadFromStream(framesStream), "GIF image has more than 100000 frames", GIFException);
 
   GifBuilder blocks;  // one comment of a million one-byte sub-blocks
-  blocks.Header(1, 1, Grey(2)).Raw({0x21, 0xFE});
+  blocks.Header(1, 1, Grey(2)).Raw({kGIFExtensionIntroducer, kGIFCommentLabel});
   for (int i = 0; i < 1000000; ++i) blocks.Raw({1, 'x'});
   TMemoryStream blocksStream(blocks.Raw({0}).Trailer().Data);
   CHECK_THROWS_WITH_AS(image.LoadFromStream(blocksStream), "GIF image has more than 1000000 extension blocks",
@@ -361,29 +369,32 @@ TEST_CASE("the caps on frames and extension blocks count every kind, for one loa
 
   // Six blocks each: extensions, comment and text strings, application blocks.
   const Bytes fiveBlocks = {1, 'a', 1, 'b', 1, 'c', 1, 'd', 1, 'e', 0};
-  const Bytes comment = GifBuilder().Raw({0x21, 0xFE}).Raw(fiveBlocks).Data;
-  const Bytes text = GifBuilder().Raw({0x21, 0x01, 12}).Raw(Bytes(12, 0)).Raw(fiveBlocks).Data;
-  const Bytes application = GifBuilder().Raw({0x21, 0xFF, 11}).Raw(Bytes(11, 'A')).Raw(fiveBlocks).Data;
+  const Bytes comment = GifBuilder().Raw({kGIFExtensionIntroducer, kGIFCommentLabel}).Raw(fiveBlocks).Data;
+  const Bytes text =
+      GifBuilder().Raw({kGIFExtensionIntroducer, kGIFPlainTextLabel, 12}).Raw(Bytes(12, 0)).Raw(fiveBlocks).Data;
+  const Bytes application =
+      GifBuilder().Raw({kGIFExtensionIntroducer, kGIFApplicationLabel, 11}).Raw(Bytes(11, 'A')).Raw(fiveBlocks).Data;
   GifBuilder controls;
-  for (int i = 0; i < 6; ++i) controls.Control(0, 1);
+  for (int i = 0; i < 6; ++i) controls.Control(kDisposalNone, 1);
   for (const Bytes& six : {comment, text, application, controls.Data}) {
     image.Load(file(1, six));
     CHECK(image.Frames().Count() == 1);
     Bytes seven = six;
-    seven.insert(seven.begin(), {0x21, 0xFE, 0});  // an empty comment before
+    seven.insert(seven.begin(), {kGIFExtensionIntroducer, kGIFCommentLabel, 0});  // an empty comment before
     CHECK_THROWS_WITH_AS(image.Load(file(1, seven)), "GIF image has more than 6 extension blocks", GIFException);
   }
 }
 
 TEST_CASE("the extension registries resolve labels and identifiers") {
-  CHECK(ExtensionRegistry().Find(0xF9) == &TGIFGraphicControlExtension::ClassRef);
+  CHECK(ExtensionRegistry().Find(kGIFGraphicControlLabel) == &TGIFGraphicControlExtension::ClassRef);
   CHECK(ExtensionRegistry().Find(0xF8) == nullptr);
   std::array<char, 11> id;
   std::memcpy(id.data(), "netscape2.0", 11);  // compared case-sensitively
   CHECK(AppExtensionRegistry().Find(id) == nullptr);
   std::memcpy(id.data(), "NETSCAPE2.0", 11);
   CHECK(AppExtensionRegistry().Find(id) == &TGIFAppExtNSLoop::ClassRef);
-  TMemoryStream stream(Bytes{0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0});
+  TMemoryStream stream(
+      Bytes{kGIFApplicationLabel, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0});
   CHECK(ResolveExtensionClass(stream) == &TGIFAppExtNSLoop::ClassRef);
   CHECK(stream.Position() == 0);
 }

@@ -23,7 +23,7 @@ TGIFSubImage& Frame(RecordingImage& Image, int Width, int Height, const Bytes& P
                     const std::vector<TGIFRGB>& Local, int Transparent = -1) {
   GifBuilder b;
   b.Header(Width, Height);
-  if (Transparent >= 0) b.Control(0, 0, Transparent);
+  if (Transparent >= 0) b.Control(kDisposalNone, 0, Transparent);
   Image.Load(b.Frame({.Width = Width, .Height = Height, .Pixels = Pixels, .Local = Local}).Trailer().Data);
   return Image.Frames()[0];
 }

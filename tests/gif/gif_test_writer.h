@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "gif/gif_blocks.h"
 #include "gif/gif_image_core.h"
 #include "platform/stream.h"
 
@@ -182,26 +183,27 @@ class GifBuilder {
     return Table(Global);
   }
   GifBuilder& Control(int Disposal, int Delay, int TransparentIndex = -1) {
-    Raw({0x21, 0xF9, 4, Disposal << 2 | (TransparentIndex >= 0 ? 1 : 0)});
+    Raw({vr::kGIFExtensionIntroducer, vr::kGIFGraphicControlLabel, 4,
+         Disposal << 2 | (TransparentIndex >= 0 ? 1 : 0)});
     U16(Delay);
-    return Raw({TransparentIndex >= 0 ? TransparentIndex : 0, 0});
+    return Raw({TransparentIndex >= 0 ? TransparentIndex : 0, vr::kGIFBlockTerminator});
   }
   GifBuilder& Comment(const std::vector<std::string>& Lines) {
-    Raw({0x21, 0xFE});
+    Raw({vr::kGIFExtensionIntroducer, vr::kGIFCommentLabel});
     for (const std::string& line : Lines) {
       Data.push_back(static_cast<uint8_t>(line.size()));
       Data.insert(Data.end(), line.begin(), line.end());
     }
-    return Raw({0});
+    return Raw({vr::kGIFBlockTerminator});
   }
   GifBuilder& Loop(int Count, const char* Identifier = "NETSCAPE2.0") {
-    Raw({0x21, 0xFF, 11});
+    Raw({vr::kGIFExtensionIntroducer, vr::kGIFApplicationLabel, 11});
     Data.insert(Data.end(), Identifier, Identifier + 11);
     Raw({3, 1});
-    return U16(Count).Raw({0});
+    return U16(Count).Raw({vr::kGIFBlockTerminator});
   }
   GifBuilder& Descriptor(int Left, int Top, int Width, int Height, int Flags) {
-    Raw({0x2C});
+    Raw({vr::kGIFImageSeparator});
     U16(Left).U16(Top).U16(Width).U16(Height);
     return Raw({Flags});
   }
@@ -218,7 +220,7 @@ class GifBuilder {
     return ImageData(PackCodes(LzwCodes(order, F.MinCodeSize, F.Lzw), F.MinCodeSize), F.MinCodeSize,
                      F.BlockSize);
   }
-  GifBuilder& Trailer() { return Raw({0x3B}); }
+  GifBuilder& Trailer() { return Raw({vr::kGIFTrailer}); }
 
  private:
   static int SizeField(const std::vector<vr::TGIFRGB>& Table) {

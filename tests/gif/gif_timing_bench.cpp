@@ -23,7 +23,7 @@ int main() {
   GifBuilder b;
   b.Header(32, 32, Grey(8)).Loop(1);
   for (int i = 0; i < 100; ++i)
-    b.Control(1, 5).Frame({.Width = 32, .Height = 32, .Pixels = TestPixels(32, 32, 8, uint32_t(i + 1))});
+    b.Control(kDisposalLeave, 5).Frame({.Width = 32, .Height = 32, .Pixels = TestPixels(32, 32, 8, uint32_t(i + 1))});
   TGIFImage image;
   TMemoryStream stream(b.Trailer().Data);
   image.LoadFromStream(stream);

@@ -87,7 +87,7 @@ class TVirtualPainterClock : public vr::TGIFPainterClock {
 struct TFrameDef {
   int Left = 0, Top = 0, Width = 0, Height = 0;
   Bytes Pixels;
-  int Disposal = 1;
+  int Disposal = vr::kDisposalLeave;
   int Delay = 10;
   int Transparent = -1;
 };

@@ -66,7 +66,7 @@ void LoadAndDraw(const std::vector<uint8_t>& File, int& Loaded, int& Refused) {
 
 TEST_CASE("spoiled icons and metafiles are refused or drawn, never a crash") {
   TImageLibraries libraries;  // the PNG codec hands the icon class its decoder
-  pngtest::TestImage img = pngtest::TestImage::Random(16, 16, 8, 6, 5);
+  pngtest::TestImage img = pngtest::TestImage::Random(16, 16, 8, kPNGRGBA, 5);
   TIconEntry png{16, 16, 0, 32, pngtest::MakePng(img, false)};
   const std::vector<uint8_t> icon =
       IcoFile({TIconEntry{8, 8, 16, 4, IconImage(Framed(8, 8, kRed, kBlue), 4, {kBlack, kRed, kBlue})},

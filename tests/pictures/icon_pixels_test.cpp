@@ -59,7 +59,7 @@ Bytes Ico(const std::vector<std::pair<int, Bytes>>& Images) {
 
 TEST_CASE("PNG data of every colour type becomes pixels with straight alpha, rows top-down") {
   // Truecolour with alpha, progressive and interlaced alike.
-  TestImage rgba = Image(3, 2, 8, 6, {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0,  //
+  TestImage rgba = Image(3, 2, 8, kPNGRGBA, {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0,  //
                                       1, 2, 3, 4, 10, 20, 30, 40, 200, 100, 50, 255});
   const std::vector<uint32_t> expected = {Px(255, 0, 0), Px(0, 255, 0, 128), Px(0, 0, 255, 0),
                                           Px(1, 2, 3, 4), Px(10, 20, 30, 40), Px(200, 100, 50)};
@@ -72,41 +72,41 @@ TEST_CASE("PNG data of every colour type becomes pixels with straight alpha, row
   }
 
   // 16-bit truecolour with a key colour: the key is clear, the rest opaque.
-  TestImage rgb16 = Image(2, 1, 16, 2, {0x1234, 0x5678, 0x9ABC, 0xFF00, 0x0000, 0x1100});
+  TestImage rgb16 = Image(2, 1, 16, kPNGRGB, {0x1234, 0x5678, 0x9ABC, 0xFF00, 0x0000, 0x1100});
   Bytes key16 = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
   TIconPixels k16 = Decode(pngtest::MakePng(rgb16, false, pngtest::Filter(0), {{"tRNS", key16}}));
   CHECK(k16.Bgra == std::vector<uint32_t>{Px(0x12, 0x56, 0x9A, 0), Px(0xFF, 0x00, 0x11)});
 
   // Gray with a key level, at 8 and at 2 bits (2-bit levels widen to 0, 85, 170, 255).
-  TIconPixels g8 = Decode(pngtest::MakePng(Image(3, 1, 8, 0, {0, 100, 255}), false, pngtest::Filter(0),
+  TIconPixels g8 = Decode(pngtest::MakePng(Image(3, 1, 8, kPNGGray, {0, 100, 255}), false, pngtest::Filter(0),
                                            {{"tRNS", Bytes{0, 100}}}));
   CHECK(g8.Bgra == std::vector<uint32_t>{Px(0, 0, 0), Px(100, 100, 100, 0), Px(255, 255, 255)});
-  TIconPixels g2 = Decode(pngtest::MakePng(Image(4, 1, 2, 0, {0, 1, 2, 3}), false, pngtest::Filter(0),
+  TIconPixels g2 = Decode(pngtest::MakePng(Image(4, 1, 2, kPNGGray, {0, 1, 2, 3}), false, pngtest::Filter(0),
                                            {{"tRNS", Bytes{0, 2}}}));
   CHECK(g2.Bgra == std::vector<uint32_t>{Px(0, 0, 0), Px(85, 85, 85), Px(170, 170, 170, 0), Px(255, 255, 255)});
 
   // Gray with alpha.
-  TIconPixels ga = Decode(pngtest::MakePng(Image(2, 1, 8, 4, {40, 0, 200, 99}), false));
+  TIconPixels ga = Decode(pngtest::MakePng(Image(2, 1, 8, kPNGGrayAlpha, {40, 0, 200, 99}), false));
   CHECK(ga.Bgra == std::vector<uint32_t>{Px(40, 40, 40, 0), Px(200, 200, 200, 99)});
 
   // Palette at 4 bits with per-entry alphas (entries past the transparency chunk opaque).
   // The test encoder's palette entry i is (i, 255 - i, 7i).
-  TIconPixels pal = Decode(pngtest::MakePng(Image(3, 1, 4, 3, {0, 1, 5}), false, pngtest::Filter(0),
+  TIconPixels pal = Decode(pngtest::MakePng(Image(3, 1, 4, kPNGPalette, {0, 1, 5}), false, pngtest::Filter(0),
                                             {{"tRNS", Bytes{0, 128}}}));
   CHECK(pal.Bgra == std::vector<uint32_t>{Px(0, 255, 0, 0), Px(1, 254, 7, 128), Px(5, 250, 35)});
 }
 
 TEST_CASE("damaged, oversized or foreign PNG data is the icon's error") {
-  Bytes good = pngtest::MakePng(TestImage::Random(8, 8, 8, 6, 7), false);
+  Bytes good = pngtest::MakePng(TestImage::Random(8, 8, 8, kPNGRGBA, 7), false);
   CHECK(Decode(good).Bgra.size() == 64);
   Bytes crc = good;
   crc[crc.size() - 20] ^= 1;
   CHECK_INVALID_ICON(Decode(crc));
   Bytes cut(good.begin(), good.begin() + 40);
   CHECK_INVALID_ICON(Decode(cut));
-  Bytes huge = pngtest::PngFile().Add("IHDR", pngtest::IhdrData(5000, 5000, 8, 6)).End().Data;
+  Bytes huge = pngtest::PngFile().Add("IHDR", pngtest::IhdrData(5000, 5000, 8, kPNGRGBA)).End().Data;
   CHECK_INVALID_ICON(Decode(huge));
-  Bytes wide = pngtest::MakePng(TestImage::Random(4097, 1, 8, 0, 3), false);
+  Bytes wide = pngtest::MakePng(TestImage::Random(4097, 1, 8, kPNGGray, 3), false);
   CHECK_INVALID_ICON(Decode(wide));
   CHECK_INVALID_ICON(Decode(Bytes{1, 2, 3}));
 }
@@ -146,7 +146,7 @@ TEST_CASE("32-bit images, scaling and the mask from alpha") {
 }
 
 TEST_CASE("the check made at load: the header, the directory and the image the first draw would choose") {
-  const Bytes png = pngtest::MakePng(TestImage::Random(32, 32, 8, 6, 1), false);
+  const Bytes png = pngtest::MakePng(TestImage::Random(32, 32, 8, kPNGRGBA, 1), false);
   const Bytes two = Ico({{16, IconDib(16, 16, 4)}, {32, IconDib(32, 32, 8)}});
   CHECK(CheckIconData(two.data(), two.size(), 32, 32, 32) == 1);
   const Bytes type0 = {0, 0, 0, 0, 0, 0};

@@ -49,7 +49,7 @@ bool SameRect(const RECT& A, const RECT& B) { return EqualRect(&A, &B) != 0; }
 // A 32 × 32 RGBA PNG: red inside, a clear 2-pixel border, one half-transparent blue pixel.
 std::vector<uint8_t> RedPng32() {
   pngtest::TestImage img;
-  img.Width = 32, img.Height = 32, img.BitDepth = 8, img.ColorType = 6;
+  img.Width = 32, img.Height = 32, img.BitDepth = 8, img.ColorType = vr::kPNGRGBA;
   img.Samples.assign(32 * 32 * 4, 0);
   for (uint32_t y = 2; y < 30; ++y)
     for (uint32_t x = 2; x < 30; ++x) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
+#include "pictures/metafile/metafile_record_types.h"
 #include "pictures/metafile/metafile_records.h"
 
 using namespace vr;
@@ -57,13 +58,13 @@ Bytes Words(std::initializer_list<uint32_t> Values) {
 Bytes Emf(const std::vector<Bytes>& Records, uint16_t Handles = 4, const std::vector<uint32_t>& Palette = {},
           const std::vector<Bytes>& Trailing = {}) {
   TWriter w;
-  w.u32(1).u32(uint32_t(kEmfHeader)).fill(32, 0);
+  w.u32(kEmrHeader).u32(uint32_t(kEmfHeader)).fill(32, 0);
   w.u32(0x464D4520).u32(0x10000).u32(0).u32(0).u16(Handles).u16(0);
   w.u32(0).u32(0).u32(uint32_t(Palette.size()));
   w.u32(1024).u32(768).u32(320).u32(240).fill(kEmfHeader - 88, 0);
   for (const Bytes& r : Records) w.bytes(r);
   const uint32_t eof = uint32_t(20 + 4 * Palette.size());
-  w.u32(14).u32(eof).u32(uint32_t(Palette.size())).u32(16);
+  w.u32(kEmrEof).u32(eof).u32(uint32_t(Palette.size())).u32(16);
   for (uint32_t c : Palette) w.u8(uint8_t(c >> 16)).u8(uint8_t(c >> 8)).u8(uint8_t(c)).u8(0);
   w.u32(eof);
   for (const Bytes& r : Trailing) w.bytes(r);
@@ -97,7 +98,7 @@ Bytes StretchDib(const Bytes& Header, size_t Table, const Bytes& Pixels) {
   w.fill(16, 0).u32(0).u32(0).u32(0).u32(0).u32(2).u32(2);  // bounds, dest, src
   w.u32(offBmi).u32(cbBmi).u32(offBits).u32(uint32_t(Pixels.size())).u32(0).u32(0x00CC0020).u32(2).u32(2);
   w.bytes(Header).fill(Table, 0x11).bytes(Pixels);
-  return EmfRecord(81, w.v);
+  return EmfRecord(kEmrStretchDIBits, w.v);
 }
 // The same with Pixels bytes of 0x11.
 Bytes StretchDib(const Bytes& Header, size_t Table, size_t Pixels) { return StretchDib(Header, Table, Bytes(Pixels, 0x11)); }
@@ -146,7 +147,7 @@ constexpr size_t kFirstDibHeader = 18 + 6 + 22;
 }  // namespace
 
 TEST_CASE("the records of a WMF stay inside the size its header gives, and that is all that is kept") {
-  Bytes good = Wmf({{0x020B, Params({0, 0})}});
+  Bytes good = Wmf({{kMetaSetWindowOrg, Params({0, 0})}});
   CHECK(WmfCheck(good) == good);
   Bytes extra = good;
   extra.resize(extra.size() + 7, 0xEE);
@@ -192,28 +193,28 @@ TEST_CASE("the records of a WMF stay inside the size its header gives, and that 
 }
 
 TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions stay inside their record") {
-  CHECK(WmfValid(Wmf({{0x0324, Params({2, 0, 0, 5, 5})}})));  // polygon of 2 points
-  CHECK_FALSE(WmfValid(Wmf({{0x0324, Params({3, 0, 0, 5, 5})}})));
-  CHECK(WmfValid(Wmf({{0x0538, Params({2, 1, 1, 0, 0, 5, 5})}})));  // two polygons of one point
-  CHECK_FALSE(WmfValid(Wmf({{0x0538, Params({2, 1, 2, 0, 0, 5, 5})}})));
-  CHECK_FALSE(WmfValid(Wmf({{0x0538, Params({2, 0xFFFF, 3, 0, 0, 5, 5})}})));  // a negative count
-  CHECK(WmfValid(Wmf({{0x012D, Params({1})}})));   // select object 1 of 2
-  CHECK_FALSE(WmfValid(Wmf({{0x012D, Params({2})}})));
-  CHECK_FALSE(WmfValid(Wmf({{0x01F0, Params({7})}})));   // delete
-  CHECK_FALSE(WmfValid(Wmf({{0x0228, Params({0, 9})}})));  // fill region
-  CHECK(WmfValid(Wmf({{0x012C, Params({0})}})));           // select no clip region
-  CHECK(WmfValid(Wmf({{0x0521, Params({3, 0x6261, 0x0063, 10, 20})}})));  // text "abc"
-  CHECK_FALSE(WmfValid(Wmf({{0x0521, Params({9, 0x6261, 0x0063, 10, 20})}})));
-  CHECK_FALSE(WmfValid(Wmf({{0x0521, Params({0x8000})}})));
-  CHECK(WmfValid(Wmf({{0x0A32, Params({0, 0, 3, 0, 0x6261, 0x0063})}})));  // extended text
-  CHECK_FALSE(WmfValid(Wmf({{0x0A32, Params({0, 0, 3, 6, 0x6261, 0x0063})}})));  // with a rectangle it lacks
-  CHECK_FALSE(WmfValid(Wmf({{0x0418, Params({1, 2, 3})}})));  // an ellipse with 3 of its 4 words
+  CHECK(WmfValid(Wmf({{kMetaPolygon, Params({2, 0, 0, 5, 5})}})));  // polygon of 2 points
+  CHECK_FALSE(WmfValid(Wmf({{kMetaPolygon, Params({3, 0, 0, 5, 5})}})));
+  CHECK(WmfValid(Wmf({{kMetaPolyPolygon, Params({2, 1, 1, 0, 0, 5, 5})}})));  // two polygons of one point
+  CHECK_FALSE(WmfValid(Wmf({{kMetaPolyPolygon, Params({2, 1, 2, 0, 0, 5, 5})}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaPolyPolygon, Params({2, 0xFFFF, 3, 0, 0, 5, 5})}})));  // a negative count
+  CHECK(WmfValid(Wmf({{kMetaSelectObject, Params({1})}})));   // select object 1 of 2
+  CHECK_FALSE(WmfValid(Wmf({{kMetaSelectObject, Params({2})}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaDeleteObject, Params({7})}})));   // delete
+  CHECK_FALSE(WmfValid(Wmf({{kMetaFillRegion, Params({0, 9})}})));  // fill region
+  CHECK(WmfValid(Wmf({{kMetaSelectClipRegion, Params({0})}})));           // select no clip region
+  CHECK(WmfValid(Wmf({{kMetaTextOut, Params({3, 0x6261, 0x0063, 10, 20})}})));  // text "abc"
+  CHECK_FALSE(WmfValid(Wmf({{kMetaTextOut, Params({9, 0x6261, 0x0063, 10, 20})}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaTextOut, Params({0x8000})}})));
+  CHECK(WmfValid(Wmf({{kMetaExtTextOut, Params({0, 0, 3, 0, 0x6261, 0x0063})}})));  // extended text
+  CHECK_FALSE(WmfValid(Wmf({{kMetaExtTextOut, Params({0, 0, 3, 6, 0x6261, 0x0063})}})));  // with a rectangle it lacks
+  CHECK_FALSE(WmfValid(Wmf({{kMetaEllipse, Params({1, 2, 3})}})));  // an ellipse with 3 of its 4 words
 
   // A stretched DIB: a 2 × 2 24-bit bitmap has 16 bytes of rows.
   auto stretchDib = [](size_t Pixels, uint16_t Bits) {
     TWriter w;
     w.bytes(StretchDibParams(0)).bytes(DibHeader(2, 2, Bits)).fill(Pixels, 0);
-    return Wmf({{0x0F43, w.v}});
+    return Wmf({{kMetaStretchDIB, w.v}});
   };
   CHECK(WmfValid(stretchDib(16, 24)));
   CHECK_FALSE(WmfValid(stretchDib(14, 24)));
@@ -223,14 +224,14 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   for (uint32_t compression : {4u, 5u}) {
     TWriter w;
     w.bytes(StretchDibParams(0)).bytes(DibHeader(2, 2, 0, compression, 9)).bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 0});
-    CHECK(WmfValid(Wmf({{0x0F43, w.v}})));
+    CHECK(WmfValid(Wmf({{kMetaStretchDIB, w.v}})));
   }
   // DIB bit-blit: the low word of the operation stands where a colour usage would.
   TWriter blit;
   blit.u16(0x0020).u16(0x00CC);
   for (int i = 0; i < 6; ++i) blit.u16(2);
   blit.bytes(DibHeader(2, 2, 24)).fill(16, 0);
-  CHECK(WmfValid(Wmf({{0x0940, blit.v}})));
+  CHECK(WmfValid(Wmf({{kMetaDIBBitBlt, blit.v}})));
 
   // The conversion into an enhanced metafile copies a colour table by its
   // used count: an implied count is written out, and one above 256 cut to
@@ -238,7 +239,7 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   auto dibRecord = [](const Bytes& Header, size_t Table, const Bytes& Pixels, uint16_t Usage = 0) {
     TWriter w;
     w.bytes(StretchDibParams(Usage)).bytes(Header).fill(Table, 0).bytes(Pixels);
-    return Wmf({{0x0F43, w.v}});
+    return Wmf({{kMetaStretchDIB, w.v}});
   };
   CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 8), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
   CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 4, 0, 0, 300), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
@@ -250,7 +251,7 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   core.u32(12).u16(3).u16(1).u16(1).u16(8);
   CHECK(WmfCheck(dibRecord(core.v, 768, Bytes(4, 1)))[18 + 4] == 0x01);
   CHECK(WmfCheck(dibRecord(DibHeader(3, 1, 8, 0, 0, 3), 6, Bytes(4, 1), 1))[18 + 4] == 0x01);
-  CHECK(WmfCheck(dibRecord(DibHeader(3, 1, 8, 0, 0, 4), 8, Bytes(4, 1), 1))[18 + 4] == 0x43);
+  CHECK(WmfCheck(dibRecord(DibHeader(3, 1, 8, 0, 0, 4), 8, Bytes(4, 1), 1))[18 + 4] == uint8_t(kMetaStretchDIB));
   // Run-length codes are read up to the end of the bitmap; the conversion
   // copies as many bytes as the header's image size, in whole 32-bit words.
   const Bytes codes = {4, 1, 0, 0, 2, 1, 2, 1, 0, 0, 4, 1, 0, 1};  // three rows, then the end
@@ -261,16 +262,16 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   CHECK_FALSE(WmfValid(dibRecord(DibHeader(4, 3, 8, 1, 48), 1024, Bytes(6, 0x11))));  // codes that run past the record
 
   // An old device bitmap: 32 × 2 at 1 bit is 2 words a row.
-  CHECK(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1, 2})}})));
-  CHECK_FALSE(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1})}})));
-  CHECK_FALSE(WmfValid(Wmf({{0x0922, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 7, 0xAAAA, 0x5555, 1, 2})}})));
+  CHECK(WmfValid(Wmf({{kMetaBitBlt, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1, 2})}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaBitBlt, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 1, 0xAAAA, 0x5555, 1})}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaBitBlt, Params({0x0020, 0x00CC, 0, 0, 0, 0, 0, 32, 2, 4, 1, 7, 0xAAAA, 0x5555, 1, 2})}})));
 
   // Regions: the band count and the delimiters are followed as the system does.
   auto region = [](std::initializer_list<uint16_t> Bands, uint16_t Count) {
     TWriter w;
     w.fill(10, 0).u16(Count).fill(10, 0);
     for (uint16_t x : Bands) w.u16(x);
-    return Wmf({{0x06FF, w.v}});
+    return Wmf({{kMetaCreateRegion, w.v}});
   };
   CHECK(WmfValid(region({2, 0, 10, 0, 10, 2}, 1)));
   CHECK(WmfValid(region({3, 0, 10, 0, 10, 2}, 1)));  // an odd delimiter: the system stops
@@ -281,43 +282,43 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // where they reach past the metafile the player is handed zeros.
   TWriter font;
   font.fill(18, 0).bytes({'A', 'r', 'i', 'a', 'l', 0});
-  Bytes fontFile = Wmf({{0x02FB, font.v}});  // only the end record follows
+  Bytes fontFile = Wmf({{kMetaCreateFontIndirect, font.v}});  // only the end record follows
   Bytes handed = WmfCheck(fontFile);
   REQUIRE(handed.size() == 18 + 6 + 18 + 32);
   CHECK(Bytes(handed.begin(), handed.begin() + ptrdiff_t(fontFile.size())) == fontFile);
   CHECK(std::all_of(handed.begin() + ptrdiff_t(fontFile.size()), handed.end(), [](uint8_t b) { return b == 0; }));
-  fontFile = Wmf({{0x02FB, font.v}, {0x020B, Bytes(40, 0)}});
+  fontFile = Wmf({{kMetaCreateFontIndirect, font.v}, {kMetaSetWindowOrg, Bytes(40, 0)}});
   CHECK(WmfCheck(fontFile) == fontFile);
-  CHECK_FALSE(WmfValid(Wmf({{0x02FB, Bytes(16, 0)}})));  // the fixed fields are not all there
+  CHECK_FALSE(WmfValid(Wmf({{kMetaCreateFontIndirect, Bytes(16, 0)}})));  // the fixed fields are not all there
 
   // Chunks of an enhanced metafile carried in escapes.
   TWriter chunk;
-  chunk.u16(15).u16(34 + 4).u32(0x43464D57).u32(1).u32(0x10000).u16(0).u32(0).u32(1).u32(4).u32(0).u32(4);
+  chunk.u16(kMetaEscapeComment).u16(34 + 4).u32(kWmfCommentIdentifier).u32(1).u32(0x10000).u16(0).u32(0).u32(1).u32(4).u32(0).u32(4);
   chunk.u32(0);
-  CHECK(WmfValid(Wmf({{0x0626, chunk.v}})));
+  CHECK(WmfValid(Wmf({{kMetaEscape, chunk.v}})));
   Set32(chunk.v, 4 + 22, 400);  // more chunk than the record holds
-  CHECK_FALSE(WmfValid(Wmf({{0x0626, chunk.v}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaEscape, chunk.v}})));
 
   // Select palette: one word, the palette; the word after it (here the next
   // record's size) is what one player takes for the index, so the record is
   // passed over when that is no index of the table.
-  Bytes select = WmfCheck(Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 5));
-  CHECK(select[18 + 4] == 0x34);
-  select = WmfCheck(Wmf({{0x0234, Params({1})}, {0x01F0, Params({1})}}, 2));
+  Bytes select = WmfCheck(Wmf({{kMetaSelectPalette, Params({1})}, {kMetaDeleteObject, Params({1})}}, 5));
+  CHECK(select[18 + 4] == uint8_t(kMetaSelectPalette));
+  select = WmfCheck(Wmf({{kMetaSelectPalette, Params({1})}, {kMetaDeleteObject, Params({1})}}, 2));
   CHECK(select[18 + 4] == 0x01);
-  CHECK_FALSE(WmfValid(Wmf({{0x0234, Params({2})}})));
+  CHECK_FALSE(WmfValid(Wmf({{kMetaSelectPalette, Params({2})}})));
 
   // A brush whose pattern would be a memory address becomes solid.
-  Bytes brush = WmfCheck(Wmf({{0x02FC, Params({6, 0x00FF, 0, 0x1234})}}));
+  Bytes brush = WmfCheck(Wmf({{kMetaCreateBrushIndirect, Params({6, 0x00FF, 0, 0x1234})}}));
   CHECK(brush[18 + 6] == 0);
 }
 
 TEST_CASE("the records of an EMF stay inside the data; the palette comes from its end record") {
-  Bytes plain = Emf({EmfRecord(17, Words({8}))});
+  Bytes plain = Emf({EmfRecord(kEmrSetMapMode, Words({8}))});
   CHECK(Check(plain) == 0);
   CHECK(EnhancedMetafilePalette(plain.data(), plain.size()).empty());
 
-  Bytes coloured = Emf({EmfRecord(17, Words({8}))}, 4, {0xFF0000, 0x123456});
+  Bytes coloured = Emf({EmfRecord(kEmrSetMapMode, Words({8}))}, 4, {0xFF0000, 0x123456});
   CHECK(Check(coloured) == 2);
   std::vector<TPaletteEntry> palette = EnhancedMetafilePalette(coloured.data(), coloured.size());
   REQUIRE(palette.size() == 2);
@@ -356,23 +357,23 @@ TEST_CASE("the records of an EMF stay inside the data; the palette comes from it
 }
 
 TEST_CASE("EMF records: points, polygon counts, text, object indices and regions") {
-  CHECK(Valid(Emf({EmfRecord(4, Words({0, 0, 9, 9, 2, 1, 1, 5, 5}))})));  // polyline of 2 points
-  CHECK_FALSE(Valid(Emf({EmfRecord(4, Words({0, 0, 9, 9, 3, 1, 1, 5, 5}))})));
-  CHECK(Valid(Emf({EmfRecord(87, Words({0, 0, 9, 9, 2, 0x00010001, 0x00050005}))})));  // 16-bit points
-  CHECK_FALSE(Valid(Emf({EmfRecord(87, Words({0, 0, 9, 9, 3, 0x00010001, 0x00050005}))})));
+  CHECK(Valid(Emf({EmfRecord(kEmrPolyline, Words({0, 0, 9, 9, 2, 1, 1, 5, 5}))})));  // polyline of 2 points
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrPolyline, Words({0, 0, 9, 9, 3, 1, 1, 5, 5}))})));
+  CHECK(Valid(Emf({EmfRecord(kEmrPolyline16, Words({0, 0, 9, 9, 2, 0x00010001, 0x00050005}))})));  // 16-bit points
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrPolyline16, Words({0, 0, 9, 9, 3, 0x00010001, 0x00050005}))})));
   // Poly-polygon: 2 polygons, 3 points, counts 1 + 2; counts beyond the points are refused.
-  CHECK(Valid(Emf({EmfRecord(8, Words({0, 0, 9, 9, 2, 3, 1, 2, 0, 0, 1, 1, 2, 2}))})));
-  CHECK_FALSE(Valid(Emf({EmfRecord(8, Words({0, 0, 9, 9, 2, 3, 2, 2, 0, 0, 1, 1, 2, 2}))})));
+  CHECK(Valid(Emf({EmfRecord(kEmrPolyPolygon, Words({0, 0, 9, 9, 2, 3, 1, 2, 0, 0, 1, 1, 2, 2}))})));
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrPolyPolygon, Words({0, 0, 9, 9, 2, 3, 2, 2, 0, 0, 1, 1, 2, 2}))})));
 
-  CHECK(Valid(Emf({EmfRecord(37, Words({3}))})));            // select object 3 of 4
-  CHECK(Valid(Emf({EmfRecord(37, Words({0x80000005}))})));   // a stock object
-  CHECK_FALSE(Valid(Emf({EmfRecord(37, Words({4}))})));
-  CHECK_FALSE(Valid(Emf({EmfRecord(37, Words({0}))})));      // the metafile itself
-  CHECK_FALSE(Valid(Emf({EmfRecord(40, Words({0xFF000001}))})));  // delete
-  CHECK_FALSE(Valid(Emf({EmfRecord(38, Words({9, 0, 1, 0, 0}))})));  // create pen in no slot
-  CHECK_FALSE(Valid(Emf({EmfRecord(42, Words({1, 2, 3}))})));       // an ellipse without its box
+  CHECK(Valid(Emf({EmfRecord(kEmrSelectObject, Words({3}))})));            // select object 3 of 4
+  CHECK(Valid(Emf({EmfRecord(kEmrSelectObject, Words({0x80000005}))})));   // a stock object
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrSelectObject, Words({4}))})));
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrSelectObject, Words({0}))})));      // the metafile itself
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrDeleteObject, Words({0xFF000001}))})));  // delete
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrCreatePen, Words({9, 0, 1, 0, 0}))})));  // create pen in no slot
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrEllipse, Words({1, 2, 3}))})));       // an ellipse without its box
   // After the end record the player goes on, and so does the check.
-  CHECK_FALSE(Valid(Emf({}, 4, {}, {EmfRecord(37, Words({7}))})));
+  CHECK_FALSE(Valid(Emf({}, 4, {}, {EmfRecord(kEmrSelectObject, Words({7}))})));
 
   // Text: 2 characters, with and without spacing, inside and outside the record.
   auto text = [](uint32_t Chars, uint32_t OffString, uint32_t OffDx, uint32_t Options = 0) {
@@ -380,7 +381,7 @@ TEST_CASE("EMF records: points, polygon counts, text, object indices and regions
     w.fill(16, 0).u32(1).u32(0).u32(0);
     w.u32(0).u32(0).u32(Chars).u32(OffString).u32(Options).fill(16, 0).u32(OffDx);
     w.u32(0x00620061).u32(5).u32(5);  // "ab" at 76, spacing at 80
-    return Emf({EmfRecord(84, w.v)});
+    return Emf({EmfRecord(kEmrExtTextOutW, w.v)});
   };
   CHECK(Valid(text(2, 76, 80)));
   CHECK(Valid(text(2, 76, 0)));
@@ -393,29 +394,29 @@ TEST_CASE("EMF records: points, polygon counts, text, object indices and regions
     TWriter w;
     w.fill(16, 0).u32(uint32_t(32 + 16 * Present)).u32(1);
     w.u32(32).u32(1).u32(Count).u32(uint32_t(16 * Count)).fill(16, 0).fill(16 * Present, 0);
-    return Emf({EmfRecord(71, w.v)});
+    return Emf({EmfRecord(kEmrFillRgn, w.v)});
   };
   CHECK(Valid(fill(2, 2)));
   CHECK_FALSE(Valid(fill(3, 2)));
   CHECK_FALSE(Valid(fill(5000, 5000)));
 
   // Saved states: a few are fine, endless ones are not.
-  CHECK(Valid(Emf(std::vector<Bytes>(100, EmfRecord(33, {})))));
-  CHECK_FALSE(Valid(Emf(std::vector<Bytes>(65537, EmfRecord(33, {})))));
+  CHECK(Valid(Emf(std::vector<Bytes>(100, EmfRecord(kEmrSaveDC, {})))));
+  CHECK_FALSE(Valid(Emf(std::vector<Bytes>(65537, EmfRecord(kEmrSaveDC, {})))));
 
   // Gradient fill: 2 vertices and a rectangle of 2 indices.
   TWriter grad;
   grad.fill(16, 0).u32(2).u32(1).u32(0).fill(32, 0).u32(0).u32(1);
-  CHECK(Valid(Emf({EmfRecord(118, grad.v)})));
+  CHECK(Valid(Emf({EmfRecord(kEmrGradientFill, grad.v)})));
   Set32(grad.v, 24, 2);  // triangles: 3 indices each
-  CHECK_FALSE(Valid(Emf({EmfRecord(118, grad.v)})));
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrGradientFill, grad.v)})));
 
   // A colour space's file name must end inside the record.
   Bytes space(332, 'a');
   Set32(space, 0, 1);
-  CHECK_FALSE(Valid(Emf({EmfRecord(99, space)})));
+  CHECK_FALSE(Valid(Emf({EmfRecord(kEmrCreateColorSpace, space)})));
   space[200] = 0;
-  CHECK(Valid(Emf({EmfRecord(99, space)})));
+  CHECK(Valid(Emf({EmfRecord(kEmrCreateColorSpace, space)})));
 }
 
 TEST_CASE("EMF records: bitmaps are read by their own header, inside the record") {
@@ -459,7 +460,7 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
     w.fill(16, 0).u32(0).u32(0).u32(2).u32(2).u32(0x00FF0000).u32(0).u32(0).fill(24, 0).u32(0);
     w.u32(0).u32(108).u32(uint32_t(Header.size())).u32(uint32_t(108 + Header.size())).u32(BitsBytes).u32(2).u32(2);
     w.bytes(Header).fill(Pixels, 0x11);
-    return Emf({EmfRecord(114, w.v)});
+    return Emf({EmfRecord(kEmrAlphaBlend, w.v)});
   };
   CHECK(Valid(blend(DibHeader(2, 2, 32), 16, 16)));
   CHECK_FALSE(Valid(blend(DibHeader(2, 2, 32), 16, 20)));  // more than the bitmap holds
@@ -469,7 +470,7 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
   // A pattern fill by bit-block transfer has no bitmap at all.
   TWriter patBlt;
   patBlt.fill(92, 0);
-  CHECK(Valid(Emf({EmfRecord(76, patBlt.v)})));
+  CHECK(Valid(Emf({EmfRecord(kEmrBitBlt, patBlt.v)})));
 
   // Pattern brush: header and pixels are packed together, so they must
   // hold each other's sizes.
@@ -477,7 +478,7 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
     TWriter w;
     w.u32(1).u32(0).u32(32).u32(BmiBytes).u32(32 + BmiBytes).u32(BitsBytes);
     w.bytes(DibHeader(8, 8, 1)).fill(8, 0).fill(Present, 0x55);
-    return Emf({EmfRecord(94, w.v)});
+    return Emf({EmfRecord(kEmrCreateDIBPatternBrushPt, w.v)});
   };
   CHECK(Valid(pattern(48, 32, 32)));
   CHECK_FALSE(Valid(pattern(48, 31, 31)));
@@ -485,14 +486,14 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
 
   // Brushes and pens that name a memory address become solid; a pixel
   // format becomes a comment.
-  Bytes brush = Emf({EmfRecord(39, Words({1, 6, 0x00FF00, 0x12345678}))});
+  Bytes brush = Emf({EmfRecord(kEmrCreateBrushIndirect, Words({1, 6, 0x00FF00, 0x12345678}))});
   Check(brush);
   CHECK(Get32(brush, kEmfHeader + 12) == 0);
-  Bytes pen = Emf({EmfRecord(95, Words({1, 0, 0, 0, 0, 0, 1, 5, 0, 0x1234, 0}))});
+  Bytes pen = Emf({EmfRecord(kEmrExtCreatePen, Words({1, 0, 0, 0, 0, 0, 1, 5, 0, 0x1234, 0}))});
   Check(pen);
   CHECK(Get32(pen, kEmfHeader + 36) == 0);
-  Bytes format = Emf({EmfRecord(104, Bytes(40, 0))});
+  Bytes format = Emf({EmfRecord(kEmrPixelFormat, Bytes(40, 0))});
   Check(format);
-  CHECK(Get32(format, kEmfHeader) == 70);
+  CHECK(Get32(format, kEmfHeader) == kEmrGdiComment);
   CHECK(Get32(format, kEmfHeader + 8) == 36);
 }

@@ -10,6 +10,7 @@
 
 #include "pictures/icon_metafile_files.h"
 #include "pictures/jpeg_test_files.h"
+#include "pictures/metafile/metafile_record_types.h"
 #include "pictures/metafile/metafile_win.h"
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
@@ -120,7 +121,7 @@ TDibBlock InWholeWords(TDibBlock Dib) {
 // as printers take them.
 TDibBlock EmbeddedImage(uint32_t Compression) {
   TDibBlock d;
-  d.Bits = Compression == 4 ? JPEGFileOf(ColourScene(8, 4)) : pngtest::MakePng(pngtest::TestImage::Random(8, 4, 8, 2, 7), false);
+  d.Bits = Compression == 4 ? JPEGFileOf(ColourScene(8, 4)) : pngtest::MakePng(pngtest::TestImage::Random(8, 4, 8, kPNGRGB, 7), false);
   TBmpBytes b;
   b.u32(40).u32(8).u32(4).u16(1).u16(0).u32(Compression).u32(uint32_t(d.Bits.size())).u32(0).u32(0).u32(0).u32(0);
   d.Info = b.v;
@@ -253,11 +254,11 @@ TEST_CASE("metafiles as other programs write them load at their size and play") 
       {"WMF, PNG inside, recorded", Placeable(GreenWmfRecords([&](HDC dc, const RECT& r) { StretchOver(dc, r, png); })),
        kGreen, kGreen},
       {"WMF, 8 bits with an implied colour count, written",
-       Placeable(WithWmfRecord(GreenWmfRecords([](HDC, const RECT&) {}), 0x0F43, StretchDibParams(IndexedHalves(8, 0, 0)))),
+       Placeable(WithWmfRecord(GreenWmfRecords([](HDC, const RECT&) {}), kMetaStretchDIB, StretchDibParams(IndexedHalves(8, 0, 0)))),
        kRed, kBlue},
       {"WMF, fonts of short face names, recorded",
        Placeable(GreenWmfRecords([](HDC dc, const RECT& r) { ShortNamedText(dc, r, "Sym"); })), kGreen, kGreen, true},
-      {"WMF, a short face name at the end, written", PlaceableWmf(0, 0, 1440, 720, 1440, WithWmfRecord(HalvesWmfRecords(), 0x02FB, font.v)),
+      {"WMF, a short face name at the end, written", PlaceableWmf(0, 0, 1440, 720, 1440, WithWmfRecord(HalvesWmfRecords(), kMetaCreateFontIndirect, font.v)),
        kRed, kGreen},
       {"WMF, a total size that counts the placeable header", PlaceableWmf(0, 0, 1440, 720, 1440, countingPlaceable), kRed,
        kGreen},

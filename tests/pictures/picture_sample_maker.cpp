@@ -70,7 +70,7 @@ std::vector<uint8_t> Icon() {
   TIconEntry e48{48, 48, 0, 32, IconImage(TrafficLight(48, true), 32)};
   // 64 × 64 as PNG data: a soft round glow of the green lamp's colour.
   pngtest::TestImage img;
-  img.Width = 64, img.Height = 64, img.BitDepth = 8, img.ColorType = 6;
+  img.Width = 64, img.Height = 64, img.BitDepth = 8, img.ColorType = vr::kPNGRGBA;
   img.Samples.resize(64 * 64 * 4);
   for (uint32_t y = 0; y < 64; ++y)
     for (uint32_t x = 0; x < 64; ++x) {

@@ -108,6 +108,16 @@ TEST_CASE("the registry starts with the four built-in formats, looked up from th
   }
   CHECK(TFileFormatsList::Instance().FindByExtension("bmp") == &TBitmap::StaticClass());
   CHECK(TFileFormatsList::Instance().FindByExtension("tst") == nullptr);
+
+  // Only the letters A to Z are lower-cased; every other byte is kept (a
+  // lower-case "Ⱥ" would even be a byte longer in UTF-8).
+  {
+    TTestFormats test({{"ФОТО", &TTestGraphic::StaticClass()}, {"ȺBC", &TTestGraphicChild::StaticClass()}});
+    CHECK(formats.back()->Extension == "Ⱥbc");
+    CHECK(TFileFormatsList::Instance().FindByExtension("ФОТО") == &TTestGraphic::StaticClass());
+    CHECK(TFileFormatsList::Instance().FindByExtension("фото") == nullptr);
+    CHECK(TFileFormatsList::Instance().FindByExtension("ȺbC") == &TTestGraphicChild::StaticClass());
+  }
 }
 
 TEST_CASE("the extension is taken from the file name alone, as written") {

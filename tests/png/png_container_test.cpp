@@ -17,12 +17,12 @@ namespace {
 const std::string Pngq = "\"Portable Network Graphics\"";
 
 // A valid 2x2 gray image, chunk by chunk.
-PngFile Start(uint8_t depth = 8, uint8_t colorType = 0) {
+PngFile Start(uint8_t depth = 8, uint8_t colorType = kPNGGray) {
   PngFile f;
   f.Add("IHDR", IhdrData(2, 2, depth, colorType));
   return f;
 }
-Bytes GrayIdat() { return Zlib(Scanlines(TestImage::Random(2, 2, 8, 0, 1), false, Filter(0))); }
+Bytes GrayIdat() { return Zlib(Scanlines(TestImage::Random(2, 2, 8, kPNGGray, 1), false, Filter(0))); }
 
 }  // namespace
 
@@ -116,7 +116,7 @@ TEST_CASE("pointer list keeps the count as its size and removes the last match")
 
 TEST_CASE("a valid file loads into one chunk per kind, with later IDAT chunks folded in") {
   TPNGCore core;
-  TestImage img = TestImage::Random(5, 3, 8, 2, 7);
+  TestImage img = TestImage::Random(5, 3, 8, kPNGRGB, 7);
   Load(core, MakePng(img, false, Filter(0), {{"cHRM", Bytes(32, 1)}, {"abCD", {9, 8}}}, 5));
   REQUIRE(core.ChunkList.Count() == 4);
   CHECK(std::string(core.ChunkList.Item(0)->ClassName()) == "TChunkIHDR");
@@ -151,7 +151,7 @@ TEST_CASE("container errors carry their class and exact text") {
     CHECK_THROWS_WITH_AS(Load(core, f.Data), PngText(TPngText::IHDRNotFirst), EPNGIHDRNotFirst);
     CHECK(core.ChunkList.Count() == 0);
     PngFile g;
-    g.Add("cHRM", Bytes(32, 0)).Add("IHDR", IhdrData(2, 2, 8, 0));
+    g.Add("cHRM", Bytes(32, 0)).Add("IHDR", IhdrData(2, 2, 8, kPNGGray));
     CHECK_THROWS_AS(Load(core, g.Data), EPNGIHDRNotFirst);
   }
   SUBCASE("end after a complete chunk keeps what was read") {
@@ -257,5 +257,5 @@ TEST_CASE("chunks written back make the same file") {
   again.LoadFromStream(in);
   CHECK(again.ChunkList.Count() == 5);
   CHECK(std::memcmp(out.Memory(), file.data(), 8 + 25 + 14 + 15) == 0);  // up to the image data
-  CHECK(CompareDecoded(again, TestImage::Random(2, 2, 8, 0, 1)) == "");
+  CHECK(CompareDecoded(again, TestImage::Random(2, 2, 8, kPNGGray, 1)) == "");
 }

@@ -18,8 +18,12 @@ namespace {
 struct PixelFormat {
   uint8_t type, depth;
 };
-const PixelFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
-                             {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+const PixelFormat AllFormats[] = {
+    {kPNGGray, 1},      {kPNGGray, 2},       {kPNGGray, 4},    {kPNGGray, 8}, {kPNGGray, 16},
+    {kPNGRGB, 8},       {kPNGRGB, 16},
+    {kPNGPalette, 1},   {kPNGPalette, 2},    {kPNGPalette, 4}, {kPNGPalette, 8},
+    {kPNGGrayAlpha, 8}, {kPNGGrayAlpha, 16},
+    {kPNGRGBA, 8},      {kPNGRGBA, 16}};
 
 FilterChoice Cycling() {
   return [](size_t row) { return static_cast<uint8_t>(row % 5); };
@@ -96,11 +100,11 @@ TEST_CASE("Paeth prefers left, then above, then upper-left") {
 }
 
 TEST_CASE("one IDAT, many one-byte IDATs, or an empty IDAT between them decode alike") {
-  TestImage img = TestImage::Random(23, 9, 8, 6, 5);
+  TestImage img = TestImage::Random(23, 9, 8, kPNGRGBA, 5);
   for (bool interlaced : {false, true}) {
     Bytes compressed = Zlib(Scanlines(img, interlaced, Cycling()));
     PngFile withEmpty;
-    withEmpty.Add("IHDR", IhdrData(23, 9, 8, 6, interlaced ? 1 : 0));
+    withEmpty.Add("IHDR", IhdrData(23, 9, 8, kPNGRGBA, interlaced ? 1 : 0));
     withEmpty.Add("IDAT", Bytes(compressed.begin(), compressed.begin() + 7)).Add("IDAT");
     withEmpty.Add("IDAT", Bytes(compressed.begin() + 7, compressed.end())).End();
     for (const Bytes& file : {ImageFile(img, compressed, 0, interlaced), ImageFile(img, compressed, 1, interlaced),
@@ -158,7 +162,7 @@ TEST_CASE("image data inflated at once and a row at a time decode alike") {
 }
 
 TEST_CASE("an unknown filter type leaves the row as stored") {
-  TestImage img = TestImage::Random(6, 2, 8, 0, 9);
+  TestImage img = TestImage::Random(6, 2, 8, kPNGGray, 9);
   Bytes raw = Scanlines(img, false, Filter(0));
   raw[0] = 7;
   raw[7] = 200;  // filter bytes of both rows
@@ -170,7 +174,7 @@ TEST_CASE("an unknown filter type leaves the row as stored") {
 TEST_CASE("small Adam7 images use only the passes that have pixels") {
   // 1x1: pass 1 only. 3x3: no pass 2 (column 4) and no pass 3 rows (row 4).
   for (uint32_t side : {1u, 3u}) {
-    TestImage img = TestImage::Random(side, side, 8, 2, side);
+    TestImage img = TestImage::Random(side, side, 8, kPNGRGB, side);
     Bytes raw = Scanlines(img, true, Filter(4));
     CHECK(raw.size() == (side == 1 ? 4u : (1 + 3) + (1 + 3) + (1 + 6) + 2 * (1 + 3) + (1 + 9u)));
     TPNGCore core;
@@ -184,7 +188,7 @@ TEST_CASE("2-bit gray shows the levels 0, 85, 170 and 255 through the gray table
   img.Width = 4;
   img.Height = 1;
   img.BitDepth = 2;
-  img.ColorType = 0;
+  img.ColorType = kPNGGray;
   img.Samples = {0, 1, 2, 3};
   for (bool interlaced : {false, true}) {
     TPNGCore core;
@@ -203,14 +207,14 @@ TEST_CASE("2-bit gray shows the levels 0, 85, 170 and 255 through the gray table
 
 TEST_CASE("gray tables and truecolour samples pass through gamma; indices, gray bytes and alpha do not") {
   const Bytes gama = {0x00, 0x01, 0x86, 0xA0};  // 100000
-  TestImage rgb = TestImage::Random(5, 5, 16, 6, 77);
+  TestImage rgb = TestImage::Random(5, 5, 16, kPNGRGBA, 77);
   rgb.At(0, 0, 0) = 128 << 8 | 0xFF;  // the low byte has no effect
   TPNGCore core;
   Load(core, MakePng(rgb, false, Filter(3), {{"gAMA", gama}}));
   CHECK(CompareDecoded(core, rgb, core.GammaMap) == "");
   CHECK(core.RequireHeader().RowAddress(0)[2] == 186);
 
-  TestImage gray = TestImage::Random(5, 5, 4, 0, 78);
+  TestImage gray = TestImage::Random(5, 5, 4, kPNGGray, 78);
   Load(core, MakePng(gray, true, Filter(2), {{"gAMA", gama}}));
   CHECK(CompareDecoded(core, gray) == "");
   const TChunkIHDR& h = core.RequireHeader();
@@ -219,14 +223,14 @@ TEST_CASE("gray tables and truecolour samples pass through gamma; indices, gray 
   CHECK(h.DibInfo.Colors[15].Blue == 255);
   CHECK(h.DibInfo.Colors[16].Blue == 0);
 
-  TestImage one = TestImage::Random(9, 2, 1, 0, 79);
+  TestImage one = TestImage::Random(9, 2, 1, kPNGGray, 79);
   Load(core, MakePng(one, false));
   CHECK(core.RequireHeader().DibInfo.Colors[1].Green == 255);
   CHECK(core.RequireHeader().DibInfo.Colors[2].Green == 0);
 }
 
 TEST_CASE("damaged image data fails with the image data's own errors") {
-  TestImage img = TestImage::Random(40, 30, 8, 2, 11);
+  TestImage img = TestImage::Random(40, 30, 8, kPNGRGB, 11);
   const Bytes compressed = Zlib(Scanlines(img, false, Cycling()));
   TPNGCore core;
 
@@ -245,10 +249,10 @@ TEST_CASE("damaged image data fails with the image data's own errors") {
   }
   SUBCASE("the image data stops before the image does") {
     PngFile f;
-    f.Add("IHDR", IhdrData(40, 30, 8, 2)).AddIdat(Bytes(compressed.begin(), compressed.begin() + 50)).End();
+    f.Add("IHDR", IhdrData(40, 30, 8, kPNGRGB)).AddIdat(Bytes(compressed.begin(), compressed.begin() + 50)).End();
     CHECK_THROWS_WITH_AS(Load(core, f.Data), PngText(TPngText::MissingMultipleIDAT), EPNGMissingMultipleIDAT);
     PngFile g;
-    g.Add("IHDR", IhdrData(40, 30, 8, 2)).Add("IDAT").Add("tEXt", {'a', 0, 'b'});
+    g.Add("IHDR", IhdrData(40, 30, 8, kPNGRGB)).Add("IDAT").Add("tEXt", {'a', 0, 'b'});
     CHECK_THROWS_AS(Load(core, g.Data), EPNGMissingMultipleIDAT);
   }
   SUBCASE("a compressed stream shorter than the image leaves the rest zero") {
@@ -282,7 +286,7 @@ TEST_CASE("a chunk whose last block holds only the zlib checksum still passes it
   // 8190 x 8 gray rows make 65528 raw bytes; as one stored block the chunk is
   // 65539 bytes, so the first 65535-byte block completes the image and the
   // last 4 bytes (the checksum) are never needed by inflate.
-  TestImage img = TestImage::Random(8190, 8, 8, 0, 3);
+  TestImage img = TestImage::Random(8190, 8, 8, kPNGGray, 3);
   Bytes raw = Scanlines(img, false, Cycling());
   REQUIRE(raw.size() == 65528);
   Bytes stored = StoredZlib(raw);
@@ -320,7 +324,7 @@ TEST_CASE("written images read back with the same pixels") {
       } else {
         CHECK(CompareDecoded(again, img) == "");
       }
-      if (f.type == 3) CHECK(again.ChunkList.FindChunk<TChunkPLTE>()->Entry(1) == core.ChunkList.FindChunk<TChunkPLTE>()->Entry(1));
+      if (f.type == kPNGPalette) CHECK(again.ChunkList.FindChunk<TChunkPLTE>()->Entry(1) == core.ChunkList.FindChunk<TChunkPLTE>()->Entry(1));
       CHECK(again.ChunkList.FindChunk<TChunkzTXt>()->Keyword == "z");
       CHECK(again.ChunkList.FindChunk<TChunkzTXt>()->Text == " ");
     }
@@ -328,7 +332,7 @@ TEST_CASE("written images read back with the same pixels") {
 }
 
 TEST_CASE("written image data is split at the chunk limit") {
-  TestImage img = TestImage::Random(300, 300, 8, 2, 1);
+  TestImage img = TestImage::Random(300, 300, 8, kPNGRGB, 1);
   TPNGCore core;
   Load(core, MakePng(img, false));
   core.DeflateLevel = 0;

@@ -15,8 +15,12 @@ namespace {
 struct PixelFormat {
   uint8_t type, depth;
 };
-const PixelFormat AllFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
-                                  {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+const PixelFormat AllFormats[] = {
+    {kPNGGray, 1},      {kPNGGray, 2},       {kPNGGray, 4},    {kPNGGray, 8}, {kPNGGray, 16},
+    {kPNGRGB, 8},       {kPNGRGB, 16},
+    {kPNGPalette, 1},   {kPNGPalette, 2},    {kPNGPalette, 4}, {kPNGPalette, 8},
+    {kPNGGrayAlpha, 8}, {kPNGGrayAlpha, 16},
+    {kPNGRGBA, 8},      {kPNGRGBA, 16}};
 
 // The test encoder's palette: entry i = (i, 255 - i, i * 7).
 COLORREF PaletteColour(unsigned i) { return RGB(i, 255 - i, (i * 7) & 0xFF); }
@@ -32,14 +36,14 @@ Shade Expected(const TestImage& img, uint32_t x, uint32_t y) {
     return img.BitDepth == 16 ? s >> 8 : s;
   };
   switch (img.ColorType) {
-    case 0: {
+    case kPNGGray: {
       const unsigned s = img.At(x, y, 0);
       const unsigned g = img.BitDepth >= 8 ? high(0) : s * 255 / ((1u << img.BitDepth) - 1);
       return {RGB(g, g, g), 255};
     }
-    case 2: return {RGB(high(0), high(1), high(2)), 255};
-    case 3: return {PaletteColour(img.At(x, y, 0)), 255};
-    case 4: return {RGB(high(0), high(0), high(0)), high(1)};
+    case kPNGRGB: return {RGB(high(0), high(1), high(2)), 255};
+    case kPNGPalette: return {PaletteColour(img.At(x, y, 0)), 255};
+    case kPNGGrayAlpha: return {RGB(high(0), high(0), high(0)), high(1)};
     default: return {RGB(high(0), high(1), high(2)), high(3)};
   }
 }
@@ -95,7 +99,7 @@ TEST_CASE("every colour type and bit depth draws its own colours, progressive an
 
 TEST_CASE("an opaque image drawn into a larger rectangle is stretched to fill it") {
   TestImage img;
-  img.Width = 3, img.Height = 2, img.BitDepth = 8, img.ColorType = 2;
+  img.Width = 3, img.Height = 2, img.BitDepth = 8, img.ColorType = kPNGRGB;
   img.Samples = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 200, 100, 50, 1, 2, 3};
   auto png = LoadObject(MakePng(img, false));
   TDibCanvas dib(8, 6, RGB(7, 7, 7));
@@ -111,7 +115,7 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
 
   SUBCASE("truecolour, at natural size and stretched") {
     TestImage img;
-    img.Width = 3, img.Height = 2, img.BitDepth = 8, img.ColorType = 2;
+    img.Width = 3, img.Height = 2, img.BitDepth = 8, img.ColorType = kPNGRGB;
     img.Samples = {16, 32, 48, 16, 32, 49, 255, 255, 255, 0, 0, 0, 16, 32, 48, 17, 32, 48};
     auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", Be16s({16, 32, 48})}}));
     CHECK(png->Transparent());
@@ -133,7 +137,7 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
 
   SUBCASE("gray level 0 makes every black pixel transparent") {
     TestImage img;
-    img.Width = 4, img.Height = 1, img.BitDepth = 8, img.ColorType = 0;
+    img.Width = 4, img.Height = 1, img.BitDepth = 8, img.ColorType = kPNGGray;
     img.Samples = {0, 1, 0, 255};
     auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", Be16s({0})}}));
     TDibCanvas dib(4, 1, bg);
@@ -162,7 +166,7 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
         CAPTURE(int(c.depth));
         CAPTURE(interlaced);
         TestImage img;
-        img.Width = 4, img.Height = 1, img.BitDepth = c.depth, img.ColorType = 0;
+        img.Width = 4, img.Height = 1, img.BitDepth = c.depth, img.ColorType = kPNGGray;
         img.Samples = c.samples;
         auto png = LoadObject(MakePng(img, interlaced, Filter(0), {{"tRNS", Be16s({c.level})}}));
         TDibCanvas dib(4, 1, bg);
@@ -173,7 +177,7 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
 
   SUBCASE("16-bit truecolour keys on its whole samples, in copies too") {
     TestImage img;
-    img.Width = 3, img.Height = 1, img.BitDepth = 16, img.ColorType = 2;
+    img.Width = 3, img.Height = 1, img.BitDepth = 16, img.ColorType = kPNGRGB;
     img.Samples = {0x1234, 0x5678, 0x9ABC, 0x1200, 0x5678, 0x9ABC, 0x1234, 0x5678, 0x9ABD};
     auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", Be16s({0x1234, 0x5678, 0x9ABC})}}));
     TPNGObject copy;
@@ -195,10 +199,10 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
   SUBCASE("a gamma-corrected image keys on its stored samples, not on the corrected colour") {
     const Bytes gamma = {0x00, 0x01, 0x86, 0xA0};  // 100000: 127 and 128 both show as 186
     TestImage rgb;
-    rgb.Width = 3, rgb.Height = 1, rgb.BitDepth = 8, rgb.ColorType = 2;
+    rgb.Width = 3, rgb.Height = 1, rgb.BitDepth = 8, rgb.ColorType = kPNGRGB;
     rgb.Samples = {128, 128, 128, 0, 128, 128, 127, 128, 128};
     TestImage gray;
-    gray.Width = 3, gray.Height = 1, gray.BitDepth = 16, gray.ColorType = 0;
+    gray.Width = 3, gray.Height = 1, gray.BitDepth = 16, gray.ColorType = kPNGGray;
     gray.Samples = {0x8000, 0x0000, 0x7F00};
     for (bool interlaced : {false, true}) {
       CAPTURE(interlaced);
@@ -217,10 +221,10 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
 
   SUBCASE("a tRNS chunk after the image data keys on the colour the image shows") {
     TestImage img;
-    img.Width = 3, img.Height = 1, img.BitDepth = 16, img.ColorType = 0;
+    img.Width = 3, img.Height = 1, img.BitDepth = 16, img.ColorType = kPNGGray;
     img.Samples = {0x8000, 0x0000, 0x80FF};
     PngFile f;
-    f.Add("IHDR", IhdrData(3, 1, 16, 0));
+    f.Add("IHDR", IhdrData(3, 1, 16, kPNGGray));
     f.AddIdat(Zlib(Scanlines(img, false, Filter(0))));
     f.Add("tRNS", Be16s({0x8000})).End();
     auto png = LoadObject(f.Data);
@@ -233,10 +237,10 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
 
   SUBCASE("a palette entry keys every pixel of its colour, whatever the index") {
     TestImage img;
-    img.Width = 4, img.Height = 1, img.BitDepth = 2, img.ColorType = 3;
+    img.Width = 4, img.Height = 1, img.BitDepth = 2, img.ColorType = kPNGPalette;
     img.Samples = {0, 1, 2, 3};
     PngFile f;
-    f.Add("IHDR", IhdrData(4, 1, 2, 3));
+    f.Add("IHDR", IhdrData(4, 1, 2, kPNGPalette));
     f.Add("PLTE", {10, 20, 30, 50, 60, 70, 80, 90, 100, 50, 60, 70});  // entries 1 and 3 alike
     f.Add("tRNS", {255, 0});
     f.AddIdat(Zlib(Scanlines(img, false, Filter(0)))).End();
@@ -254,7 +258,7 @@ TEST_CASE("a key colour lets the background show through exactly the keyed pixel
 TEST_CASE("alpha blending follows the integer formula exactly") {
   SUBCASE("alpha 0 keeps every background value, alpha 255 gives every source value") {
     TestImage img;
-    img.Width = 256, img.Height = 2, img.BitDepth = 8, img.ColorType = 6;
+    img.Width = 256, img.Height = 2, img.BitDepth = 8, img.ColorType = kPNGRGBA;
     img.Samples.resize(256 * 2 * 4);
     for (unsigned x = 0; x < 256; ++x) {
       img.At(x, 0, 0) = 255 - x, img.At(x, 0, 1) = x, img.At(x, 0, 2) = 77, img.At(x, 0, 3) = 0;
@@ -276,7 +280,7 @@ TEST_CASE("alpha blending follows the integer formula exactly") {
   SUBCASE("partial alphas over a varied background") {
     const unsigned alphas[] = {1, 2, 64, 127, 128, 129, 200, 254};
     TestImage img;
-    img.Width = 8, img.Height = 8, img.BitDepth = 8, img.ColorType = 6;
+    img.Width = 8, img.Height = 8, img.BitDepth = 8, img.ColorType = kPNGRGBA;
     img.Samples.resize(8 * 8 * 4);
     TDibCanvas dib(8, 8);
     for (unsigned y = 0; y < 8; ++y)
@@ -298,7 +302,7 @@ TEST_CASE("alpha blending follows the integer formula exactly") {
 
   SUBCASE("gray with alpha blends its stored gray level, whatever the gamma") {
     TestImage img;
-    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = 4;
+    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = kPNGGrayAlpha;
     img.Samples = {128, 255, 128, 100, 0, 0};
     const Bytes gamma = {0x00, 0x01, 0x86, 0xA0};  // 100000: the gray table shows 128 as 186
     auto png = LoadObject(MakePng(img, false, Filter(0), {{"gAMA", gamma}}));
@@ -313,7 +317,7 @@ TEST_CASE("alpha blending follows the integer formula exactly") {
   SUBCASE("palette images take each index's alpha from the tRNS chunk, at every depth") {
     for (uint8_t depth : {1, 2, 4, 8}) {
       CAPTURE(int(depth));
-      TestImage img = TestImage::Random(11, 3, depth, 3, depth);
+      TestImage img = TestImage::Random(11, 3, depth, kPNGPalette, depth);
       Bytes trns;
       for (unsigned i = 0; i < (1u << depth) && i < 200; ++i) trns.push_back(static_cast<uint8_t>(i * 53 + 7));
       auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", trns}}));
@@ -332,7 +336,7 @@ TEST_CASE("alpha blending follows the integer formula exactly") {
 }
 
 TEST_CASE("alpha images are drawn at natural size from the rectangle's corner, only where they show") {
-  TestImage img = TestImage::Random(4, 4, 8, 6, 77);
+  TestImage img = TestImage::Random(4, 4, 8, kPNGRGBA, 77);
   auto png = LoadObject(MakePng(img, false));
   const COLORREF bg = RGB(200, 10, 10);
 
@@ -370,10 +374,10 @@ TEST_CASE("damaged palette images still draw, without raising") {
 
   SUBCASE("indices beyond the palette show black with their alpha") {
     TestImage img;
-    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = 3;
+    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = kPNGPalette;
     img.Samples = {0, 1, 5};
     PngFile f;
-    f.Add("IHDR", IhdrData(3, 1, 8, 3));
+    f.Add("IHDR", IhdrData(3, 1, 8, kPNGPalette));
     f.Add("PLTE", {250, 0, 0, 0, 250, 0});
     f.Add("tRNS", {128, 0, 255, 255, 255, 64});
     f.AddIdat(Zlib(Scanlines(img, false, Filter(0)))).End();
@@ -388,10 +392,10 @@ TEST_CASE("damaged palette images still draw, without raising") {
 
   SUBCASE("alpha without any palette chunk") {
     TestImage img;
-    img.Width = 2, img.Height = 1, img.BitDepth = 8, img.ColorType = 3;
+    img.Width = 2, img.Height = 1, img.BitDepth = 8, img.ColorType = kPNGPalette;
     img.Samples = {0, 1};
     PngFile f;
-    f.Add("IHDR", IhdrData(2, 1, 8, 3));
+    f.Add("IHDR", IhdrData(2, 1, 8, kPNGPalette));
     f.Add("tRNS", {255, 100});
     f.AddIdat(Zlib(Scanlines(img, false, Filter(0)))).End();
     auto png = LoadObject(f.Data);
@@ -403,10 +407,10 @@ TEST_CASE("damaged palette images still draw, without raising") {
 
   SUBCASE("a single partly transparent entry is blended, not keyed on black") {
     TestImage img;
-    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = 3;
+    img.Width = 3, img.Height = 1, img.BitDepth = 8, img.ColorType = kPNGPalette;
     img.Samples = {0, 1, 2};
     PngFile f;
-    f.Add("IHDR", IhdrData(3, 1, 8, 3));
+    f.Add("IHDR", IhdrData(3, 1, 8, kPNGPalette));
     f.Add("PLTE", {0, 0, 0, 200, 100, 0, 9, 9, 9});
     f.Add("tRNS", {255, 128});
     f.AddIdat(Zlib(Scanlines(img, false, Filter(0)))).End();

@@ -13,16 +13,20 @@ int main(int argc, char** argv) {
   const struct {
     uint8_t colorType;
     std::vector<uint8_t> depths;
-  } kinds[] = {{0, {1, 2, 4, 8, 16}}, {2, {8, 16}}, {3, {1, 2, 4, 8}}, {4, {8, 16}}, {6, {8, 16}}};
+  } kinds[] = {{vr::kPNGGray, {1, 2, 4, 8, 16}},
+               {vr::kPNGRGB, {8, 16}},
+               {vr::kPNGPalette, {1, 2, 4, 8}},
+               {vr::kPNGGrayAlpha, {8, 16}},
+               {vr::kPNGRGBA, {8, 16}}};
   uint32_t seed = 1;
   for (const auto& kind : kinds)
     for (uint8_t depth : kind.depths)
       for (bool interlaced : {false, true}) {
         const TestImage image = TestImage::Random(9, 7, depth, kind.colorType, seed++);
         std::vector<std::pair<std::string, Bytes>> extra;
-        if (kind.colorType == 0) extra.push_back({"tRNS", {0, 1}});
-        if (kind.colorType == 2) extra.push_back({"tRNS", {0, 1, 0, 2, 0, 3}});
-        if (kind.colorType == 3) extra.push_back({"tRNS", {0, 128, 255}});
+        if (kind.colorType == vr::kPNGGray) extra.push_back({"tRNS", {0, 1}});
+        if (kind.colorType == vr::kPNGRGB) extra.push_back({"tRNS", {0, 1, 0, 2, 0, 3}});
+        if (kind.colorType == vr::kPNGPalette) extra.push_back({"tRNS", {0, 128, 255}});
         if (interlaced) extra.push_back({"gAMA", {0, 0, 0xB1, 0x8F}});
         const std::string name = "ct" + std::to_string(kind.colorType) + "_d" + std::to_string(depth) +
                                  (interlaced ? "_i" : "") + ".png";
@@ -30,7 +34,7 @@ int main(int argc, char** argv) {
                                    interlaced ? 17 : 0));
       }
   // Text chunks, plain and compressed, and a wider picture with one filter.
-  const TestImage rgb = TestImage::Random(40, 3, 8, 2, 99);
+  const TestImage rgb = TestImage::Random(40, 3, 8, vr::kPNGRGB, 99);
   const Bytes text = {'T', 'i', 't', 'l', 'e', 0, 'h', 'i'};
   Bytes ztxt = {'N', 'o', 't', 'e', 0, 0};
   const Bytes packed = Zlib({'s', 'o', 'm', 'e', ' ', 't', 'e', 'x', 't'});

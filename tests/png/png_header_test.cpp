@@ -59,16 +59,16 @@ TEST_CASE("header validation raises the header's own errors, leaving the header 
     f.Add("IHDR", ihdr);
     return f.AddIdat(Zlib(Bytes(4, 0))).End().Data;
   };
-  Bytes shortHeader = IhdrData(1, 1, 8, 0);
+  Bytes shortHeader = IhdrData(1, 1, 8, kPNGGray);
   shortHeader.pop_back();
   CHECK_THROWS_WITH_AS(Load(core, fails(shortHeader)), PngText(TPngText::InvalidIHDR), EPngInvalidIHDR);
-  CHECK_THROWS_WITH_AS(Load(core, fails(IhdrData(65536, 1, 1, 0))), PngText(TPngText::SizeExceeds), EPNGSizeExceeds);
+  CHECK_THROWS_WITH_AS(Load(core, fails(IhdrData(65536, 1, 1, kPNGGray))), PngText(TPngText::SizeExceeds), EPNGSizeExceeds);
   REQUIRE(core.HasHeader());
   CHECK(core.RequireHeader().PixelBits == nullptr);
-  CHECK_THROWS_AS(Load(core, fails(IhdrData(1, 0xFFFFFFFFu, 1, 0))), EPNGSizeExceeds);
-  CHECK_THROWS_WITH_AS(Load(core, fails(IhdrData(1, 1, 8, 0, 0, 1))), PngText(TPngText::UnknownCompression),
+  CHECK_THROWS_AS(Load(core, fails(IhdrData(1, 0xFFFFFFFFu, 1, kPNGGray))), EPNGSizeExceeds);
+  CHECK_THROWS_WITH_AS(Load(core, fails(IhdrData(1, 1, 8, kPNGGray, 0, 1))), PngText(TPngText::UnknownCompression),
                        EPNGUnknownCompression);
-  CHECK_THROWS_WITH_AS(Load(core, fails(IhdrData(1, 1, 8, 0, 2))), PngText(TPngText::UnknownInterlace),
+  CHECK_THROWS_WITH_AS(Load(core, fails(IhdrData(1, 1, 8, kPNGGray, 2))), PngText(TPngText::UnknownInterlace),
                        EPNGUnknownInterlace);
   // Formats without a row decoder, and empty images, are refused as bad headers.
   for (auto format : {std::pair<uint8_t, uint8_t>{8, 1}, {8, 5}, {8, 7}, {4, 2}, {1, 6}, {2, 4}, {16, 3},
@@ -77,10 +77,10 @@ TEST_CASE("header validation raises the header's own errors, leaving the header 
     CAPTURE(int(format.second));
     CHECK_THROWS_AS(Load(core, fails(IhdrData(2, 2, format.first, format.second))), EPngInvalidIHDR);
   }
-  CHECK_THROWS_AS(Load(core, fails(IhdrData(0, 5, 8, 0))), EPngInvalidIHDR);
-  CHECK_THROWS_AS(Load(core, fails(IhdrData(5, 0, 8, 2))), EPngInvalidIHDR);
+  CHECK_THROWS_AS(Load(core, fails(IhdrData(0, 5, 8, kPNGGray))), EPngInvalidIHDR);
+  CHECK_THROWS_AS(Load(core, fails(IhdrData(5, 0, 8, kPNGRGB))), EPngInvalidIHDR);
   // The filter method is stored, not tested.
-  CHECK_NOTHROW(Load(core, WithHeader(IhdrData(1, 1, 8, 0, 0, 0, 9))));
+  CHECK_NOTHROW(Load(core, WithHeader(IhdrData(1, 1, 8, kPNGGray, 0, 0, 9))));
   CHECK(core.RequireHeader().FilterMethod == 9);
 }
 
@@ -90,11 +90,14 @@ TEST_CASE("the header sets up a bitmap in the format its colour type and depth c
     uint16_t bits;
     bool palette, alpha;
   };
-  const Case cases[] = {{0, 1, 1, true, false},  {0, 2, 4, true, false},  {0, 4, 4, true, false},
-                        {0, 8, 8, true, false},  {0, 16, 8, true, false}, {3, 1, 1, true, false},
-                        {3, 2, 4, true, false},  {3, 4, 4, true, false},  {3, 8, 8, true, false},
-                        {4, 8, 8, true, true},   {4, 16, 8, true, true},  {2, 8, 24, false, false},
-                        {2, 16, 24, false, false}, {6, 8, 24, false, true}, {6, 16, 24, false, true}};
+  const Case cases[] = {{kPNGGray, 1, 1, true, false},       {kPNGGray, 2, 4, true, false},
+                        {kPNGGray, 4, 4, true, false},       {kPNGGray, 8, 8, true, false},
+                        {kPNGGray, 16, 8, true, false},      {kPNGPalette, 1, 1, true, false},
+                        {kPNGPalette, 2, 4, true, false},    {kPNGPalette, 4, 4, true, false},
+                        {kPNGPalette, 8, 8, true, false},    {kPNGGrayAlpha, 8, 8, true, true},
+                        {kPNGGrayAlpha, 16, 8, true, true},  {kPNGRGB, 8, 24, false, false},
+                        {kPNGRGB, 16, 24, false, false},     {kPNGRGBA, 8, 24, false, true},
+                        {kPNGRGBA, 16, 24, false, true}};
   for (const Case& c : cases) {
     CAPTURE(int(c.type));
     CAPTURE(int(c.depth));
@@ -131,33 +134,33 @@ TEST_CASE("the header sets up a bitmap in the format its colour type and depth c
 
 TEST_CASE("a wide header loads; sizes past the memory cap or a refusing allocator fail before decoding") {
   TPNGCore core;
-  CHECK_NOTHROW(Load(core, WithHeader(IhdrData(65535, 1, 1, 0))));
+  CHECK_NOTHROW(Load(core, WithHeader(IhdrData(65535, 1, 1, kPNGGray))));
   CHECK(core.ImageWidth() == 65535);
 
   TVectorAllocator allocator;
   core.PixelAllocator = &allocator;
   core.MaxImageBytes = 1000;
-  CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(65535, 65535, 16, 6))), PngText(TPngText::OutMemory),
+  CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(65535, 65535, 16, kPNGRGBA))), PngText(TPngText::OutMemory),
                        EPNGOutMemory);
   CHECK(allocator.Requests.empty());
   CHECK(core.RequireHeader().PixelBits == nullptr);
   CHECK(core.RequireHeader().AlphaPlane == nullptr);
   // The cap counts every header of the image: a second one cannot double it.
   core.MaxImageBytes = 600;
-  Bytes twoHeaders = WithHeader(IhdrData(20, 20, 8, 0), {{"IHDR", IhdrData(20, 20, 8, 0)}});
+  Bytes twoHeaders = WithHeader(IhdrData(20, 20, 8, kPNGGray), {{"IHDR", IhdrData(20, 20, 8, kPNGGray)}});
   CHECK_THROWS_AS(Load(core, twoHeaders), EPNGOutMemory);
   core.MaxImageBytes = 1000;
   CHECK_NOTHROW(Load(core, twoHeaders));
 
   allocator.Refuse = true;
-  CHECK_THROWS_AS(Load(core, WithHeader(IhdrData(4, 4, 8, 0))), EPNGOutMemory);
+  CHECK_THROWS_AS(Load(core, WithHeader(IhdrData(4, 4, 8, kPNGGray))), EPNGOutMemory);
   CHECK(allocator.Requests.size() == 4);
 }
 
 TEST_CASE("palette colours fill the header's colour table through the gamma map in force") {
   TPNGCore core;
   Bytes plte = Palette({10, 20, 30, 128, 0, 255});
-  Load(core, WithHeader(IhdrData(2, 2, 1, 3), {{"PLTE", plte}}));
+  Load(core, WithHeader(IhdrData(2, 2, 1, kPNGPalette), {{"PLTE", plte}}));
   const TChunkIHDR& h = core.RequireHeader();
   auto* palette = core.ChunkList.FindChunk<TChunkPLTE>();
   REQUIRE(palette != nullptr);
@@ -169,20 +172,20 @@ TEST_CASE("palette colours fill the header's colour table through the gamma map 
   CHECK_THROWS_WITH_AS(palette->Entry(2), PngText(TPngText::UnknownPaletteEntry), EPngError);
 
   // gAMA first corrects the palette; gAMA after it does not.
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"gAMA", Be32(100000)}, {"PLTE", Palette({128, 0, 255})}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"gAMA", Be32(100000)}, {"PLTE", Palette({128, 0, 255})}}));
   CHECK(core.RequireHeader().DibInfo.Colors[0].Red == 186);
   CHECK(core.RequireHeader().DibInfo.Colors[0].Blue == 255);
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", Palette({128, 0, 255})}, {"gAMA", Be32(100000)}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", Palette({128, 0, 255})}, {"gAMA", Be32(100000)}}));
   CHECK(core.RequireHeader().DibInfo.Colors[0].Red == 128);
 
   // An empty palette loads; bad lengths do not.
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", {}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", {}}}));
   CHECK(core.ChunkList.FindChunk<TChunkPLTE>()->EntryCount == 0);
   CHECK_THROWS_AS(core.ChunkList.FindChunk<TChunkPLTE>()->Entry(0), EPngError);
-  CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", Bytes(769, 1)}})),
+  CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", Bytes(769, 1)}})),
                        PngText(TPngText::InvalidPalette), EPNGInvalidPalette);
-  CHECK_THROWS_AS(Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", Bytes(771, 1)}})), EPNGInvalidPalette);
-  CHECK_NOTHROW(Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", Bytes(768, 1)}})));
+  CHECK_THROWS_AS(Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", Bytes(771, 1)}})), EPNGInvalidPalette);
+  CHECK_NOTHROW(Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", Bytes(768, 1)}})));
 }
 
 TEST_CASE("transparency: single keys, alpha tables, key colours and the mode they give") {
@@ -190,59 +193,59 @@ TEST_CASE("transparency: single keys, alpha tables, key colours and the mode the
   const Bytes plte = Palette({1, 2, 3, 40, 50, 60, 7, 8, 9});
   auto trns = [&] { return core.ChunkList.FindChunk<TChunktRNS>(); };
 
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", plte}, {"tRNS", {255, 0}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", plte}, {"tRNS", {255, 0}}}));
   CHECK(trns()->SingleKey);
   CHECK(trns()->AlphaTable[1] == 0);
   CHECK(trns()->AlphaTable[2] == 255);
   CHECK(core.TransparencyMode() == tmColorKey);
   CHECK(core.KeyColor() == (40u | 50u << 8 | 60u << 16));
 
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", plte}, {"tRNS", {0, 128, 255}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", plte}, {"tRNS", {0, 128, 255}}}));
   CHECK_FALSE(trns()->SingleKey);
   CHECK(core.TransparencyMode() == tmAlpha);
 
   // One partly transparent entry is a single key without a zero alpha: black.
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", plte}, {"tRNS", {255, 100}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", plte}, {"tRNS", {255, 100}}}));
   CHECK(trns()->SingleKey);
   CHECK(core.KeyColor() == 0);
 
   // A key beyond the palette, and a key with no palette at all.
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", plte}, {"tRNS", {255, 255, 255, 0}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", plte}, {"tRNS", {255, 255, 255, 0}}}));
   CHECK_THROWS_AS(core.KeyColor(), EPngError);
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"tRNS", {0}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"tRNS", {0}}}));
   CHECK(core.KeyColor() == 0);
 
-  Load(core, WithHeader(IhdrData(2, 2, 8, 0), {{"tRNS", {0, 255}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGGray), {{"tRNS", {0, 255}}}));
   CHECK(trns()->SingleKey);
   CHECK(core.TransparencyMode() == tmColorKey);
   CHECK(core.KeyColor() == 0xFFFFFFu);
 
-  Load(core, WithHeader(IhdrData(2, 2, 16, 2), {{"tRNS", {1, 10, 2, 20, 3, 30}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 16, kPNGRGB), {{"tRNS", {1, 10, 2, 20, 3, 30}}}));
   CHECK(core.KeyColor() == (10u | 20u << 8 | 30u << 16));
 
-  Load(core, WithHeader(IhdrData(2, 2, 8, 2)));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGB)));
   CHECK(core.TransparencyMode() == tmOpaque);
   CHECK(core.KeyColor() == 0);
-  Load(core, WithHeader(IhdrData(2, 2, 8, 6)));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGBA)));
   CHECK(core.TransparencyMode() == tmAlpha);
-  Load(core, WithHeader(IhdrData(2, 2, 8, 4), {{"tRNS", {0, 1}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGGrayAlpha), {{"tRNS", {0, 1}}}));
   CHECK(core.TransparencyMode() == tmAlpha);
   CHECK_FALSE(trns()->SingleKey);
 
-  CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"tRNS", Bytes(257, 0)}})),
+  CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"tRNS", Bytes(257, 0)}})),
                        PngText(TPngText::InvalidPalette), EPNGInvalidPalette);
 }
 
 TEST_CASE("setting a key colour writes the tRNS form of the colour type") {
   TPNGCore core;
-  Load(core, WithHeader(IhdrData(2, 2, 8, 3), {{"PLTE", Palette({1, 2, 3, 40, 50, 60, 7, 8, 9})}, {"tRNS", {0}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", Palette({1, 2, 3, 40, 50, 60, 7, 8, 9})}, {"tRNS", {0}}}));
   TChunktRNS* t = core.ChunkList.FindChunk<TChunktRNS>();
   t->SetKeyColor(7 | 8 << 8 | 9 << 16);
   CHECK(t->PayloadSize() == 3);
   CHECK(t->AlphaTable[0] == 255);
   CHECK(t->AlphaTable[2] == 0);
   CHECK(t->KeyColor() == (7u | 8u << 8 | 9u << 16));
-  Load(core, WithHeader(IhdrData(2, 2, 8, 2), {{"tRNS", Bytes(6, 0)}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGB), {{"tRNS", Bytes(6, 0)}}));
   t = core.ChunkList.FindChunk<TChunktRNS>();
   t->SetKeyColor(0x030201);
   CHECK(t->PayloadSize() == 6);
@@ -251,23 +254,23 @@ TEST_CASE("setting a key colour writes the tRNS form of the colour type") {
 
 TEST_CASE("gamma maps: identity for 45455, brighter for 100000, nearly black for a broken value") {
   TPNGCore core;
-  Load(core, WithHeader(IhdrData(2, 2, 8, 2), {{"gAMA", Be32(45455)}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGB), {{"gAMA", Be32(45455)}}));
   for (int i = 0; i < 256; ++i) REQUIRE(core.GammaMap[i] == i);
-  Load(core, WithHeader(IhdrData(2, 2, 8, 2), {{"gAMA", Be32(100000)}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGB), {{"gAMA", Be32(100000)}}));
   CHECK(core.GammaMap[0] == 0);
   CHECK(core.GammaMap[128] == 186);
   CHECK(core.GammaMap[255] == 255);
   CHECK(core.InverseGammaMap[186] == 128);
   CHECK(core.InverseGammaMap[1] == 1);  // no sample maps to 1: left as it was
   // A gAMA of the wrong length reads as 1.
-  Load(core, WithHeader(IhdrData(2, 2, 8, 2), {{"gAMA", {1, 2}}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGB), {{"gAMA", {1, 2}}}));
   CHECK(core.ChunkList.FindChunk<TChunkgAMA>()->GammaValue() == 1);
   CHECK(core.ChunkList.FindChunk<TChunkgAMA>()->PayloadSize() == 4);
   CHECK(core.GammaMap[254] == 0);
   CHECK(core.GammaMap[255] == 255);
   CHECK(core.InverseGammaMap[0] == 254);
   // Zero changes nothing; every load starts from the identity.
-  Load(core, WithHeader(IhdrData(2, 2, 8, 2), {{"gAMA", Be32(0)}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGRGB), {{"gAMA", Be32(0)}}));
   CHECK(core.GammaMap[128] == 128);
 }
 
@@ -281,7 +284,7 @@ TEST_CASE("time and text chunks keep their fields") {
   Bytes damaged = ztxt;
   damaged.resize(damaged.size() - 30);
 
-  Load(core, WithHeader(IhdrData(2, 2, 8, 0), {{"tIME", {0x07, 0xE8, 2, 29, 23, 59, 58}}, {"tEXt", {'T', 0, 'h', 'i'}}},
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGGray), {{"tIME", {0x07, 0xE8, 2, 29, 23, 59, 58}}, {"tEXt", {'T', 0, 'h', 'i'}}},
                         {{"zTXt", ztxt}, {"zTXt", damaged}, {"tEXt", {'k', 'e', 'y'}}, {"tEXt", {'a', 0}}}));
   auto* time = core.ChunkList.FindChunk<TChunktIME>();
   CHECK(time->Year == 2024);
@@ -309,7 +312,7 @@ TEST_CASE("compressed text is held to the text budget and never inflates without
   Bytes ztxt = {'k', 0, 0};
   Bytes packed = Zlib(Bytes(600, 'z'));
   ztxt.insert(ztxt.end(), packed.begin(), packed.end());
-  Load(core, WithHeader(IhdrData(2, 2, 8, 0), {{"zTXt", ztxt}, {"zTXt", ztxt}}));
+  Load(core, WithHeader(IhdrData(2, 2, 8, kPNGGray), {{"zTXt", ztxt}, {"zTXt", ztxt}}));
   auto* first = core.ChunkList.FindChunk<TChunktEXt>();
   auto* second = dynamic_cast<TChunktEXt*>(core.ChunkList.Item(2));
   CHECK(first->Text.size() == 600);
@@ -328,7 +331,7 @@ TEST_CASE("compressed text is held to the text budget and never inflates without
 
 TEST_CASE("copying an image copies its chunks, pixels, colours and transparency") {
   TPNGCore source;
-  TestImage img = TestImage::Random(9, 4, 8, 6, 3);
+  TestImage img = TestImage::Random(9, 4, 8, kPNGRGBA, 3);
   Load(source, MakePng(img, false, Filter(1), {{"tRNS", {0, 1}}, {"tEXt", {'a', 0, 'b'}}, {"gAMA", Be32(45455)}}));
   TPNGCore copy;
   copy.CopyFromPng(source);
@@ -341,7 +344,7 @@ TEST_CASE("copying an image copies its chunks, pixels, colours and transparency"
   CHECK(copy.ChunkList.FindChunk<TChunkgAMA>()->GammaValue() == 45455);
 
   TPNGCore palette;
-  Load(palette, MakePng(TestImage::Random(3, 3, 4, 3, 1), true));
+  Load(palette, MakePng(TestImage::Random(3, 3, 4, kPNGPalette, 1), true));
   copy.CopyFromPng(palette);
   CHECK(copy.Interlacing == 1);
   CHECK(copy.RequireHeader().DibInfo.Colors[5].Green == 250);

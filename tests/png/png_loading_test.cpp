@@ -57,7 +57,7 @@ TEST_CASE("PNG files load through the picture holder by their extension") {
     if (f->Extension == "png") described = f->Description == "Portable Network Graphics";
   CHECK(described);
 
-  const TestImage img = TestImage::Random(13, 7, 8, 6, 3);
+  const TestImage img = TestImage::Random(13, 7, 8, kPNGRGBA, 3);
   w.Picture.LoadFile(tree.File("PIC.PNG", MakePng(img, true)));
   REQUIRE(w.Picture.HeldGraphic() != nullptr);
   CHECK(std::string(w.Picture.HeldGraphic()->ClassName()) == "TPNGObject");
@@ -70,10 +70,10 @@ TEST_CASE("PNG files load through the picture holder by their extension") {
 TEST_CASE("damaged PNG files raise their own errors and leave the previous picture") {
   TScratchTree tree;
   TWatchedPicture w;
-  w.Picture.LoadFile(tree.File("good.png", MakePng(TestImage::Random(5, 4, 8, 2, 1), false)));
+  w.Picture.LoadFile(tree.File("good.png", MakePng(TestImage::Random(5, 4, 8, kPNGRGB, 1), false)));
   REQUIRE(w.Picture.Width() == 5);
 
-  const TestImage img = TestImage::Random(6, 6, 8, 2, 2);
+  const TestImage img = TestImage::Random(6, 6, 8, kPNGRGB, 2);
   const Bytes good = MakePng(img, false);
   const Bytes idat = Zlib(Scanlines(img, false, Filter(0)));
   const std::string q = "\"Portable Network Graphics\"";
@@ -97,7 +97,7 @@ TEST_CASE("damaged PNG files raise their own errors and leave the previous pictu
   }
   SUBCASE("truncated image data") {
     PngFile f;
-    f.Add("IHDR", IhdrData(6, 6, 8, 2));
+    f.Add("IHDR", IhdrData(6, 6, 8, kPNGRGB));
     f.Data.insert(f.Data.end(), {0, 0, 0, static_cast<uint8_t>(idat.size()), 'I', 'D', 'A', 'T'});
     f.Data.insert(f.Data.end(), idat.begin(), idat.begin() + idat.size() / 2);
     ChecksFailure<EPngInvalidCRC>(w, tree.File("trunc.png", f.Data), PngText(TPngText::InvalidCRC));
@@ -106,26 +106,26 @@ TEST_CASE("damaged PNG files raise their own errors and leave the previous pictu
     Bytes broken = idat;
     broken[0] = 0x78, broken[1] = 0x9C, broken[2] = 0xFF;  // a reserved block type
     PngFile f;
-    f.Add("IHDR", IhdrData(6, 6, 8, 2)).AddIdat(broken).End();
+    f.Add("IHDR", IhdrData(6, 6, 8, kPNGRGB)).AddIdat(broken).End();
     ChecksFailure<EPNGZLIBError>(w, tree.File("zlib.png", f.Data),
                                  std::string(PngText(TPngText::ZLIBError)) + "data error (-3)");
   }
   SUBCASE("an unknown critical chunk") {
     PngFile f;
-    f.Add("IHDR", IhdrData(6, 6, 8, 2)).Add("ABCD", {1, 2}).AddIdat(idat).End();
+    f.Add("IHDR", IhdrData(6, 6, 8, kPNGRGB)).Add("ABCD", {1, 2}).AddIdat(idat).End();
     ChecksFailure<EPNGUnknownCriticalChunk>(w, tree.File("crit.png", f.Data),
                                             PngText(TPngText::UnknownCriticalChunk));
   }
   SUBCASE("no image data, or no end") {
     PngFile none;
-    none.Add("IHDR", IhdrData(6, 6, 8, 2)).End();
+    none.Add("IHDR", IhdrData(6, 6, 8, kPNGRGB)).End();
     ChecksFailure<EPNGNoImageData>(w, tree.File("nodata.png", none.Data), PngText(TPngText::NoImageData));
     PngFile open;
-    open.Add("IHDR", IhdrData(6, 6, 8, 2)).AddIdat(idat);
+    open.Add("IHDR", IhdrData(6, 6, 8, kPNGRGB)).AddIdat(idat);
     ChecksFailure<EPngUnexpectedEnd>(w, tree.File("noend.png", open.Data), PngText(TPngText::UnexpectedEnd));
   }
   SUBCASE("sizes the header allows but memory cannot honour are refused at once") {
-    for (uint8_t type : {2, 6}) {
+    for (uint8_t type : {kPNGRGB, kPNGRGBA}) {
       PngFile f;
       f.Add("IHDR", IhdrData(60000, 60000, 8, type)).AddIdat(Zlib(Bytes(1000, 0))).End();
       const auto start = std::chrono::steady_clock::now();
@@ -134,7 +134,7 @@ TEST_CASE("damaged PNG files raise their own errors and leave the previous pictu
       MESSAGE("refusing 60000 x 60000 took " << seconds << " s");
     }
     PngFile wide;
-    wide.Add("IHDR", IhdrData(65536, 1, 8, 0)).AddIdat(idat).End();
+    wide.Add("IHDR", IhdrData(65536, 1, 8, kPNGGray)).AddIdat(idat).End();
     ChecksFailure<EPNGSizeExceeds>(w, tree.File("wide.png", wide.Data), PngText(TPngText::SizeExceeds));
   }
   // The picture still draws.
@@ -150,11 +150,11 @@ TEST_CASE("a scan run shows PNG files: opaque, keyed and blended over the view's
     uint32_t width, height;
     COLORREF topLeft;
   };
-  TestImage opaque = TestImage::Random(40, 30, 8, 2, 1);
+  TestImage opaque = TestImage::Random(40, 30, 8, kPNGRGB, 1);
   opaque.At(0, 0, 0) = 200, opaque.At(0, 0, 1) = 100, opaque.At(0, 0, 2) = 50;
-  TestImage keyed = TestImage::Random(21, 17, 8, 0, 2);
+  TestImage keyed = TestImage::Random(21, 17, 8, kPNGGray, 2);
   keyed.At(0, 0, 0) = 77;
-  TestImage blended = TestImage::Random(33, 9, 8, 6, 3);
+  TestImage blended = TestImage::Random(33, 9, 8, kPNGRGBA, 3);
   blended.At(0, 0, 0) = 255, blended.At(0, 0, 1) = 255, blended.At(0, 0, 2) = 255, blended.At(0, 0, 3) = 128;
   const Case cases[] = {
       {"opaque.png", MakePng(opaque, false), 40, 30, RGB(200, 100, 50)},
@@ -191,8 +191,8 @@ TEST_CASE("a scan run shows PNG files: opaque, keyed and blended over the view's
 TEST_CASE("a scan run logs a damaged PNG file and keeps showing the picture before it") {
   EnsureImageLibraries();
   TScratchTree tree;
-  tree.File("a.png", MakePng(TestImage::Random(12, 8, 4, 3, 1), false));
-  Bytes bad = MakePng(TestImage::Random(30, 30, 8, 2, 2), false);
+  tree.File("a.png", MakePng(TestImage::Random(12, 8, 4, kPNGPalette, 1), false));
+  Bytes bad = MakePng(TestImage::Random(30, 30, 8, kPNGRGB, 2), false);
   bad[bad.size() - 20] ^= 0x40;
   const std::string badPath = tree.File("b.png", bad);
   SetCurrentDirectoryA(tree.Root().c_str());

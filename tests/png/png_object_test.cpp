@@ -44,8 +44,8 @@ TEST_CASE("transparency comes from the file, never from the flag the view writes
     Bytes file;
     TPNGTransparencyMode mode;
   };
-  const TestImage rgb = TestImage::Random(3, 3, 8, 2, 1), gray = TestImage::Random(3, 3, 8, 0, 2),
-                  pal = TestImage::Random(3, 3, 4, 3, 3);
+  const TestImage rgb = TestImage::Random(3, 3, 8, kPNGRGB, 1), gray = TestImage::Random(3, 3, 8, kPNGGray, 2),
+                  pal = TestImage::Random(3, 3, 4, kPNGPalette, 3);
   const Case cases[] = {
       {"truecolour", MakePng(rgb, false), tmOpaque},
       {"truecolour with a key", MakePng(rgb, false, Filter(0), {{"tRNS", Bytes(6, 0)}}), tmColorKey},
@@ -53,8 +53,8 @@ TEST_CASE("transparency comes from the file, never from the flag the view writes
       {"palette", MakePng(pal, false), tmOpaque},
       {"palette, one entry 0", MakePng(pal, false, Filter(0), {{"tRNS", {255, 0, 255}}}), tmColorKey},
       {"palette, two entries below 255", MakePng(pal, false, Filter(0), {{"tRNS", {255, 0, 3}}}), tmAlpha},
-      {"gray with alpha", MakePng(TestImage::Random(3, 3, 8, 4, 4), false), tmAlpha},
-      {"truecolour with alpha", MakePng(TestImage::Random(3, 3, 16, 6, 5), true), tmAlpha},
+      {"gray with alpha", MakePng(TestImage::Random(3, 3, 8, kPNGGrayAlpha, 4), false), tmAlpha},
+      {"truecolour with alpha", MakePng(TestImage::Random(3, 3, 16, kPNGRGBA, 5), true), tmAlpha},
   };
   for (const Case& c : cases) {
     CAPTURE(c.name);
@@ -81,7 +81,7 @@ TEST_CASE("an empty image draws nothing and its header queries raise") {
 }
 
 TEST_CASE("a PNG cannot be resized through its width and height") {
-  auto png = LoadObject(MakePng(TestImage::Random(5, 4, 8, 2, 9), false));
+  auto png = LoadObject(MakePng(TestImage::Random(5, 4, 8, kPNGRGB, 9), false));
   const char* text =
       "The \"Portable Network Graphics\" image can not be resize by changing width and height properties. "
       "Try assigning the image from a bitmap.";
@@ -92,7 +92,7 @@ TEST_CASE("a PNG cannot be resized through its width and height") {
 }
 
 TEST_CASE("gray and palette images have a logical palette of their colour table") {
-  auto gray = LoadObject(MakePng(TestImage::Random(4, 4, 4, 0, 1), false));
+  auto gray = LoadObject(MakePng(TestImage::Random(4, 4, 4, kPNGGray, 1), false));
   HPALETTE palette = gray->PaletteHandle();
   REQUIRE(palette != nullptr);
   CHECK(gray->PaletteHandle() == palette);  // made once
@@ -104,21 +104,21 @@ TEST_CASE("gray and palette images have a logical palette of their colour table"
   CHECK(entries[16].peRed == 0);
 
   // A new image gets a palette of its own colours.
-  TMemoryStream again(MakePng(TestImage::Random(2, 2, 8, 3, 2), false));
+  TMemoryStream again(MakePng(TestImage::Random(2, 2, 8, kPNGPalette, 2), false));
   gray->LoadFromStream(again);
   REQUIRE(GetPaletteEntries(gray->PaletteHandle(), 0, 256, entries) == 256);
   CHECK(entries[200].peRed == 200);
   CHECK(entries[200].peGreen == 55);
 
-  auto rgb = LoadObject(MakePng(TestImage::Random(2, 2, 8, 2, 3), false));
+  auto rgb = LoadObject(MakePng(TestImage::Random(2, 2, 8, kPNGRGB, 3), false));
   CHECK(rgb->PaletteHandle() == nullptr);
-  auto grayAlpha = LoadObject(MakePng(TestImage::Random(2, 2, 8, 4, 3), false));
+  auto grayAlpha = LoadObject(MakePng(TestImage::Random(2, 2, 8, kPNGGrayAlpha, 3), false));
   CHECK(grayAlpha->PaletteHandle() == nullptr);
 }
 
 TEST_CASE("pixel colours read and write for each colour type") {
   SUBCASE("coordinates outside the image read 0 and write nothing") {
-    TestImage img = TestImage::Random(400, 20, 8, 2, 4);
+    TestImage img = TestImage::Random(400, 20, 8, kPNGRGB, 4);
     auto png = LoadObject(MakePng(img, false));
     CHECK(png->PixelColor(300, 10) == RGB(img.At(300, 10, 0), img.At(300, 10, 1), img.At(300, 10, 2)));
     CHECK(png->PixelColor(399, 19) == RGB(img.At(399, 19, 0), img.At(399, 19, 1), img.At(399, 19, 2)));
@@ -135,7 +135,7 @@ TEST_CASE("pixel colours read and write for each colour type") {
   }
 
   SUBCASE("gray stores the nearest level and leaves the neighbours in its byte") {
-    auto png = LoadObject(MakePng(Solid(4, 1, 4, 0, {15}), false));  // 4-bit white
+    auto png = LoadObject(MakePng(Solid(4, 1, 4, kPNGGray, {15}), false));  // 4-bit white
     png->SetPixelColor(1, 0, RGB(40, 36, 30));                         // nearest level: 34
     CHECK(png->PixelColor(0, 0) == RGB(255, 255, 255));
     CHECK(png->PixelColor(1, 0) == RGB(34, 34, 34));
@@ -147,15 +147,15 @@ TEST_CASE("pixel colours read and write for each colour type") {
 
   SUBCASE("gray reads through the gamma map") {
     const Bytes gamma = {0x00, 0x01, 0x86, 0xA0};  // 1.0: 128 shows as 186
-    auto png = LoadObject(MakePng(Solid(2, 1, 8, 0, {128}), false, Filter(0), {{"gAMA", gamma}}));
+    auto png = LoadObject(MakePng(Solid(2, 1, 8, kPNGGray, {128}), false, Filter(0), {{"gAMA", gamma}}));
     CHECK(png->PixelColor(1, 0) == RGB(186, 186, 186));
   }
 
   SUBCASE("palette images store the nearest palette entry") {
     PngFile f;
-    f.Add("IHDR", IhdrData(9, 1, 1, 3));
+    f.Add("IHDR", IhdrData(9, 1, 1, kPNGPalette));
     f.Add("PLTE", {255, 255, 255, 200, 0, 0});
-    f.AddIdat(Zlib(Scanlines(Solid(9, 1, 1, 3, {0}), false, Filter(0)))).End();
+    f.AddIdat(Zlib(Scanlines(Solid(9, 1, 1, kPNGPalette, {0}), false, Filter(0)))).End();
     auto png = LoadObject(f.Data);
     png->SetPixelColor(3, 0, RGB(150, 20, 20));
     png->SetPixelColor(8, 0, RGB(190, 0, 10));
@@ -167,7 +167,7 @@ TEST_CASE("pixel colours read and write for each colour type") {
   }
 
   SUBCASE("gray with alpha reads its gray and writes the luminance") {
-    auto png = LoadObject(MakePng(Solid(2, 1, 8, 4, {90, 255}), false));
+    auto png = LoadObject(MakePng(Solid(2, 1, 8, kPNGGrayAlpha, {90, 255}), false));
     CHECK(png->PixelColor(1, 0) == RGB(90, 90, 90));
     png->SetPixelColor(1, 0, RGB(255, 0, 0));
     CHECK(png->PixelColor(1, 0) == RGB(76, 76, 76));
@@ -175,7 +175,7 @@ TEST_CASE("pixel colours read and write for each colour type") {
 }
 
 TEST_CASE("copies come from another PNG, through the picture holder too, and from nothing else") {
-  auto source = LoadObject(MakePng(TestImage::Random(6, 5, 2, 3, 2), false, Filter(0), {{"tRNS", {255, 0}}}));
+  auto source = LoadObject(MakePng(TestImage::Random(6, 5, 2, kPNGPalette, 2), false, Filter(0), {{"tRNS", {255, 0}}}));
   TPNGObject copy;
   copy.AssignFrom(source.get());
   CHECK(copy.TransparencyMode() == tmColorKey);
@@ -211,7 +211,7 @@ TEST_CASE("a system bitmap imports as a palette or truecolour PNG") {
     TPNGObject png;
     png.ImportBitmapHandle(bitmap.Get(), true, RGB(7, 8, 9));
     const TChunkIHDR& h = png.RequireHeader();
-    CHECK(h.ColorType == 2);
+    CHECK(h.ColorType == kPNGRGB);
     CHECK(h.BitDepth == 8);
     CHECK(png.Width() == 3);
     CHECK(png.Height() == 2);
@@ -238,7 +238,7 @@ TEST_CASE("a system bitmap imports as a palette or truecolour PNG") {
     memcpy(bits, row, 4);
     TPNGObject png;
     png.ImportBitmapHandle(bitmap.Get(), false, clNone);
-    CHECK(png.RequireHeader().ColorType == 3);
+    CHECK(png.RequireHeader().ColorType == kPNGPalette);
     CHECK(png.RequireHeader().BitDepth == 8);
     REQUIRE(png.ChunkList.FindChunk<TChunkPLTE>() != nullptr);
     CHECK(png.ChunkList.FindChunk<TChunkPLTE>()->EntryCount == 256);
@@ -273,7 +273,7 @@ TEST_CASE("PNG images assign to bitmaps and back") {
   const COLORREF bg = RGB(9, 90, 190);
 
   SUBCASE("a PNG with alpha becomes an opaque bitmap of its colours") {
-    const TestImage img = TestImage::Random(7, 5, 8, 6, 11);
+    const TestImage img = TestImage::Random(7, 5, 8, kPNGRGBA, 11);
     auto png = LoadObject(MakePng(img, true));
     TBitmap bitmap;
     bitmap.SetTransparent(true);
@@ -291,7 +291,7 @@ TEST_CASE("PNG images assign to bitmaps and back") {
 
   SUBCASE("a keyed PNG becomes a bitmap drawn with that key") {
     TestImage img;
-    img.Width = 3, img.Height = 1, img.BitDepth = 2, img.ColorType = 0;
+    img.Width = 3, img.Height = 1, img.BitDepth = 2, img.ColorType = kPNGGray;
     img.Samples = {1, 2, 3};
     auto png = LoadObject(MakePng(img, false, Filter(0), {{"tRNS", {0, 2}}}));
     TBitmap bitmap;
@@ -317,7 +317,7 @@ TEST_CASE("PNG images assign to bitmaps and back") {
     bitmap.SetTransparent(true);
     TPNGObject png;
     png.AssignFrom(&bitmap);
-    CHECK(png.RequireHeader().ColorType == 3);
+    CHECK(png.RequireHeader().ColorType == kPNGPalette);
     CHECK(png.RequireHeader().BitDepth == 8);
     CHECK(png.PixelColor(2, 1) == RGB(234, 0, 21));
     CHECK(png.TransparencyMode() == tmColorKey);
@@ -330,7 +330,7 @@ TEST_CASE("PNG images assign to bitmaps and back") {
     wide.NewDIB(2, 2, TPixelFormat::pf32bit);
     reinterpret_cast<uint32_t*>(wide.RowPointer(0))[1] = 0x00102030;
     png.AssignFrom(&wide);
-    CHECK(png.RequireHeader().ColorType == 2);
+    CHECK(png.RequireHeader().ColorType == kPNGRGB);
     CHECK(png.PixelColor(1, 0) == RGB(0x10, 0x20, 0x30));
     CHECK_FALSE(png.Transparent());
   }

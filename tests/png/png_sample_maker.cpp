@@ -29,7 +29,7 @@ FilterChoice Paeth() { return Filter(4); }
 // A sky that runs from deep blue to orange, with a darker hill.
 Bytes Sunset() {
   TestImage img;
-  img.Width = 160, img.Height = 120, img.BitDepth = 8, img.ColorType = 2;
+  img.Width = 160, img.Height = 120, img.BitDepth = 8, img.ColorType = vr::kPNGRGB;
   img.Samples.resize(160 * 120 * 3);
   for (uint32_t y = 0; y < 120; ++y)
     for (uint32_t x = 0; x < 160; ++x) {
@@ -45,7 +45,7 @@ Bytes Sunset() {
 // Concentric rings in a 4-bit palette; entry 0 is the key colour.
 Bytes Rings() {
   TestImage img;
-  img.Width = 96, img.Height = 96, img.BitDepth = 4, img.ColorType = 3;
+  img.Width = 96, img.Height = 96, img.BitDepth = 4, img.ColorType = vr::kPNGPalette;
   img.Samples.resize(96 * 96);
   for (uint32_t y = 0; y < 96; ++y)
     for (uint32_t x = 0; x < 96; ++x) {
@@ -60,7 +60,7 @@ Bytes Rings() {
       plte.insert(plte.end(), {40, static_cast<uint8_t>(90 + i * 8), 200});
   }
   PngFile f;
-  f.Add("IHDR", IhdrData(96, 96, 4, 3));
+  f.Add("IHDR", IhdrData(96, 96, 4, vr::kPNGPalette));
   f.Add("PLTE", plte);
   f.Add("tRNS", {0});
   f.Add("tEXt", {'T', 'i', 't', 'l', 'e', 0, 'R', 'i', 'n', 'g', 's'});
@@ -71,7 +71,7 @@ Bytes Rings() {
 // A soft round glow whose alpha falls off to the edge.
 Bytes Glow() {
   TestImage img;
-  img.Width = 80, img.Height = 80, img.BitDepth = 8, img.ColorType = 6;
+  img.Width = 80, img.Height = 80, img.BitDepth = 8, img.ColorType = vr::kPNGRGBA;
   img.Samples.resize(80 * 80 * 4);
   for (uint32_t y = 0; y < 80; ++y)
     for (uint32_t x = 0; x < 80; ++x) {
@@ -88,7 +88,7 @@ Bytes Glow() {
 // A 16-bit gray checker board whose darkest squares are keyed out.
 Bytes Checker() {
   TestImage img;
-  img.Width = 64, img.Height = 48, img.BitDepth = 16, img.ColorType = 0;
+  img.Width = 64, img.Height = 48, img.BitDepth = 16, img.ColorType = vr::kPNGGray;
   img.Samples.resize(64 * 48);
   for (uint32_t y = 0; y < 48; ++y)
     for (uint32_t x = 0; x < 64; ++x)

@@ -12,9 +12,9 @@ namespace pngtest {
 
 unsigned TestImage::Channels() const {
   switch (ColorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
+    case vr::kPNGRGB: return 3;
+    case vr::kPNGGrayAlpha: return 2;
+    case vr::kPNGRGBA: return 4;
     default: return 1;
   }
 }
@@ -161,7 +161,7 @@ Bytes MakePng(const TestImage& image, bool interlaced, const FilterChoice& filte
               const std::vector<std::pair<std::string, Bytes>>& extra, size_t idatPiece) {
   PngFile f;
   f.Add("IHDR", IhdrData(image.Width, image.Height, image.BitDepth, image.ColorType, interlaced ? 1 : 0));
-  if (image.ColorType == 3) {
+  if (image.ColorType == vr::kPNGPalette) {
     Bytes plte;
     for (unsigned i = 0; i < (1u << image.BitDepth); ++i)
       plte.insert(plte.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)});
@@ -188,28 +188,28 @@ std::string CompareDecoded(const vr::TPNGCore& core, const TestImage& img, const
     for (uint32_t x = 0; x < img.Width; ++x) {
       std::vector<int> want, got;
       switch (img.ColorType) {
-        case 0:
-        case 3:
+        case vr::kPNGGray:
+        case vr::kPNGPalette:
           if (img.BitDepth <= 8) {
             const unsigned bits = img.BitDepth == 2 ? 4 : img.BitDepth;
             const unsigned at = x * bits;
             got.push_back((row[at / 8] >> (8 - bits - at % 8)) & ((1 << bits) - 1));
-            want.push_back(img.ColorType == 0 && img.BitDepth == 2 ? 5 * img.At(x, y, 0) : img.At(x, y, 0));
+            want.push_back(img.ColorType == vr::kPNGGray && img.BitDepth == 2 ? 5 * img.At(x, y, 0) : img.At(x, y, 0));
           } else {
             got.push_back(row[x]);
             want.push_back(high(img.At(x, y, 0)));
           }
           break;
-        case 2:
-        case 6:
+        case vr::kPNGRGB:
+        case vr::kPNGRGBA:
           got = {row[3 * x], row[3 * x + 1], row[3 * x + 2]};
           want = {gamma[high(img.At(x, y, 2))], gamma[high(img.At(x, y, 1))], gamma[high(img.At(x, y, 0))]};
-          if (img.ColorType == 6) {
+          if (img.ColorType == vr::kPNGRGBA) {
             got.push_back(h.AlphaPlane[static_cast<size_t>(y) * img.Width + x]);
             want.push_back(high(img.At(x, y, 3)));
           }
           break;
-        case 4:
+        case vr::kPNGGrayAlpha:
           got = {row[x], h.AlphaPlane[static_cast<size_t>(y) * img.Width + x]};
           want = {high(img.At(x, y, 0)), high(img.At(x, y, 1))};
           break;

@@ -18,7 +18,7 @@ using Bytes = std::vector<uint8_t>;
 // palette images), each at most 2^BitDepth - 1.
 struct TestImage {
   uint32_t Width = 0, Height = 0;
-  uint8_t BitDepth = 8, ColorType = 0;
+  uint8_t BitDepth = 8, ColorType = vr::kPNGGray;
   std::vector<uint16_t> Samples;
 
   unsigned Channels() const;

@@ -28,6 +28,27 @@ void RemoveTree(const std::string& Path) {
   RemoveDirectoryA(Path.c_str());
 }
 
+std::wstring Wide(const std::string& Utf8) {
+  std::wstring w(Utf8.size(), L'\0');
+  int n = MultiByteToWideChar(CP_UTF8, 0, Utf8.data(), static_cast<int>(Utf8.size()), w.data(), static_cast<int>(w.size()));
+  w.resize(static_cast<size_t>(n));
+  return w;
+}
+
+std::string Utf8(const std::wstring& Wide) {
+  std::string s(Wide.size() * 3, '\0');
+  int n = WideCharToMultiByte(CP_UTF8, 0, Wide.data(), static_cast<int>(Wide.size()), s.data(), static_cast<int>(s.size()),
+                              nullptr, nullptr);
+  s.resize(static_cast<size_t>(n));
+  return s;
+}
+
+std::wstring WindowTextW(HWND Window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(Window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(Window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 TScratchTree::TScratchTree() {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);

@@ -37,6 +37,13 @@ class TScratchTree {
 // Deletes a folder and everything below it.
 void RemoveTree(const std::string& Path);
 
+// Between UTF-8 and UTF-16, made without the ANSI code page, so that a test
+// can say what a name is independently of the program's byte strings.
+std::wstring Wide(const std::string& Utf8);
+std::string Utf8(const std::wstring& Wide);
+// A window's text as the system reads it out for a Unicode caller.
+std::wstring WindowTextW(HWND Window);
+
 class TMainWindowFixture {
  public:
   // BeforeStart runs after the settings are cleared and before the window

@@ -14,14 +14,10 @@ TIcon::TIcon() {
   NewImage(nullptr);
 }
 
-TIcon::~TIcon() { TSharedImage::DropReference(FImage); }
-
 void TIcon::NewImage(std::unique_ptr<TMemoryStream> Data) {
-  auto* image = new TIconImage();  // owned through its reference count
+  auto image = TSharedRef<TIconImage>::Make();
   image->Data = std::move(Data);
-  image->AddReference();
-  TSharedImage::DropReference(FImage);
-  FImage = image;
+  FImage = std::move(image);
 }
 
 void TIcon::AssignFrom(const TPersistent* Source) {
@@ -29,8 +25,6 @@ void TIcon::AssignFrom(const TPersistent* Source) {
     NewImage(nullptr);
   } else if (auto* other = dynamic_cast<const TIcon*>(Source)) {
     if (other == this) return;
-    other->FImage->AddReference();
-    TSharedImage::DropReference(FImage);
     FImage = other->FImage;
     FRequestedSize = other->FRequestedSize;
   } else {

@@ -44,7 +44,6 @@ class TIcon : public TGraphic {
  public:
   // An icon is transparent from creation; setting Transparent has no effect.
   TIcon();
-  ~TIcon() override;
 
   // From another TIcon: shares its image and copies the requested size.
   void AssignFrom(const TPersistent* Source) override;
@@ -74,7 +73,7 @@ class TIcon : public TGraphic {
   void NewImage(std::unique_ptr<TMemoryStream> Data);
   void HandleNeeded();
 
-  TIconImage* FImage = nullptr;  // owned through its reference count
+  TSharedRef<TIconImage> FImage;
   POINT FRequestedSize{0, 0};
 };
 

@@ -37,14 +37,8 @@ TProgressStage StageOf(TJPEGProgressStage Stage) {
   }
 }
 
-// A new data holder with one reference, dropped again unless handed on.
-struct TNewData {
-  TJPEGData* Data = new TJPEGData();  // owned through its reference count
-  TNewData() { Data->AddReference(); }
-  ~TNewData() { TSharedImage::DropReference(Data); }
-  TNewData(const TNewData&) = delete;
-  TNewData& operator=(const TNewData&) = delete;
-};
+// New, empty bytes of an image's own.
+TSharedRef<TJPEGData> NewData() { return TSharedRef<TJPEGData>::Make(); }
 
 }  // namespace
 
@@ -100,19 +94,15 @@ TJPEGImage::TJPEGImage()
       FProgressiveEncoding(JPEGDefaults.EncodeProgressively),
       FPerformance(JPEGDefaults.DecodeSpeed),
       FScale(JPEGDefaults.ReduceScale) {
-  TNewData data;
-  ReplaceData(data.Data);
+  ReplaceData(NewData());
 }
 
 TJPEGImage::~TJPEGImage() {
-  FBitmap.reset();
-  TSharedImage::DropReference(FImage);
+  FBitmap.reset();  // before the bytes it was decoded from
 }
 
-void TJPEGImage::ReplaceData(TJPEGData* Data) {
-  Data->AddReference();
-  TSharedImage::DropReference(FImage);
-  FImage = Data;
+void TJPEGImage::ReplaceData(TSharedRef<TJPEGData> Data) {
+  FImage = std::move(Data);
   FNeedRecalc = true;
 }
 
@@ -127,18 +117,18 @@ void TJPEGImage::LoadFromStream(TStream& Stream) {
 void TJPEGImage::ReadStream(size_t Size, TStream& Stream) {
   // The new bytes and their header are complete before anything of the
   // image changes, so a failed load leaves it as it was.
-  TNewData data;
-  data.Data->Data.SetSize(Size);
-  if (Size > 0) Stream.ReadBuffer(data.Data->Data.Memory(), Size);
+  TSharedRef<TJPEGData> data = NewData();
+  data->Data.SetSize(Size);
+  if (Size > 0) Stream.ReadBuffer(data->Data.Memory(), Size);
   bool progressive = false;
   if (Size > 0) {
-    TJPEGHeaderInfo header = ReadJPEGHeader(data.Data->Data);
-    data.Data->Width = header.Width;
-    data.Data->Height = header.Height;
-    data.Data->Grayscale = header.Grayscale;
+    TJPEGHeaderInfo header = ReadJPEGHeader(data->Data);
+    data->Width = header.Width;
+    data->Height = header.Height;
+    data->Grayscale = header.Grayscale;
     progressive = header.MultipleScans;
   }
-  ReplaceData(data.Data);
+  ReplaceData(std::move(data));
   FBitmap.reset();
   FProgressiveEncoding = progressive;
   SetPaletteModified(true);
@@ -260,12 +250,7 @@ void TJPEGImage::Decode() {
   auto bitmap = std::make_shared<TBitmap>();
   FBitmap = bitmap;
   // The bytes stay too while they are read, whatever a progress handler loads.
-  TJPEGData* data = FImage;
-  data->AddReference();
-  struct TDropData {
-    TJPEGData* Data;
-    ~TDropData() { TSharedImage::DropReference(Data); }
-  } keep{data};
+  const TSharedRef<TJPEGData> data = FImage;
   TJPEGDecodeOptions options = DecodeOptions();
   if (FTempPal) {
     if (FPixelFormat == TJPEGPixelFormat::jf8Bit) {
@@ -351,18 +336,18 @@ void TJPEGImage::JPEGNeeded() {
   rows.AssignFrom(FBitmap.get());
   rows.SetPixelFormat(TPixelFormat::pf24bit);
   const int width = rows.Width(), height = rows.Height();
-  TNewData data;
+  TSharedRef<TJPEGData> data = NewData();
   TJPEGEncodeOptions options;
   options.Quality = FQuality;
   options.Grayscale = FGrayScale;
   options.Progressive = FProgressiveEncoding;
-  EncodeJPEG(data.Data->Data, width, height, [&rows](int Row) -> const uint8_t* { return rows.RowPointer(Row); },
+  EncodeJPEG(data->Data, width, height, [&rows](int Row) -> const uint8_t* { return rows.RowPointer(Row); },
              options);
-  data.Data->Width = width;
-  data.Data->Height = height;
-  data.Data->Grayscale = FGrayScale;
+  data->Width = width;
+  data->Height = height;
+  data->Grayscale = FGrayScale;
   const int32_t scaledWidth = FScaledWidth, scaledHeight = FScaledHeight;
-  ReplaceData(data.Data);
+  ReplaceData(std::move(data));
   // The bitmap is the picture at the current scale.
   FScaledWidth = scaledWidth;
   FScaledHeight = scaledHeight;
@@ -373,8 +358,7 @@ void TJPEGImage::JPEGNeeded() {
 void TJPEGImage::AssignFrom(const TPersistent* Source) {
   if (Source == this) return;
   if (Source == nullptr) {
-    TNewData data;
-    ReplaceData(data.Data);
+    ReplaceData(NewData());
     FBitmap.reset();
   } else if (auto* other = dynamic_cast<const TJPEGImage*>(Source)) {
     ReplaceData(other->FImage);
@@ -396,8 +380,7 @@ void TJPEGImage::AssignFrom(const TPersistent* Source) {
   } else if (auto* bitmap = dynamic_cast<const TBitmap*>(Source)) {
     auto copy = std::make_shared<TBitmap>();
     copy->AssignFrom(bitmap);
-    TNewData data;
-    ReplaceData(data.Data);
+    ReplaceData(NewData());
     FBitmap = std::move(copy);
   } else {
     TGraphic::AssignFrom(Source);

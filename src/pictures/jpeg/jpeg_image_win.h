@@ -135,10 +135,10 @@ class TJPEGImage : public TGraphic {
   void FreeBitmap();
   TJPEGDecodeOptions DecodeOptions() const;
   void CalcOutputDimensions() const;
-  void ReplaceData(TJPEGData* Data);
+  void ReplaceData(TSharedRef<TJPEGData> Data);
   bool HasData() const { return FImage->Data.Size() > 0; }
 
-  TJPEGData* FImage = nullptr;  // owned through its reference count
+  TSharedRef<TJPEGData> FImage;
   // Shared with a decoding in progress, which keeps its bitmap alive even
   // when a progress handler makes the image drop it.
   std::shared_ptr<TBitmap> FBitmap;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "pictures/graphic_errors.h"
+#include "pictures/metafile/metafile_record_types.h"
 #include "pictures/picture_types.h"
 
 namespace vr {
@@ -39,16 +40,16 @@ int64_t MulDivRound(int64_t Number, int64_t Numerator, int64_t Denominator) {
 TEmfHeaderFields ParseEmfHeader(const uint8_t* h) {
   TEmfHeaderFields f;
   f.RecordType = GetU32LE(h);
-  f.FrameLeft = GetS32LE(h + 24);
-  f.FrameTop = GetS32LE(h + 28);
-  f.FrameRight = GetS32LE(h + 32);
-  f.FrameBottom = GetS32LE(h + 36);
-  f.Signature = GetU32LE(h + 40);
-  f.Bytes = GetU32LE(h + 48);
-  f.DevicePixelsX = GetS32LE(h + 72);
-  f.DevicePixelsY = GetS32LE(h + 76);
-  f.DeviceMillimetersX = GetS32LE(h + 80);
-  f.DeviceMillimetersY = GetS32LE(h + 84);
+  f.FrameLeft = GetS32LE(h + kEmfFrame);
+  f.FrameTop = GetS32LE(h + kEmfFrame + 4);
+  f.FrameRight = GetS32LE(h + kEmfFrame + 8);
+  f.FrameBottom = GetS32LE(h + kEmfFrame + 12);
+  f.Signature = GetU32LE(h + kEmfSignatureField);
+  f.Bytes = GetU32LE(h + kEmfBytesField);
+  f.DevicePixelsX = GetS32LE(h + kEmfDevicePixels);
+  f.DevicePixelsY = GetS32LE(h + kEmfDevicePixels + 4);
+  f.DeviceMillimetersX = GetS32LE(h + kEmfDeviceMillimeters);
+  f.DeviceMillimetersY = GetS32LE(h + kEmfDeviceMillimeters + 4);
   return f;
 }
 
@@ -59,7 +60,7 @@ bool IsEnhancedMetafileStream(TStream& Stream) {
   Stream.ReadBuffer(header, sizeof header);
   Stream.SetPosition(start);
   TEmfHeaderFields f = ParseEmfHeader(header);
-  return f.RecordType == 1 && f.Signature == kEmfSignature;
+  return f.RecordType == kEmrHeader && f.Signature == kEmfSignature;
 }
 
 std::vector<uint8_t> ReadEnhancedMetafile(TStream& Stream, TEmfHeaderFields& Header) {
@@ -77,7 +78,7 @@ std::vector<uint8_t> ReadEnhancedMetafile(TStream& Stream, TEmfHeaderFields& Hea
 
 uint16_t PlaceableChecksum(const uint8_t* h) {
   uint16_t sum = 0;
-  for (int i = 0; i < 10; ++i) sum ^= GetU16LE(h + 2 * i);
+  for (size_t at = 0; at < kPlaceableChecksum; at += 2) sum ^= GetU16LE(h + at);
   return sum;
 }
 
@@ -86,14 +87,14 @@ TPlaceableHeader ReadPlaceableHeader(TStream& Stream) {
   Stream.ReadBuffer(h, sizeof h);
   TPlaceableHeader p;
   p.Key = GetU32LE(h);
-  p.Handle = GetU16LE(h + 4);
-  p.Left = GetS16LE(h + 6);
-  p.Top = GetS16LE(h + 8);
-  p.Right = GetS16LE(h + 10);
-  p.Bottom = GetS16LE(h + 12);
-  p.Inch = GetU16LE(h + 14);
-  p.Reserved = GetU32LE(h + 16);
-  p.Checksum = GetU16LE(h + 20);
+  p.Handle = GetU16LE(h + kPlaceableHandle);
+  p.Left = GetS16LE(h + kPlaceableBox);
+  p.Top = GetS16LE(h + kPlaceableBox + 2);
+  p.Right = GetS16LE(h + kPlaceableBox + 4);
+  p.Bottom = GetS16LE(h + kPlaceableBox + 6);
+  p.Inch = GetU16LE(h + kPlaceableInch);
+  p.Reserved = GetU32LE(h + kPlaceableReserved);
+  p.Checksum = GetU16LE(h + kPlaceableChecksum);
   if (p.Key != kPlaceableKey || p.Checksum != PlaceableChecksum(h)) InvalidMetafile();
   return p;
 }

@@ -15,6 +15,23 @@ inline constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 inline constexpr size_t kEmfHeaderPeek = 100;
 inline constexpr size_t kPlaceableHeaderSize = 22;
 
+// Where the EMF header record keeps its fields (after its type and size).
+inline constexpr size_t kEmfFrame = 24;  // left, top, right, bottom in 0.01 mm
+inline constexpr size_t kEmfSignatureField = 40;
+inline constexpr size_t kEmfBytesField = 48;  // the metafile's size
+inline constexpr size_t kEmfHandles = 56;     // 16 bits: the size of the object table
+inline constexpr size_t kEmfDescriptionChars = 60, kEmfDescriptionOffset = 64;
+inline constexpr size_t kEmfPaletteEntries = 68;
+inline constexpr size_t kEmfDevicePixels = 72, kEmfDeviceMillimeters = 80;  // x, then y
+inline constexpr size_t kEmfHeaderMinSize = 88;
+
+// Where the placeable header keeps its fields (16 bits each but the key).
+inline constexpr size_t kPlaceableHandle = 4;
+inline constexpr size_t kPlaceableBox = 6;  // left, top, right, bottom
+inline constexpr size_t kPlaceableInch = 14;
+inline constexpr size_t kPlaceableReserved = 16;  // 32 bits
+inline constexpr size_t kPlaceableChecksum = 20;  // of the ten words before it
+
 // The fields of the EMF header that are used.
 struct TEmfHeaderFields {
   uint32_t RecordType = 0;                              // 1

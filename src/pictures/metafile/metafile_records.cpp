@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "pictures/graphic_errors.h"
+#include "pictures/metafile/metafile_header.h"
+#include "pictures/metafile/metafile_record_types.h"
 #include "pictures/picture_types.h"
 
 namespace vr {
@@ -179,7 +181,118 @@ TDibLayout CheckPackedDib(const uint8_t* Info, uint64_t Available, uint32_t Read
 
 // ------------------------------------------------------------- EMF
 
-constexpr uint32_t kEmrHeader = 1, kEmrEof = 14, kEmrGdiComment = 70;
+// Where the system's EMF records keep their fields: byte offsets from the
+// start of a record, which begins with its type and its size.
+namespace emf {
+
+// The parts records are made of.
+constexpr uint64_t kValue = 4;             // a 32-bit number, colour, mode or object index
+constexpr uint64_t kPoint = 8;             // a point or a size of 32-bit coordinates
+constexpr uint64_t kPoint16 = 4;           // a point of 16-bit coordinates
+constexpr uint64_t kRect = 16;             // a rectangle
+constexpr uint64_t kTransform = 24;        // a world transform
+constexpr uint64_t kColorAdjustment = 24;  // a colour adjustment
+constexpr uint64_t kPaletteEntry = 4;
+constexpr uint64_t kPolyDrawType = 1;      // the byte of each point of a poly-draw
+
+constexpr uint64_t kFirstField = 8;    // after type and size; an object index where the record names one
+constexpr uint64_t kAfterBounds = 24;  // after type, size and the bounding rectangle
+
+// The end record: its palette (count and offset), and the record's size
+// again at its end.
+constexpr uint64_t kEofPaletteCount = 8, kEofPaletteOffset = 12, kEofMinSize = 20;
+
+// Points: their count, then the points.
+constexpr uint64_t kPolyCount = kAfterBounds, kPolyPoints = kAfterBounds + 4;
+// Polygons: their count, the count of all points, each polygon's count, the points.
+constexpr uint64_t kPolyPolyCount = kAfterBounds, kPolyPolyPointCount = kAfterBounds + 4;
+constexpr uint64_t kPolyPolyCounts = kAfterBounds + 8;
+
+// A pen: object index, style, width (a point), colour.
+constexpr uint64_t kCreatePenSize = kFirstField + 2 * kValue + kPoint + kValue;
+// A brush: object index, style, colour, hatch.
+constexpr uint64_t kBrushStyle = kFirstField + kValue, kCreateBrushSize = kFirstField + 4 * kValue;
+// An extended pen: object index, the offsets and sizes of a bitmap, then
+// style, width, brush style, colour, hatch, the count of style entries, the entries.
+constexpr uint64_t kExtPenBrushStyle = 36, kExtPenStyleCount = 48, kExtPenStyleEntries = 52;
+// A font: object index, then a logical font of 92 bytes.
+constexpr uint64_t kCreateFontSize = kFirstField + kValue + 92;
+// A palette: object index, version and count (16 bits each), the entries.
+constexpr uint64_t kCreatePaletteCount = 14, kCreatePaletteEntries = 16;
+// Palette entries set: object index, first entry, count, the entries.
+constexpr uint64_t kSetPaletteCount = 16, kSetPaletteEntries = 20;
+// A palette resized: object index, count.
+constexpr uint64_t kResizePaletteSize = kFirstField + 2 * kValue;
+// A colour space: object index, then a logical colour space whose file name
+// (of 260 bytes) starts at 80.
+constexpr uint64_t kColorSpaceFileName = 80, kColorSpaceFileNameBytes = 260;
+constexpr uint64_t kCreateColorSpaceSize = kColorSpaceFileName + kColorSpaceFileNameBytes;
+// A comment: the byte count, the bytes.
+constexpr uint64_t kCommentBytes = kFirstField, kCommentData = kFirstField + kValue;
+
+// Region data: a 32-byte header whose count of rectangles stands at 8,
+// then the rectangles.
+constexpr uint64_t kRegionHeader = 32, kRegionRectCount = 8;
+// Regions filled (bounds, size of the region data, brush, [stroke size,] the
+// region), inverted or painted (bounds, size, the region), and selected for
+// clipping (size, mode, the region).
+constexpr uint64_t kRegionBrush = kAfterBounds + kValue;
+constexpr uint64_t kFillRgnRegion = kRegionBrush + kValue;
+constexpr uint64_t kFrameRgnRegion = kRegionBrush + kValue + kPoint;
+constexpr uint64_t kPaintRgnRegion = kAfterBounds + kValue;
+constexpr uint64_t kSelectClipRgnRegion = kFirstField + 2 * kValue;
+// The player reads the region of a clip selection only from a record as
+// long as its structure (20 bytes with one byte of region data, padded)
+// and a region header.
+constexpr uint64_t kSelectClipRgnWithRegion = 20 + kRegionHeader;
+
+// A text block: reference point, character count, offset of the characters,
+// options, rectangle, offset of the spacing.
+constexpr uint64_t kTextChars = 8, kTextString = 12, kTextOptions = 16, kTextDx = 36, kTextSize = 40;
+constexpr uint32_t kEtoPdy = 0x2000;  // the spacing holds pairs
+// Text records: the graphics mode and two scales after the bounds, then one
+// text block (an extended text) or the count of blocks and the blocks
+// (several texts).
+constexpr uint64_t kExtTextOutText = kAfterBounds + 3 * kValue, kExtTextOutSize = kExtTextOutText + kTextSize;
+constexpr uint64_t kPolyTextCount = kAfterBounds + 3 * kValue, kPolyTextTexts = kPolyTextCount + kValue;
+
+// A bitmap in a record: where its colour usage stands, and the offsets (each
+// followed by the byte count) of its header and its pixels.
+struct TDibFields {
+  uint64_t Usage, Header, HeaderBytes, Bits, BitsBytes;
+};
+// Bit-block transfers (plain, stretched, masked, blended): after bounds, the
+// destination, the operation, the source's origin, transform and background
+// colour, then its bitmap.
+constexpr TDibFields kBltSource{80, 84, 88, 92, 96};
+constexpr uint64_t kBitBltSize = 100, kStretchBltSize = 108;  // the stretched one adds the source's size
+// The masked transfer's mask follows its source, after the mask's origin.
+constexpr TDibFields kMaskBltMask{108, 112, 116, 120, 124};
+constexpr uint64_t kMaskBltSize = 128;
+// The parallelogram transfer: three destination points, the source
+// rectangle, transform and background colour, then the source and the mask.
+constexpr TDibFields kPlgBltSource{92, 96, 100, 104, 108}, kPlgBltMask{120, 124, 128, 132, 136};
+constexpr uint64_t kPlgBltSize = 140;
+// DIB to device and stretched DIB: after bounds, the destination and the
+// source rectangle, the bitmap, then (to the device) the first scan and
+// the count of scans.
+constexpr TDibFields kDIBitsSource{64, 48, 52, 56, 60};
+constexpr uint64_t kSetDIBitsScans = 72, kSetDIBitsSize = 76, kStretchDIBitsSize = 80;
+// Pattern brushes: object index, then the bitmap.
+constexpr TDibFields kBrushBitmap{12, 16, 20, 24, 28};
+constexpr uint64_t kBrushSize = 32;
+constexpr uint32_t kDibPalIndices = 2;  // a usage without a colour table
+// Alpha blending: like the stretched transfer.
+constexpr uint64_t kAlphaBlendSize = kStretchBltSize;
+
+// Gradient fill: bounds, the counts of vertices and of pieces, the mode,
+// then the vertices (16 bytes each) and each piece's vertex indices.
+constexpr uint64_t kGradientVertexCount = kAfterBounds, kGradientPieceCount = kAfterBounds + 4;
+constexpr uint64_t kGradientMode = kAfterBounds + 8, kGradientVertices = kAfterBounds + 12;
+constexpr uint64_t kTriVertex = 16, kGradientTriangle = 12, kGradientRect = 8;
+constexpr uint32_t kGradientFillTriangle = 2;
+
+}  // namespace emf
 
 class TEmfRecord {
  public:
@@ -204,36 +317,39 @@ class TEmfRecord {
   void Counted(uint64_t Fixed, uint64_t Count, uint64_t ItemBytes) const { Need(Fixed + Count * ItemBytes); }
   // Polygon counts: their sum may not exceed the points present.
   void PolyCounts(uint64_t CountsAt, uint64_t Polygons, uint64_t Points) const {
-    Need(CountsAt + 4 * Polygons);
+    Need(CountsAt + emf::kValue * Polygons);
     uint64_t sum = 0;
-    for (uint64_t i = 0; i < Polygons; ++i) sum += GetU32LE(FRecord + CountsAt + 4 * i);
+    for (uint64_t i = 0; i < Polygons; ++i) sum += GetU32LE(FRecord + CountsAt + emf::kValue * i);
     if (sum > Points) Invalid();
   }
-  // Region data: its 32-byte header, then the rectangles it counts.
+  // Region data: its header, then the rectangles it counts.
   void Region(uint64_t At) const {
-    Need(At + 32);
-    const uint64_t rects = GetU32LE(FRecord + At + 8);
+    Need(At + emf::kRegionHeader);
+    const uint64_t rects = GetU32LE(FRecord + At + emf::kRegionRectCount);
     FLimits.Region(rects);
-    Need(At + 32 + 16 * rects);
+    Need(At + emf::kRegionHeader + emf::kRect * rects);
   }
   // A bitmap given by offsets to its header and its pixels.
-  TDibLayout Dib(uint64_t OffBmiAt, uint64_t OffBitsAt, uint32_t Usage, uint64_t Rows = kAllRows) const {
-    const uint64_t offBmi = U32(OffBmiAt), offBits = U32(OffBitsAt);
+  TDibLayout Dib(const emf::TDibFields& Fields, uint64_t Rows = kAllRows) const {
+    const uint32_t usage = U32(Fields.Usage);
+    const uint64_t offBmi = U32(Fields.Header), offBits = U32(Fields.Bits);
     if (offBmi >= FSize) Invalid();
-    const TDibLayout d = ReadDib(FRecord + offBmi, FSize - offBmi, Usage, Usage, Rows);
+    const TDibLayout d = ReadDib(FRecord + offBmi, FSize - offBmi, usage, usage, Rows);
     Need(offBmi + d.ReadEnd);
     if (d.ImageBytes == 0) return d;
     Need(offBits);
     Need(offBits + PixelBytesRead(d, FRecord + offBits, FSize - offBits));
     return d;
   }
-  // Text: the characters and, when given (or always, for Always), the spacing.
+  // A text block: the characters and, when given (or always, for Always),
+  // the spacing.
   void Text(uint64_t At, uint64_t CharBytes, bool Always) const {
-    Need(At + 40);
-    const uint64_t chars = U32(At + 8), offString = U32(At + 12), options = U32(At + 16), offDx = U32(At + 36);
+    Need(At + emf::kTextSize);
+    const uint64_t chars = U32(At + emf::kTextChars), offString = U32(At + emf::kTextString),
+                   options = U32(At + emf::kTextOptions), offDx = U32(At + emf::kTextDx);
     if (chars == 0) return;
     Need(offString + chars * CharBytes);
-    if (offDx != 0 || Always) Need(offDx + chars * 4 * ((options & 0x2000) != 0 ? 2 : 1));  // ETO_PDY: pairs
+    if (offDx != 0 || Always) Need(offDx + chars * emf::kValue * ((options & emf::kEtoPdy) != 0 ? 2 : 1));
   }
   // A brush style that stores an address or handle becomes solid.
   void SolidPattern(uint64_t At) const {
@@ -241,9 +357,9 @@ class TEmfRecord {
   }
   // Turns the record into a comment that every player passes over.
   void IntoComment() const {
-    Need(12);
+    Need(emf::kCommentData);
     Put32(FRecord, kEmrGdiComment);
-    Put32(FRecord + 8, static_cast<uint32_t>(FSize - 12));
+    Put32(FRecord + emf::kCommentBytes, static_cast<uint32_t>(FSize - emf::kCommentData));
   }
   uint8_t* Bytes() const { return FRecord; }
   uint64_t Size() const { return FSize; }
@@ -257,84 +373,144 @@ class TEmfRecord {
 };
 
 void CheckEmfRecord(uint32_t Type, const TEmfRecord& r) {
+  using namespace emf;
   switch (Type) {
-    case 2: case 3: case 4: case 5: case 6:  // poly-Bézier, polygon, polyline (…To)
-      r.Counted(28, r.U32(24), 8);
+    case kEmrPolyBezier: case kEmrPolygon: case kEmrPolyline: case kEmrPolyBezierTo: case kEmrPolylineTo:
+      r.Counted(kPolyPoints, r.U32(kPolyCount), kPoint);
       break;
-    case 7: case 8: {  // poly-polyline, poly-polygon
-      const uint64_t polys = r.U32(24), points = r.U32(28);
-      r.Counted(32 + 4 * polys, points, 8);
-      r.PolyCounts(32, polys, points);
-      break;
-    }
-    case 9: case 10: case 11: case 12: case 13: case 26: case 27: case 54: r.Need(16); break;
-    case 15: r.Need(20); break;
-    case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 24: case 25: case 34: case 57: case 58:
-    case 67: case 98: case 115:
-      r.Need(12);
-      break;
-    case 23: case 35: r.Need(32); break;
-    case 29: case 30: case 31: case 32: case 42: case 43: case 53: case 62: case 63: case 64: r.Need(24); break;
-    case 33: r.Limits().Save(); break;  // SaveDC
-    case 36: r.Need(36); break;
-    case 37: case 48: r.Object(8, true); break;  // select object, select palette
-    case 38: r.Need(28); r.Object(8); break;     // create pen
-    case 39: r.Need(24); r.Object(8); r.SolidPattern(12); break;  // create brush
-    case 40: case 100: case 101: r.Need(12); r.Object(8); break;
-    case 51: r.Need(16); r.Object(8); break;  // resize palette
-    case 41: r.Need(28); break;
-    case 44: r.Need(32); break;
-    case 45: case 46: case 47: case 55: r.Need(40); break;
-    case 49: {  // create palette: version and count, then the entries
-      r.Need(16);
-      r.Object(8);
-      r.Counted(16, GetU16LE(r.Bytes() + 14), 4);
+    case kEmrPolyPolyline: case kEmrPolyPolygon: {
+      const uint64_t polys = r.U32(kPolyPolyCount), points = r.U32(kPolyPolyPointCount);
+      r.Counted(kPolyPolyCounts + kValue * polys, points, kPoint);
+      r.PolyCounts(kPolyPolyCounts, polys, points);
       break;
     }
-    case 50: r.Object(8); r.Counted(20, r.U32(16), 4); break;  // set palette entries
-    case 56: r.Counted(28, r.U32(24), 9); break;                // poly-draw: points and types
-    case kEmrGdiComment: r.Counted(12, r.U32(8), 1); break;
-    case 71: r.Need(32); r.Object(28); r.Region(32); break;  // fill region
-    case 72: r.Need(40); r.Object(28); r.Region(40); break;  // frame region
-    case 73: case 74: r.Need(28); r.Region(28); break;       // invert, paint region
-    case 75:  // select clip region: the region only when the record holds one
-      r.Need(16);
-      if (r.Size() >= 52) r.Region(16);
+    case kEmrPolyBezier16: case kEmrPolygon16: case kEmrPolyline16: case kEmrPolyBezierTo16: case kEmrPolylineTo16:
+      r.Counted(kPolyPoints, r.U32(kPolyCount), kPoint16);
       break;
-    case 76: case 77: {  // bit-block transfer, stretched: a bitmap unless it is a pattern fill
-      r.Need(Type == 76 ? 100 : 108);
-      if (r.U32(84) != 0) r.Dib(84, 92, r.U32(80));
+    case kEmrPolyPolyline16: case kEmrPolyPolygon16: {
+      const uint64_t polys = r.U32(kPolyPolyCount), points = r.U32(kPolyPolyPointCount);
+      r.Counted(kPolyPolyCounts + kValue * polys, points, kPoint16);
+      r.PolyCounts(kPolyPolyCounts, polys, points);
       break;
     }
-    case 78:  // masked transfer: the source and the mask are always read
-      r.Need(128);
-      r.Dib(84, 92, r.U32(80));
-      r.Dib(112, 120, r.U32(108));
+    case kEmrPolyDraw: r.Counted(kPolyPoints, r.U32(kPolyCount), kPoint + kPolyDrawType); break;
+    case kEmrPolyDraw16: r.Counted(kPolyPoints, r.U32(kPolyCount), kPoint16 + kPolyDrawType); break;
+
+    // Records of fixed fields only.
+    case kEmrSetMapperFlags: case kEmrSetMapMode: case kEmrSetBkMode: case kEmrSetPolyFillMode: case kEmrSetRop2:
+    case kEmrSetStretchBltMode: case kEmrSetTextAlign: case kEmrSetTextColor: case kEmrSetBkColor:
+    case kEmrRestoreDC: case kEmrSetArcDirection: case kEmrSetMiterLimit: case kEmrSelectClipPath:
+    case kEmrSetICMMode: case kEmrSetLayout:
+      r.Need(kFirstField + kValue);
       break;
-    case 79:  // parallelogram transfer
-      r.Need(140);
-      r.Dib(96, 104, r.U32(92));
-      r.Dib(124, 132, r.U32(120));
+    case kEmrSetWindowExtEx: case kEmrSetWindowOrgEx: case kEmrSetViewportExtEx: case kEmrSetViewportOrgEx:
+    case kEmrSetBrushOrgEx: case kEmrOffsetClipRgn: case kEmrMoveToEx: case kEmrLineTo:
+    case kEmrSetTextJustification:  // two numbers
+      r.Need(kFirstField + kPoint);
       break;
-    case 80: r.Need(76); r.Dib(48, 56, r.U32(64), r.U32(72)); break;  // DIB to device: the scans given
-    case 81: r.Need(80); r.Dib(48, 56, r.U32(64)); break;              // stretched DIB
-    case 82: r.Need(104); r.Object(8); break;                          // create font
-    case 83: case 84: r.Need(76); r.Text(36, Type == 84 ? 2 : 1, false); break;
-    case 85: case 86: case 87: case 88: case 89: r.Counted(28, r.U32(24), 4); break;  // 16-bit polys
-    case 90: case 91: {
-      const uint64_t polys = r.U32(24), points = r.U32(28);
-      r.Counted(32 + 4 * polys, points, 4);
-      r.PolyCounts(32, polys, points);
+    case kEmrSetPixelV: r.Need(kFirstField + kPoint + kValue); break;  // the point and the colour
+    case kEmrExcludeClipRect: case kEmrIntersectClipRect: case kEmrEllipse: case kEmrRectangle:
+    case kEmrFillPath: case kEmrStrokeAndFillPath: case kEmrStrokePath:
+    case kEmrScaleViewportExtEx: case kEmrScaleWindowExtEx:  // four numbers
+    case kEmrExtFloodFill:                                   // a point, a colour and a mode
+      r.Need(kFirstField + kRect);
+      break;
+    case kEmrSetColorAdjustment: r.Need(kFirstField + kColorAdjustment); break;
+    case kEmrSetWorldTransform: r.Need(kFirstField + kTransform); break;
+    case kEmrModifyWorldTransform: r.Need(kFirstField + kTransform + kValue); break;  // and the mode
+    case kEmrAngleArc: r.Need(kFirstField + kPoint + 3 * kValue); break;  // centre, radius, two angles
+    case kEmrRoundRect: r.Need(kFirstField + kRect + kPoint); break;      // box and corner size
+    case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo:        // box, start and end
+      r.Need(kFirstField + kRect + 2 * kPoint);
+      break;
+    case kEmrSaveDC: r.Limits().Save(); break;
+
+    // Objects.
+    case kEmrSelectObject: case kEmrSelectPalette: r.Object(kFirstField, true); break;
+    case kEmrDeleteObject: case kEmrSetColorSpace: case kEmrDeleteColorSpace:
+      r.Need(kFirstField + kValue);
+      r.Object(kFirstField);
+      break;
+    case kEmrCreatePen: r.Need(kCreatePenSize); r.Object(kFirstField); break;
+    case kEmrCreateBrushIndirect:
+      r.Need(kCreateBrushSize);
+      r.Object(kFirstField);
+      r.SolidPattern(kBrushStyle);
+      break;
+    case kEmrExtCreatePen:  // style entries follow
+      r.Need(kExtPenStyleEntries);
+      r.Object(kFirstField);
+      r.Counted(kExtPenStyleEntries, r.U32(kExtPenStyleCount), kValue);
+      r.SolidPattern(kExtPenBrushStyle);
+      break;
+    case kEmrExtCreateFontIndirectW: r.Need(kCreateFontSize); r.Object(kFirstField); break;
+    case kEmrCreatePalette:
+      r.Need(kCreatePaletteEntries);
+      r.Object(kFirstField);
+      r.Counted(kCreatePaletteEntries, GetU16LE(r.Bytes() + kCreatePaletteCount), kPaletteEntry);
+      break;
+    case kEmrSetPaletteEntries:
+      r.Object(kFirstField);
+      r.Counted(kSetPaletteEntries, r.U32(kSetPaletteCount), kPaletteEntry);
+      break;
+    case kEmrResizePalette: r.Need(kResizePaletteSize); r.Object(kFirstField); break;
+    case kEmrCreateColorSpace: {  // its file name must end inside the record
+      r.Need(kCreateColorSpaceSize);
+      r.Object(kFirstField);
+      const uint8_t* name = r.Bytes() + kColorSpaceFileName;
+      if (std::find(name, name + kColorSpaceFileNameBytes, 0) == name + kColorSpaceFileNameBytes) Invalid();
       break;
     }
-    case 92: r.Counted(28, r.U32(24), 5); break;
-    case 93: {  // monochrome pattern brush
-      r.Need(32);
-      r.Object(8);
-      const uint32_t usage = r.U32(12);
-      if (usage == 2) {
+    case kEmrGdiComment: r.Counted(kCommentData, r.U32(kCommentBytes), 1); break;
+
+    // Regions.
+    case kEmrFillRgn: r.Need(kFillRgnRegion); r.Object(kRegionBrush); r.Region(kFillRgnRegion); break;
+    case kEmrFrameRgn: r.Need(kFrameRgnRegion); r.Object(kRegionBrush); r.Region(kFrameRgnRegion); break;
+    case kEmrInvertRgn: case kEmrPaintRgn: r.Need(kPaintRgnRegion); r.Region(kPaintRgnRegion); break;
+    case kEmrExtSelectClipRgn:  // the region only when the record holds one
+      r.Need(kSelectClipRgnRegion);
+      if (r.Size() >= kSelectClipRgnWithRegion) r.Region(kSelectClipRgnRegion);
+      break;
+
+    // Text.
+    case kEmrExtTextOutA: case kEmrExtTextOutW:
+      r.Need(kExtTextOutSize);
+      r.Text(kExtTextOutText, Type == kEmrExtTextOutW ? 2 : 1, false);
+      break;
+    case kEmrPolyTextOutA: case kEmrPolyTextOutW: {  // every block's spacing is read
+      const uint64_t count = r.U32(kPolyTextCount);
+      r.Counted(kPolyTextTexts, count, kTextSize);
+      for (uint64_t i = 0; i < count; ++i)
+        r.Text(kPolyTextTexts + kTextSize * i, Type == kEmrPolyTextOutW ? 2 : 1, true);
+      break;
+    }
+
+    // Bitmaps.
+    case kEmrBitBlt: case kEmrStretchBlt:  // a bitmap unless it is a pattern fill
+      r.Need(Type == kEmrBitBlt ? kBitBltSize : kStretchBltSize);
+      if (r.U32(kBltSource.Header) != 0) r.Dib(kBltSource);
+      break;
+    case kEmrMaskBlt:  // the source and the mask are always read
+      r.Need(kMaskBltSize);
+      r.Dib(kBltSource);
+      r.Dib(kMaskBltMask);
+      break;
+    case kEmrPlgBlt:
+      r.Need(kPlgBltSize);
+      r.Dib(kPlgBltSource);
+      r.Dib(kPlgBltMask);
+      break;
+    case kEmrSetDIBitsToDevice:  // the scans given
+      r.Need(kSetDIBitsSize);
+      r.Dib(kDIBitsSource, r.U32(kSetDIBitsScans));
+      break;
+    case kEmrStretchDIBits: r.Need(kStretchDIBitsSize); r.Dib(kDIBitsSource); break;
+    case kEmrCreateMonoBrush:
+      r.Need(kBrushSize);
+      r.Object(kFirstField);
+      if (r.U32(kBrushBitmap.Usage) == kDibPalIndices) {
         // No colour table: a 1-bit bitmap with rows padded to 32 bits.
-        const uint64_t offBmi = r.U32(16), offBits = r.U32(24);
+        const uint64_t offBmi = r.U32(kBrushBitmap.Header), offBits = r.U32(kBrushBitmap.Bits);
         r.Need(offBmi + 40);
         const uint8_t* h = r.Bytes() + offBmi;
         const int64_t width = GetS32LE(h + 4), height = GetS32LE(h + 8);
@@ -343,64 +519,51 @@ void CheckEmfRecord(uint32_t Type, const TEmfRecord& r) {
         if (static_cast<uint64_t>(width) * rows > kMaxPicturePixels) Invalid();
         r.Need(offBits + DibRowSize(width, 1) * rows);
       } else {
-        r.Dib(16, 24, usage);
+        r.Dib(kBrushBitmap);
       }
       break;
-    }
-    case 94: {  // DIB pattern brush: header and pixels are packed together first
-      r.Need(32);
-      r.Object(8);
-      const uint64_t offBmi = r.U32(16), bmiBytes = r.U32(20), offBits = r.U32(24), bitsBytes = r.U32(28);
+    case kEmrCreateDIBPatternBrushPt: {  // header and pixels are packed together first
+      r.Need(kBrushSize);
+      r.Object(kFirstField);
+      const uint64_t offBmi = r.U32(kBrushBitmap.Header), bmiBytes = r.U32(kBrushBitmap.HeaderBytes),
+                     offBits = r.U32(kBrushBitmap.Bits), bitsBytes = r.U32(kBrushBitmap.BitsBytes);
       r.Need(offBmi + bmiBytes);
       r.Need(offBits + bitsBytes);
-      const uint32_t usage = r.U32(12);
+      const uint32_t usage = r.U32(kBrushBitmap.Usage);
       const TDibLayout d = ReadDib(r.Bytes() + offBmi, bmiBytes, usage, usage);
       if (d.ReadEnd > bmiBytes || d.TableEnd + d.ImageBytes > bmiBytes + bitsBytes) Invalid();
       break;
     }
-    case 95: {  // extended pen: style entries follow
-      r.Need(52);
-      r.Object(8);
-      r.Counted(52, r.U32(48), 4);
-      r.SolidPattern(36);
-      break;
-    }
-    case 96: case 97: {  // several texts: every one's spacing is read
-      const uint64_t count = r.U32(36);
-      r.Counted(40, count, 40);
-      for (uint64_t i = 0; i < count; ++i) r.Text(40 + 40 * i, Type == 97 ? 2 : 1, true);
-      break;
-    }
-    case 99: {  // colour space: its file name must end inside the record
-      r.Need(340);
-      r.Object(8);
-      const uint8_t* name = r.Bytes() + 80;
-      if (std::find(name, name + 260, 0) == name + 260) Invalid();
-      break;
-    }
-    case 104: r.IntoComment(); break;  // pixel format: nothing a picture needs
-    case 114: {  // alpha blend: the pixels are copied into a new bitmap of the header's size
-      r.Need(108);
-      if (r.U32(84) == 0) break;
-      const uint32_t usage = r.U32(80);
-      if (usage > 1) Invalid();
-      const TDibLayout d = r.Dib(84, 92, usage);
-      const uint64_t bitsBytes = r.U32(96);
-      if (d.Compression != 0 && d.Compression != 3) Invalid();
+    case kEmrAlphaBlend: {  // the pixels are copied into a new bitmap of the header's size
+      r.Need(kAlphaBlendSize);
+      if (r.U32(kBltSource.Header) == 0) break;
+      if (r.U32(kBltSource.Usage) > 1) Invalid();
+      const TDibLayout d = r.Dib(kBltSource);
+      const uint64_t bitsBytes = r.U32(kBltSource.BitsBytes);
+      if (d.Compression != 0 && d.Compression != kBiBitFields) Invalid();
       // The new bitmap must be made, or the copy would go nowhere.
       if (bitsBytes > d.FullImageBytes || d.FullImageBytes > kMaxBlendBitmapBytes) Invalid();
-      r.Need(r.U32(92) + bitsBytes);
+      r.Need(r.U32(kBltSource.Bits) + bitsBytes);
       break;
     }
-    case 118: {  // gradient fill: vertices, then 2 or 3 indices per piece
-      r.Need(36);
-      const uint64_t vertices = r.U32(24), pieces = r.U32(28), mode = r.U32(32);
-      r.Counted(36 + 16 * vertices, pieces, mode == 2 ? 12 : 8);
+    case kEmrPixelFormat: r.IntoComment(); break;  // nothing a picture needs
+    case kEmrGradientFill: {  // vertices, then 2 or 3 indices per piece
+      r.Need(kGradientVertices);
+      const uint64_t vertices = r.U32(kGradientVertexCount), pieces = r.U32(kGradientPieceCount),
+                     mode = r.U32(kGradientMode);
+      r.Counted(kGradientVertices + kTriVertex * vertices, pieces,
+                mode == kGradientFillTriangle ? kGradientTriangle : kGradientRect);
       break;
     }
-    case 120: r.Need(16); break;
     default: break;  // kinds the player passes over, or that carry nothing it reads
   }
+}
+
+// The palette of an end record that lies inside it: Count entries at Offset.
+bool EofPaletteInside(const uint8_t* Record, uint32_t Size, uint64_t& Count, uint64_t& Offset) {
+  Count = GetU32LE(Record + emf::kEofPaletteCount);
+  Offset = GetU32LE(Record + emf::kEofPaletteOffset);
+  return Offset + Count * emf::kPaletteEntry <= Size;
 }
 
 }  // namespace
@@ -412,9 +575,9 @@ std::vector<TPaletteEntry> EnhancedMetafilePalette(const uint8_t* Data, size_t S
     const uint32_t type = GetU32LE(Data + pos), size = GetU32LE(Data + pos + 4);
     if (size < 8 || size > Size - pos) return entries;
     if (type == kEmrEof) {
-      if (size < 20) return entries;
-      const uint64_t count = GetU32LE(Data + pos + 8), offset = GetU32LE(Data + pos + 12);
-      if (count == 0 || offset + count * 4 > size) return entries;
+      if (size < emf::kEofMinSize) return entries;
+      uint64_t count, offset;
+      if (!EofPaletteInside(Data + pos, size, count, offset) || count == 0) return entries;
       entries.resize(static_cast<size_t>(count));
       const uint8_t* p = Data + pos + offset;
       for (size_t i = 0; i < entries.size(); ++i, p += 4) entries[i] = TPaletteEntry{p[0], p[1], p[2], p[3]};
@@ -426,15 +589,15 @@ std::vector<TPaletteEntry> EnhancedMetafilePalette(const uint8_t* Data, size_t S
 }
 
 uint32_t CheckEnhancedMetafileRecords(uint8_t* Data, size_t Size) {
-  constexpr size_t kMinHeaderRecord = 88;
-  if (Size < 100 || GetU32LE(Data) != kEmrHeader) Invalid();
+  if (Size < kEmfHeaderPeek || GetU32LE(Data) != kEmrHeader) Invalid();
   const uint32_t headerSize = GetU32LE(Data + 4);
-  if (headerSize < kMinHeaderRecord || headerSize % 4 != 0 || headerSize > Size) Invalid();
-  const uint64_t descriptionChars = GetU32LE(Data + 60), descriptionOffset = GetU32LE(Data + 64);
+  if (headerSize < kEmfHeaderMinSize || headerSize % 4 != 0 || headerSize > Size) Invalid();
+  const uint64_t descriptionChars = GetU32LE(Data + kEmfDescriptionChars),
+                 descriptionOffset = GetU32LE(Data + kEmfDescriptionOffset);
   if (descriptionChars != 0 && descriptionOffset + descriptionChars * 2 > Size) Invalid();
-  const uint32_t handles = GetU16LE(Data + 56);
+  const uint32_t handles = GetU16LE(Data + kEmfHandles);
   if (handles == 0) Invalid();  // slot 0 is the metafile itself
-  const uint32_t headerPalette = GetU32LE(Data + 68);
+  const uint32_t headerPalette = GetU32LE(Data + kEmfPaletteEntries);
 
   // The player goes on to the end of the data, past an end-of-file record too.
   TLimits limits;
@@ -446,9 +609,9 @@ uint32_t CheckEnhancedMetafileRecords(uint8_t* Data, size_t Size) {
     const uint32_t type = GetU32LE(Data + pos), size = GetU32LE(Data + pos + 4);
     if (size < 8 || size % 4 != 0 || size > Size - pos) Invalid();
     if (type == kEmrEof && !eofSeen) {
-      if (size < 20) Invalid();
-      const uint64_t count = GetU32LE(Data + pos + 8), offset = GetU32LE(Data + pos + 12);
-      if (count != 0 && offset + count * 4 > size) Invalid();
+      if (size < emf::kEofMinSize) Invalid();
+      uint64_t count, offset;
+      if (!EofPaletteInside(Data + pos, size, count, offset) && count != 0) Invalid();
       eofPalette = static_cast<uint32_t>(count);
       eofSeen = true;
     } else if (pos != 0) {
@@ -464,6 +627,68 @@ uint32_t CheckEnhancedMetafileRecords(uint8_t* Data, size_t Size) {
 
 namespace {
 
+// Where the system's WMF records keep their fields. A record starts with
+// its size in 16-bit words (32 bits) and its function (16 bits); its
+// parameters are 16-bit words from there on.
+namespace wmf {
+
+constexpr uint64_t kRecordHeader = 6, kFunction = 4;
+// The byte offset of parameter word Index.
+constexpr uint64_t Param(uint64_t Index) { return kRecordHeader + 2 * Index; }
+// A function no player knows.
+constexpr uint16_t kNoFunction = 0x0001;
+
+// The metafile header: type (1 or 2), its size in words, version, the
+// metafile's size in words (32 bits), the size of the object table.
+constexpr uint64_t kHeaderSize = 18;
+constexpr uint64_t kHeaderWords = 2, kHeaderSizeWords = 6, kHeaderObjects = 10;
+
+// Text: its length, the characters (two a word), y and x.
+constexpr uint64_t kTextOutLength = 0;
+// Extended text: y, x, length, options, the rectangle when the options
+// name one (opaque or clipped), the characters.
+constexpr uint64_t kExtTextOutLength = 2, kExtTextOutOptions = 3, kExtTextOutFixedWords = 4;
+constexpr uint64_t kExtTextOutRectWords = 4;
+constexpr uint16_t kEtoOpaqueOrClipped = 0x0006;
+// Polygons: the count of points, or of polygons and then each one's count.
+constexpr uint64_t kPolyCount = 0;
+// A pattern brush: its style, then for a DIB pattern the colour usage and
+// the bitmap, for a pattern the header and rows of a device bitmap (as the
+// player reads them: width, height, planes and depth in a 40-byte header).
+constexpr uint64_t kPatternStyle = 0, kPatternUsage = 1, kPatternBitmap = Param(2);
+constexpr uint16_t kBsPattern = 3, kBsDIBPatternPt = 5;
+constexpr uint64_t kPatternHeaderWords = 20, kPatternRows = kRecordHeader + 48;
+// A font: 18 bytes of fixed fields, then a face name the player reads at 32
+// bytes whatever the record's size.
+constexpr uint64_t kFontFixedWords = 9, kFontFaceNameBytes = 32;
+// A brush: style, colour (two words), hatch.
+constexpr uint64_t kBrushStyle = 0, kBrushWords = 4;
+// A palette: version, count, the entries (two words each).
+constexpr uint64_t kPaletteCount = 1, kPaletteFixedWords = 2;
+// An escape: its function, the byte count, the data. A piece of an enhanced
+// metafile starts its data with a 34-byte header whose size of this piece
+// stands at 22.
+constexpr uint64_t kEscapeFunction = 0, kEscapeBytes = 1, kEscapeData = Param(2);
+constexpr uint64_t kEmfPieceHeader = 34, kEmfPieceSize = 22;
+// Bitmap transfers, each a bitmap after its fixed words: stretched DIB
+// (operation, usage, source and destination), DIB stretch-blit (operation,
+// source, destination), DIB bit-blit (operation, source origin, size,
+// destination origin; without a bitmap one word more), DIB to device
+// (usage, scans, first scan, source origin, size, destination origin).
+constexpr uint64_t kStretchDIBUsage = 2, kStretchDIBWords = 11;
+constexpr uint64_t kDIBStretchBltWords = 10;
+constexpr uint64_t kDIBBitBltOperation = 0, kDIBBitBltWords = 8, kDIBBitBltPlainWords = 9;
+constexpr uint64_t kSetDIBToDevUsage = 0, kSetDIBToDevScans = 1, kSetDIBToDevWords = 9;
+// Transfers of an old device bitmap: the bitmap's width, height, row
+// bytes, planes and depth (as the player reads them) start at this word,
+// its rows follow.
+constexpr uint64_t kStretchBltBitmap = 10, kBitBltBitmap = 7;
+// A region: its fixed words (of which the count of bands is the sixth),
+// then the bands.
+constexpr uint64_t kRegionBands = 5, kRegionFixedWords = 11;
+
+}  // namespace wmf
+
 class TWmfRecord {
  public:
   // Record of Words words at Record; DataLeft bytes from it to the end of
@@ -473,16 +698,16 @@ class TWmfRecord {
       : FRecord(Record), FBytes(Words * 2), FDataLeft(DataLeft), FObjects(Objects), FLimits(Limits),
         FReadPast(ReadPast) {}
 
-  // Parameter words after the 6-byte record header.
+  // Parameter words after the record header.
   void NeedWords(uint64_t Count) const {
-    if (6 + 2 * Count > FBytes) Invalid();
+    if (wmf::Param(Count) > FBytes) Invalid();
   }
   void NeedBytes(uint64_t Bytes) const {
     if (Bytes > FBytes) Invalid();
   }
   uint16_t Word(uint64_t Index) const {
     NeedWords(Index + 1);
-    return GetU16LE(FRecord + 6 + 2 * Index);
+    return GetU16LE(FRecord + wmf::Param(Index));
   }
   void Object(uint64_t Index) const {
     if (Word(Index) >= FObjects) Invalid();
@@ -533,11 +758,19 @@ class TWmfRecord {
     if (Width * Height > kMaxPicturePixels) Invalid();
     NeedBytes(Offset + Height * ((Width * Bits + 15) / 16 * 2));
   }
+  // The same, of the fields the player reads from parameter word First on.
+  void DeviceBitmapAt(uint64_t First) const {
+    NeedWords(First + 5);
+    DeviceBitmap(Word(First), Word(First + 1), Word(First + 3), Word(First + 4), wmf::Param(First + 5));
+  }
   void SolidPattern(uint64_t Index) const {
-    if (Word(Index) > 2) FRecord[6 + 2 * Index] = 0, FRecord[7 + 2 * Index] = 0;
+    if (Word(Index) > 2) FRecord[wmf::Param(Index)] = 0, FRecord[wmf::Param(Index) + 1] = 0;
   }
   // Gives the record a function no player knows, so that it is skipped.
-  void PassOver() const { FRecord[4] = 0x01, FRecord[5] = 0x00; }
+  void PassOver() const {
+    FRecord[wmf::kFunction] = static_cast<uint8_t>(wmf::kNoFunction);
+    FRecord[wmf::kFunction + 1] = static_cast<uint8_t>(wmf::kNoFunction >> 8);
+  }
   uint8_t* Bytes() const { return FRecord; }
   uint64_t Size() const { return FBytes; }
   uint64_t DataLeft() const { return FDataLeft; }
@@ -556,9 +789,9 @@ class TWmfRecord {
 // A region of bands: the system reads band after band until a count or a
 // delimiter is wrong, and may read one word past a band.
 void CheckWmfRegion(const TWmfRecord& r) {
-  const uint64_t bands = r.Word(5);
+  const uint64_t bands = r.Word(wmf::kRegionBands);
   const uint64_t words = r.Size() / 2;
-  uint64_t start = 3 + 11;
+  uint64_t start = wmf::Param(wmf::kRegionFixedWords) / 2;  // in words from the record's start
   uint64_t rects = 0;
   for (uint64_t band = 0; band < bands; ++band) {
     if (start >= words) Invalid();
@@ -575,43 +808,84 @@ void CheckWmfRegion(const TWmfRecord& r) {
 }
 
 void CheckWmfRecord(uint16_t Function, const TWmfRecord& r) {
+  using namespace wmf;
   switch (Function) {
-    case 0x0102: case 0x0103: case 0x0104: case 0x0105: case 0x0106: case 0x0107: case 0x0108: case 0x0127:
-    case 0x012E:
+    // Records of fixed words only.
+    case kMetaSetBkMode: case kMetaSetMapMode: case kMetaSetRop2: case kMetaSetRelAbs: case kMetaSetPolyFillMode:
+    case kMetaSetStretchBltMode: case kMetaSetTextCharExtra: case kMetaRestoreDC: case kMetaSetTextAlign:
       r.NeedWords(1);
       break;
-    case 0x0201: case 0x0209: case 0x020A: case 0x020B: case 0x020C: case 0x020D: case 0x020E: case 0x020F:
-    case 0x0211: case 0x0213: case 0x0214: case 0x0220: case 0x0231:
+    case kMetaSetBkColor: case kMetaSetTextColor: case kMetaSetTextJustification: case kMetaSetWindowOrg:
+    case kMetaSetWindowExt: case kMetaSetViewportOrg: case kMetaSetViewportExt: case kMetaOffsetWindowOrg:
+    case kMetaOffsetViewportOrg: case kMetaLineTo: case kMetaMoveTo: case kMetaOffsetClipRgn:
+    case kMetaSetMapperFlags:
       r.NeedWords(2);
       break;
-    case 0x0410: case 0x0412: case 0x0415: case 0x0416: case 0x0418: case 0x0419: case 0x041B: case 0x041F:
+    case kMetaScaleWindowExt: case kMetaScaleViewportExt: case kMetaExcludeClipRect: case kMetaIntersectClipRect:
+    case kMetaEllipse: case kMetaFloodFill: case kMetaRectangle: case kMetaSetPixel:
       r.NeedWords(4);
       break;
-    case 0x02FA: case 0x0548: r.NeedWords(5); break;
-    case 0x061C: case 0x061D: r.NeedWords(6); break;
-    case 0x0817: case 0x081A: case 0x0830: r.NeedWords(8); break;
-    case 0x001E: r.Limits().Save(); break;  // SaveDC
-    case 0x01F0: case 0x012D: case 0x012A: case 0x012B: r.Object(0); break;  // delete, select, invert, paint
-    case 0x012C: if (r.Word(0) != 0) r.Object(0); break;                   // select clip region
-    case 0x0228: r.Object(0); r.Object(1); break;                            // fill region
-    case 0x0429: r.NeedWords(4); r.Object(2); r.Object(3); break;            // frame region
-    case 0x0234: {  // select palette: one word, the palette
+    case kMetaCreatePenIndirect: case kMetaExtFloodFill: r.NeedWords(5); break;
+    case kMetaRoundRect: case kMetaPatBlt: r.NeedWords(6); break;
+    case kMetaArc: case kMetaPie: case kMetaChord: r.NeedWords(8); break;
+    case kMetaSaveDC: r.Limits().Save(); break;
+
+    // Objects.
+    case kMetaDeleteObject: case kMetaSelectObject: case kMetaInvertRegion: case kMetaPaintRegion:
+      r.Object(0);
+      break;
+    case kMetaSelectClipRegion: if (r.Word(0) != 0) r.Object(0); break;
+    case kMetaFillRegion: r.Object(0); r.Object(1); break;  // the region, the brush
+    case kMetaFrameRegion: r.NeedWords(4); r.Object(2); r.Object(3); break;
+    case kMetaSelectPalette: {  // one word, the palette
       r.Object(0);
       // The system's player takes the word after it for the index: when that
       // word is no index of the table, the record is passed over.
-      if (r.DataLeft() < 10) Invalid();
-      if (GetU16LE(r.Bytes() + 8) >= r.Objects()) r.PassOver();
+      if (r.DataLeft() < Param(2)) Invalid();
+      if (GetU16LE(r.Bytes() + Param(1)) >= r.Objects()) r.PassOver();
       break;
     }
-    case 0x0521: {  // text: length, characters, y, x
-      const int16_t length = static_cast<int16_t>(r.Word(0));
+    case kMetaCreatePatternBrush: {  // an old device bitmap or a DIB
+      const uint16_t style = r.Word(kPatternStyle);
+      if (style == kBsPattern) {
+        r.NeedWords(2 + kPatternHeaderWords);
+        const uint8_t* h = r.Bytes() + kPatternBitmap;
+        const int64_t width = GetS32LE(h + 4), height = GetS32LE(h + 8);
+        if (width < 0 || height < 0) Invalid();
+        r.DeviceBitmap(uint64_t(width), uint64_t(height), GetU16LE(h + 12), GetU16LE(h + 14), kPatternRows);
+      } else if (style == kBsDIBPatternPt) {
+        r.PackedDib(kPatternBitmap, r.Word(kPatternUsage), r.Word(kPatternUsage));
+      }
+      break;
+    }
+    case kMetaDIBCreatePatternBrush:
+      r.PackedDib(kPatternBitmap, r.Word(kPatternUsage), r.Word(kPatternUsage));
+      break;
+    case kMetaCreateFontIndirect:  // the face name is read whatever the record's size
+      r.NeedWords(kFontFixedWords);
+      r.ReadsFromRecord(Param(kFontFixedWords) + kFontFaceNameBytes);
+      break;
+    case kMetaCreateBrushIndirect: r.NeedWords(kBrushWords); r.SolidPattern(kBrushStyle); break;
+    case kMetaCreatePalette: r.NeedWords(kPaletteFixedWords + 2 * uint64_t{r.Word(kPaletteCount)}); break;
+    case kMetaCreateRegion: r.NeedWords(kRegionFixedWords); CheckWmfRegion(r); break;
+
+    // Text and shapes of counted parts.
+    case kMetaTextOut: {
+      const int16_t length = static_cast<int16_t>(r.Word(kTextOutLength));
       if (length < 0) Invalid();
       r.NeedWords(1 + (uint64_t(length) + 1) / 2 + 2);
       break;
     }
-    case 0x0324: case 0x0325: r.NeedWords(1 + 2 * uint64_t{r.Word(0)}); break;  // polygon, polyline
-    case 0x0538: {  // poly-polygon: counts, then all the points
-      const uint64_t polys = r.Word(0);
+    case kMetaExtTextOut: {
+      const uint64_t length = r.Word(kExtTextOutLength);
+      const bool rect = (r.Word(kExtTextOutOptions) & kEtoOpaqueOrClipped) != 0;
+      r.NeedWords(kExtTextOutFixedWords + (rect ? kExtTextOutRectWords : 0));
+      r.NeedBytes(Param(kExtTextOutFixedWords + (rect ? kExtTextOutRectWords : 0)) + length);
+      break;
+    }
+    case kMetaPolygon: case kMetaPolyline: r.NeedWords(1 + 2 * uint64_t{r.Word(kPolyCount)}); break;
+    case kMetaPolyPolygon: {  // counts, then all the points
+      const uint64_t polys = r.Word(kPolyCount);
       r.NeedWords(1 + polys);
       uint64_t points = 0;
       for (uint64_t i = 0; i < polys; ++i) {
@@ -622,76 +896,50 @@ void CheckWmfRecord(uint16_t Function, const TWmfRecord& r) {
       r.NeedWords(1 + polys + 2 * points);
       break;
     }
-    case 0x01F9: {  // pattern brush: an old device bitmap or a DIB
-      const uint16_t style = r.Word(0);
-      if (style == 3) {
-        r.NeedWords(2 + 20);
-        const uint8_t* h = r.Bytes() + 10;
-        const int64_t width = GetS32LE(h + 4), height = GetS32LE(h + 8);
-        if (width < 0 || height < 0) Invalid();
-        r.DeviceBitmap(uint64_t(width), uint64_t(height), GetU16LE(h + 12), GetU16LE(h + 14), 6 + 48);
-      } else if (style == 5) {
-        r.PackedDib(10, r.Word(1), r.Word(1));
-      }
-      break;
-    }
-    case 0x02FB:  // font: 18 bytes, then a face name of 32 bytes read whatever the record's size
-      r.NeedWords(9);
-      r.ReadsFromRecord(6 + 18 + 32);
-      break;
-    case 0x02FC: r.NeedWords(4); r.SolidPattern(0); break;  // brush
-    case 0x00F7: r.NeedWords(2 + 2 * uint64_t{r.Word(1)}); break;  // palette: version, count, entries
-    case 0x0626: {  // escape: function, byte count, data
-      const uint64_t count = r.Word(1);
+    case kMetaEscape: {
+      const uint64_t count = r.Word(kEscapeBytes);
       r.NeedWords(2 + (count + 1) / 2);
-      // A copy of an enhanced metafile in chunks, which the system reassembles.
-      if (r.Word(0) == 15 && count >= 4 && GetU32LE(r.Bytes() + 10) == 0x43464D57) {
-        r.NeedBytes(10 + 34);
-        r.NeedBytes(10 + 34 + uint64_t{GetU32LE(r.Bytes() + 10 + 22)});
+      // A copy of an enhanced metafile in pieces, which the system reassembles.
+      if (r.Word(kEscapeFunction) == kMetaEscapeComment && count >= 4 &&
+          GetU32LE(r.Bytes() + kEscapeData) == kWmfCommentIdentifier) {
+        r.NeedBytes(kEscapeData + kEmfPieceHeader);
+        r.NeedBytes(kEscapeData + kEmfPieceHeader + uint64_t{GetU32LE(r.Bytes() + kEscapeData + kEmfPieceSize)});
       }
       break;
     }
-    case 0x0A32: {  // extended text: y, x, length, options, [rectangle], characters
-      const uint64_t length = r.Word(2);
-      const bool rect = (r.Word(3) & 0x0006) != 0;  // opaque or clipped
-      r.NeedWords(4 + (rect ? 4 : 0));
-      r.NeedBytes(6 + 8 + (rect ? 8 : 0) + length);
+
+    // Bitmaps.
+    case kMetaStretchDIB: {
+      r.NeedWords(kStretchDIBWords);
+      const uint16_t usage = r.Word(kStretchDIBUsage);
+      r.ForConversion(Param(kStretchDIBWords), usage, r.PackedDib(Param(kStretchDIBWords), usage, usage));
       break;
     }
-    case 0x0F43:  // stretched DIB
-      r.NeedWords(11);
-      r.ForConversion(6 + 22, r.Word(2), r.PackedDib(6 + 22, r.Word(2), r.Word(2)));
+    case kMetaDIBStretchBlt:
+      r.NeedWords(kDIBStretchBltWords);
+      r.ForConversion(Param(kDIBStretchBltWords), 0, r.PackedDib(Param(kDIBStretchBltWords), 0, 0));
       break;
-    case 0x0B41:  // DIB stretch-blit
-      r.NeedWords(10);
-      r.ForConversion(6 + 20, 0, r.PackedDib(6 + 20, 0, 0));
-      break;
-    case 0x0940:  // DIB bit-blit: the low word of the operation stands where a colour usage would
-      if (r.Size() > 24) {
-        r.NeedWords(8);
-        r.ForConversion(6 + 16, 0, r.PackedDib(6 + 16, 0, r.Word(0)));
+    case kMetaDIBBitBlt:  // the low word of the operation stands where a colour usage would
+      if (r.Size() > Param(kDIBBitBltPlainWords)) {
+        r.NeedWords(kDIBBitBltWords);
+        r.ForConversion(Param(kDIBBitBltWords), 0,
+                        r.PackedDib(Param(kDIBBitBltWords), 0, r.Word(kDIBBitBltOperation)));
       } else {
-        r.NeedWords(9);
+        r.NeedWords(kDIBBitBltPlainWords);
       }
       break;
-    case 0x0D33: {  // DIB to device: the scans given, but all rows of a top-down bitmap for the conversion
-      r.NeedWords(9);
-      r.NeedBytes(6 + 18 + 40);
-      const uint8_t* header = r.Bytes() + 6 + 18;
+    case kMetaSetDIBToDev: {  // the scans given, but all rows of a top-down bitmap for the conversion
+      r.NeedWords(kSetDIBToDevWords);
+      r.NeedBytes(Param(kSetDIBToDevWords) + 40);
+      const uint8_t* header = r.Bytes() + Param(kSetDIBToDevWords);
       const bool topDown = GetU32LE(header) != 12 && GetS32LE(header + 8) < 0;
-      r.ForConversion(6 + 18, r.Word(0), r.PackedDib(6 + 18, r.Word(0), r.Word(0), topDown ? kAllRows : r.Word(1)));
+      const uint16_t usage = r.Word(kSetDIBToDevUsage);
+      const uint64_t rows = topDown ? kAllRows : r.Word(kSetDIBToDevScans);
+      r.ForConversion(Param(kSetDIBToDevWords), usage, r.PackedDib(Param(kSetDIBToDevWords), usage, usage, rows));
       break;
     }
-    case 0x0B23:  // stretch-blit of an old device bitmap
-      r.NeedWords(15);
-      r.DeviceBitmap(r.Word(10), r.Word(11), r.Word(13), r.Word(14), 6 + 30);
-      break;
-    case 0x0922:  // bit-blit of an old device bitmap
-      r.NeedWords(12);
-      r.DeviceBitmap(r.Word(7), r.Word(8), r.Word(10), r.Word(11), 6 + 24);
-      break;
-    case 0x06FF: r.NeedWords(11); CheckWmfRegion(r); break;  // region
-    case 0x0142: r.PackedDib(10, r.Word(1), r.Word(1)); break;  // DIB pattern brush
+    case kMetaStretchBlt: r.DeviceBitmapAt(kStretchBltBitmap); break;  // of an old device bitmap
+    case kMetaBitBlt: r.DeviceBitmapAt(kBitBltBitmap); break;
     default: break;  // kinds the system passes over, or that carry nothing it reads
   }
 }
@@ -699,30 +947,30 @@ void CheckWmfRecord(uint16_t Function, const TWmfRecord& r) {
 }  // namespace
 
 std::vector<uint8_t> CheckWindowsMetafileRecords(std::vector<uint8_t> Records) {
-  constexpr size_t kHeaderSize = 18;
+  using wmf::kHeaderSize;
   uint8_t* data = Records.data();
   const size_t size = Records.size();
   if (size < kHeaderSize) Invalid();
-  const uint16_t type = GetU16LE(data), headerWords = GetU16LE(data + 2);
+  const uint16_t type = GetU16LE(data), headerWords = GetU16LE(data + wmf::kHeaderWords);
   if ((type != 1 && type != 2) || headerWords != kHeaderSize / 2) Invalid();
-  uint64_t total = uint64_t{GetU32LE(data + 6)} * 2;
+  uint64_t total = uint64_t{GetU32LE(data + wmf::kHeaderSizeWords)} * 2;
   if (total < kHeaderSize) Invalid();
   if (total > size) {
     // Writers that count the placeable header in the total, and others:
     // the records present are the metafile.
     total = size & ~size_t{1};
-    Put32(data + 6, static_cast<uint32_t>(total / 2));
+    Put32(data + wmf::kHeaderSizeWords, static_cast<uint32_t>(total / 2));
   }
-  const uint32_t objects = GetU16LE(data + 10);
+  const uint32_t objects = GetU16LE(data + wmf::kHeaderObjects);
   TLimits limits;
   uint64_t readPast = 0;
   size_t pos = kHeaderSize;
   while (pos < total) {
-    if (total - pos < 6) Invalid();
+    if (total - pos < wmf::kRecordHeader) Invalid();
     const uint64_t words = GetU32LE(data + pos);
-    const uint16_t function = GetU16LE(data + pos + 4);
-    if (words < 3 || words * 2 > total - pos) Invalid();
-    if (function == 0) break;  // the end record
+    const uint16_t function = GetU16LE(data + pos + wmf::kFunction);
+    if (words < wmf::kRecordHeader / 2 || words * 2 > total - pos) Invalid();
+    if (function == kMetaEof) break;
     CheckWmfRecord(function, TWmfRecord(data + pos, words, total - pos, objects, limits, readPast));
     pos += static_cast<size_t>(words * 2);
   }

@@ -68,25 +68,14 @@ TMetafile::TMetafile() {
   NewImage();
 }
 
-TMetafile::~TMetafile() { TSharedImage::DropReference(FImage); }
-
-void TMetafile::NewImage() {
-  auto* image = new TMetafileImage();  // owned through its reference count
-  image->AddReference();
-  TSharedImage::DropReference(FImage);
-  FImage = image;
-}
+void TMetafile::NewImage() { FImage = TSharedRef<TMetafileImage>::Make(); }
 
 void TMetafile::Unshare() {
-  if (FImage->RefCount() <= 1) return;
-  auto* copy = new TMetafileImage();
-  copy->AddReference();
+  if (FImage.Unique()) return;
+  auto copy = TSharedRef<TMetafileImage>::Make();
   if (FImage->Handle) {
     copy->Handle.Reset(CopyEnhMetaFileA(FImage->Handle.Get(), nullptr));
-    if (!copy->Handle) {
-      TSharedImage::DropReference(copy);
-      RaiseOutOfResources();
-    }
+    if (!copy->Handle) RaiseOutOfResources();
   }
   copy->Width = FImage->Width;
   copy->Height = FImage->Height;
@@ -98,8 +87,7 @@ void TMetafile::Unshare() {
   copy->DeviceMillimetersX = FImage->DeviceMillimetersX;
   copy->DeviceMillimetersY = FImage->DeviceMillimetersY;
   copy->PaletteEntries = FImage->PaletteEntries;
-  TSharedImage::DropReference(FImage);
-  FImage = copy;
+  FImage = std::move(copy);
 }
 
 void TMetafile::AssignFrom(const TPersistent* Source) {
@@ -108,8 +96,6 @@ void TMetafile::AssignFrom(const TPersistent* Source) {
     FEnhanced = true;
   } else if (auto* other = dynamic_cast<const TMetafile*>(Source)) {
     if (other == this) return;
-    other->FImage->AddReference();
-    TSharedImage::DropReference(FImage);
     FImage = other->FImage;
     FEnhanced = other->FEnhanced;
   } else {
@@ -123,43 +109,37 @@ void TMetafile::AssignFrom(const TPersistent* Source) {
 void TMetafile::LoadFromStream(TStream& Stream) {
   // Far beyond any metafile; refused before anything is read into memory.
   if (static_cast<uint64_t>(Stream.Remaining()) > kMaxPictureBytes) InvalidMetafile();
-  auto* image = new TMetafileImage();
-  image->AddReference();
+  // The new image replaces the old one only once it is complete.
+  auto image = TSharedRef<TMetafileImage>::Make();
   bool enhanced = false;
-  try {
-    if (IsEnhancedMetafileStream(Stream)) {
-      TEmfHeaderFields header;
-      std::vector<uint8_t> bytes = ReadEnhancedMetafile(Stream, header);
-      image->PaletteEntries = CheckEnhancedMetafileRecords(bytes.data(), bytes.size());
-      const TMetafileSize size = EmfFrameSize(header);
-      image->Handle.Reset(SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data()));
-      if (!image->Handle) InvalidMetafile();
-      image->Width = size.Width;
-      image->Height = size.Height;
-      image->Inch = 0;
-      enhanced = true;
-    } else {
-      TPlaceableHeader header;
-      // Bytes past the metafile's own size are not handed on.
-      const std::vector<uint8_t> records = CheckWindowsMetafileRecords(ReadPlaceableMetafile(Stream, header));
-      const TMetafileSize size = PlaceableSize(header);
-      image->Handle = ConvertWindowsMetafile(records, image->PaletteEntries);
-      image->Width = size.Width;
-      image->Height = size.Height;
-      image->Inch = header.Inch;
-    }
-    ENHMETAHEADER header{};
-    if (GetEnhMetaFileHeader(image->Handle.Get(), sizeof header, &header) == 0) InvalidMetafile();
-    image->DevicePixelsX = header.szlDevice.cx;
-    image->DevicePixelsY = header.szlDevice.cy;
-    image->DeviceMillimetersX = header.szlMillimeters.cx;
-    image->DeviceMillimetersY = header.szlMillimeters.cy;
-  } catch (...) {
-    TSharedImage::DropReference(image);
-    throw;
+  if (IsEnhancedMetafileStream(Stream)) {
+    TEmfHeaderFields header;
+    std::vector<uint8_t> bytes = ReadEnhancedMetafile(Stream, header);
+    image->PaletteEntries = CheckEnhancedMetafileRecords(bytes.data(), bytes.size());
+    const TMetafileSize size = EmfFrameSize(header);
+    image->Handle.Reset(SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data()));
+    if (!image->Handle) InvalidMetafile();
+    image->Width = size.Width;
+    image->Height = size.Height;
+    image->Inch = 0;
+    enhanced = true;
+  } else {
+    TPlaceableHeader header;
+    // Bytes past the metafile's own size are not handed on.
+    const std::vector<uint8_t> records = CheckWindowsMetafileRecords(ReadPlaceableMetafile(Stream, header));
+    const TMetafileSize size = PlaceableSize(header);
+    image->Handle = ConvertWindowsMetafile(records, image->PaletteEntries);
+    image->Width = size.Width;
+    image->Height = size.Height;
+    image->Inch = header.Inch;
   }
-  TSharedImage::DropReference(FImage);
-  FImage = image;
+  ENHMETAHEADER header{};
+  if (GetEnhMetaFileHeader(image->Handle.Get(), sizeof header, &header) == 0) InvalidMetafile();
+  image->DevicePixelsX = header.szlDevice.cx;
+  image->DevicePixelsY = header.szlDevice.cy;
+  image->DeviceMillimetersX = header.szlMillimeters.cx;
+  image->DeviceMillimetersY = header.szlMillimeters.cy;
+  FImage = std::move(image);
   FEnhanced = enhanced;
   SetPaletteModified(FImage->PaletteEntries != 0);
   NotifyChange(this);
@@ -189,10 +169,10 @@ void TMetafile::SaveToStream(TStream& Stream) {
   };
   put16(0, static_cast<uint16_t>(kPlaceableKey));
   put16(2, static_cast<uint16_t>(kPlaceableKey >> 16));
-  put16(10, box(FImage->Width));
-  put16(12, box(FImage->Height));
-  put16(14, FImage->Inch);
-  put16(20, PlaceableChecksum(header));
+  put16(kPlaceableBox + 4, box(FImage->Width));  // right and bottom; left and top are 0
+  put16(kPlaceableBox + 6, box(FImage->Height));
+  put16(kPlaceableInch, FImage->Inch);
+  put16(kPlaceableChecksum, PlaceableChecksum(header));
   Stream.WriteBuffer(header, sizeof header);
   Stream.WriteBuffer(records.data(), records.size());
 }

@@ -47,7 +47,6 @@ class TMetafile : public TGraphic {
   // A new metafile is enhanced and transparent, with an image record and no
   // handle; setting Transparent has no effect.
   TMetafile();
-  ~TMetafile() override;
 
   // True when the data came from an EMF file.
   bool Enhanced() const { return FEnhanced; }
@@ -84,7 +83,7 @@ class TMetafile : public TGraphic {
   int PixelsOf(int32_t Size, int32_t DevicePixels, int32_t DeviceMillimeters) const;
   int32_t SizeOf(int Pixels, int32_t DevicePixels, int32_t DeviceMillimeters) const;
 
-  TMetafileImage* FImage = nullptr;  // owned through its reference count
+  TSharedRef<TMetafileImage> FImage;
   bool FEnhanced = true;
 };
 
