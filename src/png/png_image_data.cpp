@@ -593,17 +593,19 @@ bool TChunkIDAT::DecodeWhole(TStream& Stream, uint32_t Length) {
     return false;
   };
   // The data of this and every directly following IDAT chunk, each chunk
-  // whole and with its CRC right. More than the filtered rows and an eighth
-  // is no stream an encoder writes; the streaming inflate takes it. The
-  // chunks are measured first, so that their data is read once into a
+  // whole and with its CRC right. More than the filtered rows and an eighth,
+  // or more than a chunk for every kilobyte of them, is no stream an encoder
+  // writes; the streaming inflate takes it, walking the chunks once more.
+  // The chunks are measured first, so that their data is read once into a
   // buffer of its own size.
   const uint64_t maxPacked = filteredBytes + filteredBytes / 8 + 1024;
+  uint64_t chunksLeft = 64 + filteredBytes / 1024;
   uint8_t tail[12];  // a chunk's CRC, then the next chunk's length and type
   auto readTail = [&] { return Stream.Read(tail, sizeof tail) == sizeof tail; };
   uint64_t packedBytes = 0;
   for (uint32_t length = Length;;) {
     packedBytes += length;
-    if (packedBytes > maxPacked) return giveUp();
+    if (packedBytes > maxPacked || chunksLeft-- == 0) return giveUp();
     Stream.Seek(length, TSeekOrigin::soCurrent);
     if (!readTail()) return giveUp();
     if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
