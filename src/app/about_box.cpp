@@ -52,7 +52,6 @@ std::string MemoryStatusText() {
 TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   Name = "AboutBox";
   SetClientSize(345, 185);
-  CenterOnScreen();
   auto label = [this](const char* name, const char* caption, int x, int y, int width) {
     TLabel* l = Make<TLabel>(Panel1, caption);
     l->Name = name;
@@ -96,6 +95,8 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TCustomForm(AOwner, AboutParams()) {
   // Labels on the white panel take its colour; STATIC controls ask their parent.
   for (TControl* c : Panel1->Controls())
     if (auto* l = dynamic_cast<TLabel*>(c)) l->Color = clWhite;
+  ScaleToScreen();
+  CenterOnScreen();
   Loaded();
 }
 
@@ -119,15 +120,16 @@ void TAboutBox::ShowAbout(const std::string& Product, const std::string& AVersio
 void TAboutBox::FitTexts() {
   // The design size is a minimum: where the system's font makes a text wider
   // than its place, the window grows so that nothing is cut.
-  int right = 345 - 8;
+  int right = Scaled(345 - 8);
   for (TLabel* l : {Label1, Label2, ProductName, Version, Copyright, Comments, LabelUser1, LabelRes1}) {
     l->AutoSize();
     right = std::max(right, l->Left() + l->Width());
   }
-  right = std::max(right, LabelRes1->Left() + LabelRes1->Width() + 40);  // the icon sits beside the memory line
-  SetClientSize(right + 8, 185);
+  // The icon sits beside the memory line.
+  right = std::max(right, LabelRes1->Left() + LabelRes1->Width() + Scaled(40));
+  SetClientSize(right + Scaled(8), Scaled(185));
   CenterOnScreen();
-  Image2->SetBounds(right + 8 - 40, 145, 32, 32);
+  Image2->SetBounds(right + Scaled(8 - 40), Scaled(145), Scaled(32), Scaled(32));
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

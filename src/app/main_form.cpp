@@ -28,6 +28,7 @@ TForm1::TForm1(TComponent* AOwner)
   SetBounds(0, 0, 616, 469);
   WindowState = TWindowState::wsMaximized;
   CreateControls();
+  ScaleToScreen();
   OnActivate = [this](TObject* s) { FormActivate(s); };
   try {
     Loaded();

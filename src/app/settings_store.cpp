@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/main_form.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -52,8 +53,8 @@ void TRegistryKey::WriteString(const std::string& Name, const std::string& Value
 }
 
 void TRegistryKey::WriteInteger(const std::string& Name, int32_t Value) {
-  uint8_t bytes[4] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8), static_cast<uint8_t>(Value >> 16),
-                      static_cast<uint8_t>(Value >> 24)};
+  uint8_t bytes[4];
+  PutU32LE(bytes, static_cast<uint32_t>(Value));
   if (RegSetValueExA(FKey.Get(), Name.c_str(), 0, REG_DWORD, bytes, 4) != ERROR_SUCCESS)
     throw ERegistryException(Format("Failed to set data for '%s'", Name.c_str()));
 }
@@ -64,7 +65,7 @@ int32_t TRegistryKey::ReadInteger(const std::string& Name) {
   if (RegQueryValueExA(FKey.Get(), Name.c_str(), nullptr, &type, bytes, &size) != ERROR_SUCCESS)
     throw ERegistryException(Format("Failed to get data for '%s'", Name.c_str()));
   if (type != REG_DWORD) throw ERegistryException(Format("Invalid data type for '%s'", Name.c_str()));
-  return static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+  return GetS32LE(bytes);
 }
 
 std::string TRegistryKey::ReadString(const std::string& Name) {

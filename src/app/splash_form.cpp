@@ -37,6 +37,7 @@ TSplashForm::TSplashForm(TComponent* AOwner) : TCustomForm(AOwner, SplashParams(
   Timer1->Name = "Timer1";
   Timer1->SetInterval(3300);  // counts from creation, not from showing
   Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+  ScaleToScreen();
   Loaded();
   FormCreate(this);
 }
@@ -46,7 +47,7 @@ TSplashForm::~TSplashForm() {
 }
 
 void TSplashForm::FormCreate(TObject* Sender) {
-  int width = Image1->Width() + 10, height = Image1->Height() + 4;
+  int width = Image1->Width() + Scaled(10), height = Image1->Height() + Scaled(4);
   int left = GetSystemMetrics(SM_CXSCREEN) - width, top = GetSystemMetrics(SM_CYSCREEN) - height;
   SetBounds(left, top, width, height);
 }

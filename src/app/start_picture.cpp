@@ -12,12 +12,9 @@ void LoadStartPicture(TPicture& Picture) {
   TMemoryStream stream;
   const std::string name = "TJPEGImage";
   const uint8_t length = static_cast<uint8_t>(name.size());
-  const uint32_t count = static_cast<uint32_t>(jpeg.size());
-  const uint8_t countBytes[4] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8),
-                                 static_cast<uint8_t>(count >> 16), static_cast<uint8_t>(count >> 24)};
   stream.WriteBuffer(&length, 1);
   stream.WriteBuffer(name.data(), name.size());
-  stream.WriteBuffer(countBytes, 4);
+  stream.WriteU32LE(static_cast<uint32_t>(jpeg.size()));
   stream.WriteBuffer(jpeg.data(), jpeg.size());
   stream.SetPosition(0);
   try {

@@ -117,7 +117,7 @@ void TDirectoryListBox::SetItemHeight(int Value) {
 }
 
 void TDirectoryListBox::MeasureItemHeight() {
-  SetItemHeight(std::max(FontTextHeight(Font()), static_cast<int>(PictureSize(FOpenPicture.Get()).cy) + 1));
+  SetItemHeight(std::max(FontTextHeight(Font()), Scaled(static_cast<int>(PictureSize(FOpenPicture.Get()).cy) + 1)));
 }
 
 void TDirectoryListBox::AddItem(const std::string& Text, TFolderPicture Picture) {

@@ -68,6 +68,7 @@ class TDirectoryListBox : public TWinControl {
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   void BoundsChanged() override;
+  void ScaleChanged() override { MeasureItemHeight(); }
 
  private:
   friend class TDriveComboBox;

@@ -81,7 +81,7 @@ int TDriveComboBox::ItemHeight() const {
 }
 
 void TDriveComboBox::MeasureItemHeight() {
-  const int height = std::max(FontTextHeight(Font()), static_cast<int>(PictureSize(FPictures[0].Get()).cy));
+  const int height = std::max(FontTextHeight(Font()), Scaled(static_cast<int>(PictureSize(FPictures[0].Get()).cy)));
   // The selection field and the items of the list alike.
   SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
   SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, height);

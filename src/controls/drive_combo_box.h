@@ -51,6 +51,7 @@ class TDriveComboBox : public TWinControl {
  protected:
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+  void ScaleChanged() override { MeasureItemHeight(); }
   // What the selector asks the system about drives; tests stand in for
   // drive kinds the test machine lacks.
   virtual DWORD SystemDriveMask();

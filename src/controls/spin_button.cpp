@@ -130,8 +130,8 @@ void TSpinButton::SetEnabled(bool Value) {
 }
 
 void TSpinButton::BoundsChanged() {
-  if (Width() < kMinWidth) {
-    SetBounds(Left(), Top(), kMinWidth, Height());
+  if (Width() < Scaled(kMinWidth)) {
+    SetBounds(Left(), Top(), Scaled(kMinWidth), Height());
     return;
   }
   LayoutButtons();

@@ -81,6 +81,7 @@ class TSpinButton : public TCustomControl {
  protected:
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   void BoundsChanged() override;
+  void ScaleChanged() override { LayoutButtons(); }
 
  private:
   void SetFocusedButton(TTimerSpeedButton* Button);

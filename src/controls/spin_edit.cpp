@@ -177,6 +177,11 @@ void TSpinEdit::BoundsChanged() {
   UpdateGeometry();
 }
 
+void TSpinEdit::FollowFont() {
+  if (Height() < MinHeight()) SetBounds(Left(), Top(), Width(), MinHeight());
+  else UpdateGeometry();
+}
+
 void TSpinEdit::UpdateGeometry() {
   if (FButton == nullptr || Handle() == nullptr) return;
   const int width = FButton->Width();
@@ -250,8 +255,7 @@ LRESULT TSpinEdit::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFONT: {
       LRESULT result = TCustomEdit::WndProc(Msg, wParam, lParam);
-      if (Height() < MinHeight()) SetBounds(Left(), Top(), Width(), MinHeight());
-      else UpdateGeometry();
+      FollowFont();
       return result;
     }
     default:

@@ -57,9 +57,12 @@ class TSpinEdit : public TCustomEdit {
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
   void BoundsChanged() override;
+  void ScaleChanged() override { FollowFont(); }
 
  private:
   static void Beep();
+  // At least as high as the font needs, the arrows and text fitted in.
+  void FollowFont();
   // Pastes the clipboard's text up to its first line break.
   void PasteFirstLine();
   void UpdateGeometry();

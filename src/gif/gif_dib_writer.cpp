@@ -9,22 +9,6 @@
 
 namespace vr {
 
-namespace {
-
-constexpr size_t InfoHeaderSize = 40;
-
-void PutU16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  PutU16(b, at, v & 0xFFFF);
-  PutU16(b, at + 2, v >> 16);
-}
-
-}  // namespace
-
 uint8_t* TMemoryDIB::AllocatePixels(const std::vector<uint8_t>& NewHeader, size_t NewStride, int NewHeight) {
   Header = NewHeader;
   Stride = NewStride;
@@ -37,31 +21,22 @@ uint8_t* TMemoryDIB::AllocatePixels(const std::vector<uint8_t>& NewHeader, size_
   return Pixels.data();
 }
 
-size_t DIBStride(int Width, int BitsPerPixel) {
-  return (static_cast<size_t>(Width) * static_cast<size_t>(BitsPerPixel) + 31) / 32 * 4;
-}
-
 std::vector<uint8_t> MakeDIBHeader(int Width, int Height, int BitsPerPixel, bool TopDown,
                                    const std::vector<TGIFRGB>& Palette) {
-  const bool indexed = BitsPerPixel == 8;
-  std::vector<uint8_t> header(InfoHeaderSize + (indexed ? 256 * 4 : 0), 0);
-  PutU32(header, 0, InfoHeaderSize);
-  PutU32(header, 4, static_cast<uint32_t>(Width));
-  PutU32(header, 8, static_cast<uint32_t>(TopDown ? -Height : Height));
-  PutU16(header, 12, 1);
-  PutU16(header, 14, static_cast<uint32_t>(BitsPerPixel));
+  TDibInfo dib;
+  dib.Header.biWidth = Width;
+  dib.Header.biHeight = TopDown ? -Height : Height;
+  dib.Header.biPlanes = 1;
+  dib.Header.biBitCount = static_cast<uint16_t>(BitsPerPixel);
   // compression, image size and resolution stay 0
-  if (indexed) {
+  if (BitsPerPixel == 8) {
     const size_t used = std::min<size_t>(Palette.size(), 256);
-    PutU32(header, 32, 256);
-    PutU32(header, 36, static_cast<uint32_t>(used));
-    for (size_t i = 0; i < used; ++i) {
-      header[InfoHeaderSize + 4 * i] = Palette[i].Blue;
-      header[InfoHeaderSize + 4 * i + 1] = Palette[i].Green;
-      header[InfoHeaderSize + 4 * i + 2] = Palette[i].Red;
-    }
+    dib.Header.biClrUsed = 256;
+    dib.Header.biClrImportant = static_cast<uint32_t>(used);
+    dib.Colors.resize(256);
+    for (size_t i = 0; i < used; ++i) dib.Colors[i] = TRGBQuad{Palette[i].Blue, Palette[i].Green, Palette[i].Red, 0};
   }
-  return header;
+  return dib.Bytes();
 }
 
 TDIBWriter::TDIBWriter(TDIBAllocator& Allocator, std::vector<TGIFRGB> Palette, int Width, int Height,
@@ -74,7 +49,7 @@ TDIBWriter::TDIBWriter(TDIBAllocator& Allocator, std::vector<TGIFRGB> Palette, i
       FTopDown(TopDown) {
   if (BitsPerPixel != 8 && BitsPerPixel != 24) throw GIFException(sGIFUnsupportedPixelFormat);
   if (Width <= 0 || Height <= 0) throw GIFException(sGIFInvalidDimensions);
-  FStride = DIBStride(Width, BitsPerPixel);
+  FStride = static_cast<size_t>(DibRowStride(Width, static_cast<uint32_t>(BitsPerPixel)));
 }
 
 uint8_t* TDIBWriter::ScanLine(int Row) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gif/gif_color_map.h"
+#include "pictures/dib.h"
 
 namespace vr {
 
@@ -32,9 +33,6 @@ class TMemoryDIB : public TDIBAllocator {
   size_t Stride = 0;
   int Height = 0;
 };
-
-// Bytes per stored row: rows are padded to a multiple of 4 bytes.
-size_t DIBStride(int Width, int BitsPerPixel);
 
 // The bitmap information header (and colour table for 8 bits). A positive
 // height stores rows bottom-up, TopDown stores them top-down.

@@ -4,6 +4,7 @@
 
 #include "gif/gif_errors.h"
 #include "gif/gif_stream_io.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -90,14 +91,10 @@ TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
 
 void TGIFGraphicControlExtension::LoadBody(TStream& Stream) {
   // A block cut short by the end of the data keeps what arrived.
-  uint8_t d[6] = {BlockSize, PackedFields, static_cast<uint8_t>(Delay), static_cast<uint8_t>(Delay >> 8),
-                  TransparentColorIndex, Terminator};
+  uint8_t d[6] = {BlockSize, PackedFields, 0, 0, TransparentColorIndex, Terminator};
+  PutU16LE(d + 2, Delay);
   const size_t got = Stream.Read(d, sizeof d);
-  BlockSize = d[0];
-  PackedFields = d[1];
-  Delay = static_cast<uint16_t>(d[2] | d[3] << 8);
-  TransparentColorIndex = d[4];
-  Terminator = d[5];
+  TByteReader(d, sizeof d).ReadLE(BlockSize, PackedFields, Delay, TransparentColorIndex, Terminator);
   if (got < sizeof d)
     ReportWarning(gsWarning, sGIFPrematureEnd);
   else if (Transparent() && SubImage() != nullptr)
@@ -109,15 +106,9 @@ void TGIFGraphicControlExtension::LoadBody(TStream& Stream) {
 void TGIFTextExtension::LoadBody(TStream& Stream) {
   uint8_t d[13];
   gifio::ReadExactly(Stream, d, sizeof d);
-  BlockSize = d[0];
-  GridLeft = static_cast<uint16_t>(d[1] | d[2] << 8);
-  GridTop = static_cast<uint16_t>(d[3] | d[4] << 8);
-  GridWidth = static_cast<uint16_t>(d[5] | d[6] << 8);
-  GridHeight = static_cast<uint16_t>(d[7] | d[8] << 8);
-  CellWidth = d[9];
-  CellHeight = d[10];
-  ForegroundIndex = d[11];
-  BackgroundIndex = d[12];
+  TByteReader(d, sizeof d)
+      .ReadLE(BlockSize, GridLeft, GridTop, GridWidth, GridHeight, CellWidth, CellHeight, ForegroundIndex,
+              BackgroundIndex);
   ReadTextBlocks(Stream, *this, Text);
 }
 
@@ -155,14 +146,13 @@ void TGIFAppExtNSLoop::LoadSubBlocks(TStream& Stream) {
       case 1:
         if (size < 3) throw GIFException(sGIFInvalidData);
         gifio::ReadExactly(Stream, d, 2);
-        LoopCount = static_cast<uint16_t>(d[0] | d[1] << 8);
+        LoopCount = GetU16LE(d);
         gifio::SkipBounded(Stream, size - 3);
         break;
       case 2:
         if (size < 5) throw GIFException(sGIFInvalidData);
         gifio::ReadExactly(Stream, d, 4);
-        BufferSize = static_cast<uint32_t>(d[0]) | static_cast<uint32_t>(d[1]) << 8 |
-                     static_cast<uint32_t>(d[2]) << 16 | static_cast<uint32_t>(d[3]) << 24;
+        BufferSize = GetU32LE(d);
         gifio::SkipBounded(Stream, size - 5);
         break;
       default:

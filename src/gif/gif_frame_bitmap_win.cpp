@@ -6,6 +6,7 @@
 #include "gif/gif_image_win.h"
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 

@@ -8,6 +8,7 @@
 #include "gif/gif_extensions.h"
 #include "gif/gif_lzw.h"
 #include "gif/gif_stream_io.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -79,11 +80,7 @@ void TGIFHeader::LoadFromStream(TStream& Stream) {
   std::copy(b, b + 3, Signature.begin());
   std::copy(b + 3, b + 6, Version.begin());  // not checked
   gifio::ReadExactly(Stream, b, 7);
-  ScreenWidth = static_cast<uint16_t>(b[0] | b[1] << 8);
-  ScreenHeight = static_cast<uint16_t>(b[2] | b[3] << 8);
-  ScreenFlags = b[4];
-  BackgroundIndex = b[5];
-  AspectRatio = b[6];
+  TByteReader(b, 7).ReadLE(ScreenWidth, ScreenHeight, ScreenFlags, BackgroundIndex, AspectRatio);
   if (ScreenFlags & 0x80) {
     ColorMap.LoadFromStream(Stream, TGIFColorMap::EntriesForSizeField(ScreenFlags));
     ColorMap.Sorted = (ScreenFlags & 0x08) != 0;
@@ -142,12 +139,7 @@ void TGIFSubImage::LoadFromStream(TStream& Stream) {
 
   uint8_t d[10];
   gifio::ReadExactly(Stream, d, sizeof d);
-  Separator = d[0];
-  Left = static_cast<uint16_t>(d[1] | d[2] << 8);
-  Top = static_cast<uint16_t>(d[3] | d[4] << 8);
-  Width = static_cast<uint16_t>(d[5] | d[6] << 8);
-  Height = static_cast<uint16_t>(d[7] | d[8] << 8);
-  ImageFlags = d[9];
+  TByteReader(d, sizeof d).ReadLE(Separator, Left, Top, Width, Height, ImageFlags);
   if ((Width == 0 || Height == 0) && Image() != nullptr) {
     Height = static_cast<uint16_t>(Image()->ScreenHeight());
     Width = static_cast<uint16_t>(Image()->ScreenWidth());

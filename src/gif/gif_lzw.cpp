@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -10,6 +9,7 @@
 #include "gif/gif_errors.h"
 #include "gif/gif_image_core.h"
 #include "gif/gif_stream_io.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -34,16 +34,6 @@ constexpr auto LiteralPixels = [] {
   for (size_t i = 0; i < t.size(); ++i) t[i] = static_cast<uint8_t>(i);
   return t;
 }();
-
-uint32_t LoadLE32(const uint8_t* p) {
-  uint32_t v;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&v, p, 4);
-  } else {
-    v = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-  }
-  return v;
-}
 
 // Copies the N bytes at From (N >= 1) to To in chunks, writing up to
 // Chunk - 1 bytes past To + N and reading as many past From + N. Each chunk
@@ -127,7 +117,7 @@ class TLZWDecoder {
   int NextCode() { return FBitPosition + FCodeSize >= FBitEnd ? NextCodeRefilling() : TakeCode(); }
   [[gnu::noinline]] int NextCodeRefilling();
   int TakeCode() {
-    const uint32_t value = LoadLE32(FBitBuffer + (FBitPosition >> 3)) >> (FBitPosition & 7);
+    const uint32_t value = GetU32LE(FBitBuffer + (FBitPosition >> 3)) >> (FBitPosition & 7);
     FBitPosition += FCodeSize;
     return static_cast<int>(value & ((1u << FCodeSize) - 1));
   }
@@ -396,7 +386,7 @@ bool TLZWDecoder::Decode(uint8_t* Out, size_t Count) {
   while (dst < end) {
     int code;
     if (bitPosition + codeSize < bitEnd) {
-      code = static_cast<int>((LoadLE32(FBitBuffer + (bitPosition >> 3)) >> (bitPosition & 7)) & codeMask);
+      code = static_cast<int>((GetU32LE(FBitBuffer + (bitPosition >> 3)) >> (bitPosition & 7)) & codeMask);
       bitPosition += codeSize;
     } else {
       Settle(dst, end);

@@ -200,10 +200,8 @@ void TBitmap::LoadFromInfo(TStream& Stream, const TBitmapFileInfo& Info) {
   // A bitmap without pixels cannot be created; refuse it here rather than
   // let the system decide what an empty bitmap is.
   if (Info.Width() <= 0 || Info.Height() <= 0) throw EInvalidGraphic(SInvalidBitmap);
-  std::vector<uint8_t> block = Info.BitmapInfo();
-  std::vector<uint32_t> aligned((block.size() + 3) / 4);
-  std::memcpy(aligned.data(), block.data(), block.size());
-  auto* bmi = reinterpret_cast<BITMAPINFO*>(aligned.data());
+  const TBitmapInfoBlock block(Info.BitmapInfo());
+  const BITMAPINFO* bmi = block.Get();
 
   TWindowDC screen(nullptr);
   TBitmapHandle handle;
@@ -274,14 +272,11 @@ void TBitmap::ReadStoredImage(TStream& Stream) {
 
 namespace {
 
-void PutU16(TStream& s, uint16_t v) { s.WriteBuffer(&v, 2); }
-void PutU32(TStream& s, uint32_t v) { s.WriteBuffer(&v, 4); }
-
 void WriteFileHeader(TStream& s, uint64_t fileSize, uint64_t pixelOffset) {
-  PutU16(s, kBitmapFileType);
-  PutU32(s, static_cast<uint32_t>(fileSize));
-  PutU32(s, 0);
-  PutU32(s, static_cast<uint32_t>(pixelOffset));
+  s.WriteU16LE(kBitmapFileType);
+  s.WriteU32LE(static_cast<uint32_t>(fileSize));
+  s.WriteU32LE(0);
+  s.WriteU32LE(static_cast<uint32_t>(pixelOffset));
 }
 
 }  // namespace
@@ -296,51 +291,47 @@ void TBitmap::SaveToStream(TStream& Stream) {
     return;
   }
   const int width = ReadWidth(), height = ReadHeight();
-  BITMAPINFOHEADER header{};
-  std::vector<TRGBQuad> table;
-  const DWORD* masks = nullptr;
+  TDibInfo dib;
+  TBitmapInfoHeader& header = dib.Header;
   std::vector<uint8_t> pixels;
   if (HandleType() == TBitmapHandleType::bmDIB) {
-    header = FImage->DIB.dsBmih;
-    header.biSize = sizeof header;
-    table = ReadDIBColorTable(FImage->Handle.Get());
-    if (header.biCompression == BI_BITFIELDS) masks = FImage->DIB.dsBitfields;
+    header = ModelHeader(FImage->DIB.dsBmih);
+    dib.Colors = ReadDIBColorTable(FImage->Handle.Get());
+    std::copy(std::begin(FImage->DIB.dsBitfields), std::end(FImage->DIB.dsBitfields), dib.Masks.begin());
     GdiFlush();
     size_t size = static_cast<size_t>(FImage->DIB.dsBm.bmWidthBytes) * static_cast<size_t>(height);
     auto* bits = static_cast<const uint8_t*>(FImage->DIB.dsBm.bmBits);
     pixels.assign(bits, bits + size);
   } else {
     // A device bitmap is written as the DIB the system gives for it.
-    header.biSize = sizeof header;
     header.biWidth = width;
     header.biHeight = height;
     header.biPlanes = 1;
     header.biBitCount = Monochrome() ? 1 : 24;
-    header.biCompression = BI_RGB;
-    if (Monochrome()) table = DefaultColorTable(1);
-    TBitmapInfoBlock info(header, nullptr, table);
-    pixels.resize(static_cast<size_t>(DibRowSize(width, header.biBitCount)) * static_cast<size_t>(height));
+    header.biCompression = kDibRgb;
+    if (Monochrome()) dib.Colors = DefaultColorTable(1);
+    header.biClrUsed = static_cast<uint32_t>(dib.Colors.size());
+    const TBitmapInfoBlock info(dib);
+    pixels.resize(static_cast<size_t>(DibRowStride(width, header.biBitCount)) * static_cast<size_t>(height));
     TBitmapCanvas::DeselectBitmap(FImage->Handle.Get());
     TWindowDC screen(nullptr);
-    GetDIBits(screen.Get(), FImage->Handle.Get(), 0, static_cast<UINT>(height), pixels.data(), info.Get(),
-              DIB_RGB_COLORS);
+    GetDIBits(screen.Get(), FImage->Handle.Get(), 0, static_cast<UINT>(height), pixels.data(),
+              const_cast<BITMAPINFO*>(info.Get()), DIB_RGB_COLORS);
   }
-  header.biSizeImage = static_cast<DWORD>(pixels.size());
-  header.biClrUsed = static_cast<DWORD>(table.size());
+  header.biSize = kDibHeaderSize;
+  header.biSizeImage = static_cast<uint32_t>(pixels.size());
+  header.biClrUsed = static_cast<uint32_t>(dib.Colors.size());
   header.biClrImportant = 0;
-  const uint64_t headers = 14 + sizeof header + (masks != nullptr ? 12 : 0) + table.size() * 4;
-  WriteFileHeader(Stream, headers + pixels.size(), headers);
-  Stream.WriteBuffer(&header, sizeof header);
-  if (masks != nullptr)
-    for (int i = 0; i < 3; ++i) PutU32(Stream, masks[i]);
-  if (!table.empty()) Stream.WriteBuffer(table.data(), table.size() * 4);
+  const std::vector<uint8_t> headers = dib.Bytes();
+  WriteFileHeader(Stream, 14 + headers.size() + pixels.size(), 14 + headers.size());
+  Stream.WriteBuffer(headers.data(), headers.size());
   if (!pixels.empty()) Stream.WriteBuffer(pixels.data(), pixels.size());
 }
 
 void TBitmap::WriteStoredImage(TStream& Stream) {
   TMemoryStream block;
   SaveToStream(block);
-  PutU32(Stream, static_cast<uint32_t>(block.Bytes().size()));
+  Stream.WriteU32LE(static_cast<uint32_t>(block.Bytes().size()));
   if (!block.Bytes().empty()) Stream.WriteBuffer(block.Memory(), block.Bytes().size());
 }
 

@@ -18,23 +18,24 @@ bool ScreenHasPalette16() {
   return (GetDeviceCaps(screen.Get(), RASTERCAPS) & RC_PALETTE) != 0 && GetDeviceCaps(screen.Get(), SIZEPALETTE) >= 16;
 }
 
-TBitmapInfoBlock::TBitmapInfoBlock(const BITMAPINFOHEADER& Source, const DWORD* Masks,
-                                   std::span<const TRGBQuad> Table) {
-  size_t bytes = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD) + std::max<size_t>(Table.size(), 1) * sizeof(RGBQUAD);
-  FBytes.assign((bytes + 3) / 4, 0);
-  auto* base = reinterpret_cast<uint8_t*>(FBytes.data());
-  std::memcpy(base, &Source, sizeof Source);
-  Header().biSize = sizeof(BITMAPINFOHEADER);
-  uint8_t* next = base + sizeof(BITMAPINFOHEADER);
-  if (Source.biCompression == BI_BITFIELDS && Masks != nullptr) {
-    for (int i = 0; i < 3; ++i, next += sizeof(DWORD)) {
-      const DWORD mask = Masks[i];
-      std::memcpy(next, &mask, sizeof mask);
-    }
-  }
-  if (!Table.empty()) std::memcpy(next, Table.data(), Table.size() * sizeof(RGBQUAD));
-  Header().biClrUsed = static_cast<DWORD>(Table.size());
-  Header().biClrImportant = 0;
+static_assert(sizeof(BITMAPINFOHEADER) == sizeof(TBitmapInfoHeader) && sizeof(RGBQUAD) == sizeof(TRGBQuad));
+
+BITMAPINFOHEADER SystemHeader(const TBitmapInfoHeader& Header) {
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, &Header, sizeof h);
+  return h;
+}
+
+TBitmapInfoHeader ModelHeader(const BITMAPINFOHEADER& Header) {
+  TBitmapInfoHeader h;
+  std::memcpy(&h, &Header, sizeof h);
+  return h;
+}
+
+TBitmapInfoBlock::TBitmapInfoBlock(const TDibInfo& Info) {
+  const std::vector<uint8_t> bytes = Info.Bytes();
+  FBytes.assign((bytes.size() + 3 * sizeof(DWORD) + sizeof(RGBQUAD) + 3) / 4, 0);
+  std::memcpy(FBytes.data(), bytes.data(), bytes.size());
 }
 
 TSelectedBitmap::TSelectedBitmap(HBITMAP Bitmap, HPALETTE Palette) {
@@ -204,7 +205,11 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   if (Dib.dsBmih.biSize != 0) {
     const BITMAPINFOHEADER header = DIBHeaderFor(Dib, width, height);
     const std::vector<TRGBQuad> table = NewColorTable(header.biBitCount, NewPalette, Source, old, oldIsDIB);
-    TBitmapInfoBlock info(header, Dib.dsBitfields, table);
+    TDibInfo model{.Header = ModelHeader(header), .Colors = table};
+    model.Header.biClrUsed = static_cast<uint32_t>(table.size());
+    model.Header.biClrImportant = 0;
+    std::copy(std::begin(Dib.dsBitfields), std::end(Dib.dsBitfields), model.Masks.begin());
+    const TBitmapInfoBlock info(model);
     void* pixels = nullptr;
     result.Reset(CreateDIBSection(screen.Get(), info.Get(), DIB_RGB_COLORS, &pixels, nullptr, 0));
     if (!result || pixels == nullptr) RaiseOutOfResources();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pictures/bitmap.h"
+#include "pictures/dib.h"
 
 namespace vr::bitmap_gdi {
 
@@ -17,13 +18,18 @@ int ScreenBitsPerPixel();
 // True when the screen is a palette device with at least 16 entries.
 bool ScreenHasPalette16();
 
-// A BITMAPINFO block: a 40-byte header, three colour masks when the
-// header says bit-fields, then the colour table.
+// The model's header as the system's, and back: the same 40 bytes.
+BITMAPINFOHEADER SystemHeader(const TBitmapInfoHeader& Header);
+TBitmapInfoHeader ModelHeader(const BITMAPINFOHEADER& Header);
+
+// The system's BITMAPINFO for a bitmap model: the 40-byte header, the three
+// colour masks of every bit-field bitmap, then the colour table, aligned,
+// with room after it for the masks and colour the system may write back.
 class TBitmapInfoBlock {
  public:
-  TBitmapInfoBlock(const BITMAPINFOHEADER& Header, const DWORD* Masks, std::span<const TRGBQuad> Table);
+  explicit TBitmapInfoBlock(const TDibInfo& Info);
   BITMAPINFO* Get() { return reinterpret_cast<BITMAPINFO*>(FBytes.data()); }
-  BITMAPINFOHEADER& Header() { return Get()->bmiHeader; }
+  const BITMAPINFO* Get() const { return reinterpret_cast<const BITMAPINFO*>(FBytes.data()); }
 
  private:
   std::vector<uint32_t> FBytes;  // 32-bit units keep the block aligned

@@ -2,6 +2,9 @@
 # registry and picture holder, the built-in formats, the image view, and
 # the bitmap with its canvas, drawing and pixel surface. It stands on the
 # system; its readers live in a folder each (bmp/, icon/, metafile/, jpeg/).
+# The bitmap model every reader builds: pure.
+set(PICTURES_PURE
+  dib.cpp)
 set(PICTURES_WIN
   bitmap.cpp
   bitmap_canvas.cpp

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "platform/application.h"
 #include "platform/exceptions.h"
@@ -89,7 +90,10 @@ HBRUSH SolidBrush(COLORREF Color) {
 // ---------------------------------------------------------------- TControl
 
 TControl::TControl(TComponent* AOwner, TWinControl* AParent) : TComponent(AOwner), FParent(AParent) {
-  if (FParent != nullptr) FParent->FControls.push_back(this);
+  if (FParent != nullptr) {
+    FParent->FControls.push_back(this);
+    FPixelsPerInch = FParent->FPixelsPerInch;
+  }
 }
 
 TControl::~TControl() {
@@ -113,6 +117,22 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   else Invalidate();
   BoundsChanged();
   if (FParent != nullptr && FAlign != TAlign::alNone) FParent->AlignControls();
+}
+
+void TControl::ChangeScale(int Dpi) {
+  if (Dpi <= 0 || Dpi == FPixelsPerInch) return;
+  ScaleRects(Dpi);
+  ScaleRules();
+}
+
+void TControl::ScaleRects(int Dpi) {
+  const int from = std::exchange(FPixelsPerInch, Dpi);
+  ScaleBounds(from, Dpi);
+}
+
+void TControl::ScaleBounds(int FromDpi, int ToDpi) {
+  auto scale = [&](int v) { return MulDiv(v, ToDpi, FromDpi); };
+  SetBounds(scale(Left()), scale(Top()), scale(Width()), scale(Height()));
 }
 
 void TControl::SetAlign(TAlign Value) {
@@ -515,6 +535,29 @@ int TWinControl::TextWidth() const {
 void TWinControl::SetFont(HFONT Font) {
   FFont = Font;
   if (FHandle != nullptr) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font), TRUE);
+}
+
+void TWinControl::ReplaceFont(HFONT Old, HFONT New) {
+  if (FFont == Old) SetFont(New);
+  for (TControl* c : FControls)
+    if (c->IsWindowed()) static_cast<TWinControl*>(c)->ReplaceFont(Old, New);
+}
+
+void TWinControl::ScaleRects(int Dpi) {
+  const int from = std::exchange(FPixelsPerInch, Dpi);
+  {
+    // The children are laid out once, when all of them are scaled.
+    FAligning = true;
+    TScopeGuard aligned([this] { FAligning = false; });
+    ScaleBounds(from, Dpi);
+    for (TControl* c : FControls) c->ScaleRects(Dpi);
+  }
+  AlignControls();
+}
+
+void TWinControl::ScaleRules() {
+  for (TControl* c : FControls) c->ScaleRules();
+  ScaleChanged();
 }
 
 TCustomControl::TCustomControl(TComponent* AOwner, TWinControl* AParent, DWORD Style, DWORD ExStyle)

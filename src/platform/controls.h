@@ -10,6 +10,7 @@
 
 #include "platform/canvas.h"
 #include "platform/component.h"
+#include "platform/dpi.h"
 #include "platform/handles.h"
 
 namespace vr {
@@ -70,7 +71,27 @@ class TControl : public TComponent {
   virtual void MouseDown(TMouseButton Button, int X, int Y) {}
   virtual void MouseUp(TMouseButton Button, int X, int Y) {}
 
+  // The dots per inch the control is laid out for; a new control takes its
+  // parent's.
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  // A length designed at 96 dpi, in this control's pixels.
+  int Scaled(int DesignPixels) const { return MulDiv(DesignPixels, FPixelsPerInch, kDesignPixelsPerInch); }
+  // Lays the control out again for Dpi, in two steps over the control and
+  // everything below it: first every rectangle is scaled from the dpi it
+  // had (MulDiv rounding), then every control re-applies its own geometry
+  // rules (ScaleChanged), children before their parents.
+  void ChangeScale(int Dpi);
+
  protected:
+  // The first step: the rectangles (and the dpi they are for).
+  virtual void ScaleRects(int Dpi);
+  // The second step: the rules.
+  virtual void ScaleRules() { ScaleChanged(); }
+  // Scales the control's own rectangle from FromDpi to ToDpi.
+  virtual void ScaleBounds(int FromDpi, int ToDpi);
+  // Geometry that follows from the font or the dpi is worked out again,
+  // once the rectangles are scaled and the fonts are those of the new dpi.
+  virtual void ScaleChanged() {}
   // Called after the bounds changed (window-less controls repaint here).
   virtual void BoundsChanged() {}
   virtual void VisibleChanged() {}
@@ -83,6 +104,7 @@ class TControl : public TComponent {
   friend class TWinControl;
   TWinControl* FParent;
   RECT FBounds{0, 0, 0, 0};
+  int FPixelsPerInch = kDesignPixelsPerInch;
   TAlign FAlign = TAlign::alNone;
   bool FVisible = true;
   bool FEnabled = true;
@@ -121,6 +143,8 @@ class TWinControl : public TControl {
   int ClientHeight() const;
 
   void SetFont(HFONT Font);
+  // Gives New to this control and every control below it that uses Old.
+  void ReplaceFont(HFONT Old, HFONT New);
   // The width of the caption in the control's font.
   int TextWidth() const;
   HFONT Font() const { return FFont; }
@@ -137,6 +161,8 @@ class TWinControl : public TControl {
   // subclassed; for our own class (ClassName nullptr) it is registered once.
   void CreateHandle(const char* WindowClass, DWORD Style, DWORD ExStyle, const std::string& Text);
   virtual LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam);
+  void ScaleRects(int Dpi) override;
+  void ScaleRules() override;
   LRESULT DefaultHandler(UINT Msg, WPARAM wParam, LPARAM lParam);
   // A notification that the parent got about this control (WM_COMMAND,
   // WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*, scroll).

@@ -5,7 +5,10 @@
 namespace vr {
 
 TCustomForm::TCustomForm(TComponent* AOwner, const TParams& Params)
-    : TWinControl(AOwner, nullptr), FBorderWidth(Params.BorderWidth) {
+    : TWinControl(AOwner, nullptr),
+      FFontName(Params.FontName),
+      FFontHeight(Params.FontPixels != 0 ? Params.FontPixels : MulDiv(Params.FontPoints, kDesignPixelsPerInch, 72)),
+      FBorderWidth(Params.BorderWidth) {
   Color = clBtnFace;
   SetVisible(false);
   DWORD style = WS_CLIPCHILDREN;
@@ -24,15 +27,31 @@ TCustomForm::TCustomForm(TComponent* AOwner, const TParams& Params)
   }
   if (Params.StayOnTop) exStyle |= WS_EX_TOPMOST;
   CreateHandle(nullptr, style, exStyle, Params.Caption);
+  MakeFormFont(kDesignPixelsPerInch);
+}
+
+void TCustomForm::MakeFormFont(int Dpi) {
   LOGFONTA lf{};
-  HDC screen = GetDC(nullptr);
-  lf.lfHeight = Params.FontPixels != 0 ? -Params.FontPixels : -MulDiv(Params.FontPoints, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  lf.lfHeight = -MulDiv(FFontHeight, Dpi, kDesignPixelsPerInch);
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynA(lf.lfFaceName, Params.FontName, LF_FACESIZE);
-  FFormFont.Reset(CreateFontIndirectA(&lf));
-  SetFont(FFormFont.Get());
+  lstrcpynA(lf.lfFaceName, FFontName.c_str(), LF_FACESIZE);
+  TFontHandle font(CreateFontIndirectA(&lf));
+  if (!font) return;  // the controls keep the font they have
+  // Every control that uses the form's font gets the new one before the
+  // old one is deleted.
+  ReplaceFont(FFormFont.Get(), font.Get());
+  SetFont(font.Get());
+  FFormFont = std::move(font);
+}
+
+void TCustomForm::ScaleRules() {
+  MakeFormFont(PixelsPerInch());
+  TWinControl::ScaleRules();
+}
+
+void TCustomForm::ScaleBounds(int FromDpi, int ToDpi) {
+  SetClientSize(MulDiv(ClientWidth(), ToDpi, FromDpi), MulDiv(ClientHeight(), ToDpi, FromDpi));
 }
 
 TCustomForm::~TCustomForm() {
@@ -74,7 +93,7 @@ void TCustomForm::CenterOnScreen() {
 
 RECT TCustomForm::AlignRect() const {
   RECT r = TWinControl::AlignRect();
-  InflateRect(&r, -FBorderWidth, -FBorderWidth);
+  InflateRect(&r, -Scaled(FBorderWidth), -Scaled(FBorderWidth));
   return r;
 }
 

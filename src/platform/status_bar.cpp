@@ -86,7 +86,7 @@ void TStatusBar::Paint(TCanvas& Canvas) {
   Canvas.BrushColor = Color;
   Canvas.FillRect(r);
   DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
-  InflateRect(&r, -4, -1);
+  InflateRect(&r, -Scaled(4), -1);
   TSelectObject font(dc, Font() != nullptr ? Font() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));

@@ -114,9 +114,18 @@ void TLabel::SetFontStyle(bool Bold, bool Italic, int PixelHeight) {
   if (base == nullptr || GetObjectA(base, sizeof lf, &lf) == 0) GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
   lf.lfWeight = Bold ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = Italic ? TRUE : FALSE;
-  if (PixelHeight != 0) lf.lfHeight = -PixelHeight;
-  FOwnFont.Reset(CreateFontIndirectA(&lf));
-  SetFont(FOwnFont.Get());
+  if (PixelHeight != 0) lf.lfHeight = -Scaled(PixelHeight);
+  FBold = Bold;
+  FItalic = Italic;
+  FPixelHeight = PixelHeight;
+  TFontHandle font(CreateFontIndirectA(&lf));
+  SetFont(font.Get());
+  FOwnFont = std::move(font);
+}
+
+void TLabel::ScaleChanged() {
+  if (FOwnFont) SetFontStyle(FBold, FItalic, FPixelHeight);
+  if (FAutoSized) AutoSize();
 }
 
 void TLabel::AutoSize() {
@@ -127,7 +136,8 @@ void TLabel::AutoSize() {
   DrawAnsiText(dc, text, r, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
-  SetBounds(Left(), Top(), r.right - r.left, std::max<int>(r.bottom - r.top, 13));
+  SetBounds(Left(), Top(), r.right - r.left, std::max<int>(r.bottom - r.top, Scaled(13)));
+  FAutoSized = true;
 }
 
 // ------------------------------------------------------------------ TPanel
@@ -194,7 +204,7 @@ void TToolBar::AlignControls() {
   int x = 0;
   for (TControl* c : Controls()) {
     if (!c->Visible()) continue;
-    c->SetBounds(x, 2, c->Width(), c->Height());
+    c->SetBounds(x, Scaled(2), c->Width(), c->Height());
     x += c->Width();
   }
 }

@@ -67,17 +67,24 @@ class TLabel : public TWinControl {
  public:
   TLabel(TComponent* AOwner, TWinControl* AParent, const std::string& ACaption);
   const char* ClassName() const override { return "TLabel"; }
-  // Bold and italic captions get a font of their own, derived from the parent's.
+  // Bold and italic captions get a font of their own, derived from the
+  // parent's; PixelHeight (0: the parent's) is at 96 dpi.
   void SetFontStyle(bool Bold, bool Italic, int PixelHeight = 0);
-  // Makes the label as wide and high as its caption.
+  // Makes the label as wide and high as its caption, now and whenever it
+  // is scaled.
   void AutoSize();
 
  protected:
   // A click on the label runs OnClick.
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
+  // The own font is made again from the parent's scaled one.
+  void ScaleChanged() override;
 
  private:
   TFontHandle FOwnFont;
+  bool FBold = false, FItalic = false;
+  int FPixelHeight = 0;
+  bool FAutoSized = false;
 };
 
 enum class TBevelCut { bvNone, bvLowered, bvRaised };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "platform/exceptions.h"
 
 namespace vr {
@@ -53,14 +54,25 @@ uint8_t TStream::ReadByte() {
 uint16_t TStream::ReadU16LE() {
   uint8_t b[2];
   ReadBuffer(b, 2);
-  return static_cast<uint16_t>(b[0] | b[1] << 8);
+  return GetU16LE(b);
 }
 
 uint32_t TStream::ReadU32LE() {
   uint8_t b[4];
   ReadBuffer(b, 4);
-  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-         static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+  return GetU32LE(b);
+}
+
+void TStream::WriteU16LE(uint16_t Value) {
+  uint8_t b[2];
+  PutU16LE(b, Value);
+  WriteBuffer(b, 2);
+}
+
+void TStream::WriteU32LE(uint32_t Value) {
+  uint8_t b[4];
+  PutU32LE(b, Value);
+  WriteBuffer(b, 4);
 }
 
 size_t TMemoryStream::Read(void* Buffer, size_t Count) {

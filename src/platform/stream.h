@@ -37,9 +37,12 @@ class TStream : public TObject {
   // Copies Count bytes (all from the start when Count is 0) from Source.
   int64_t CopyFrom(TStream& Source, int64_t Count);
 
+  // Little-endian values ("Stream read error" / "Stream write error" as above).
   uint8_t ReadByte();
   uint16_t ReadU16LE();
   uint32_t ReadU32LE();
+  void WriteU16LE(uint16_t Value);
+  void WriteU32LE(uint32_t Value);
 };
 
 class TMemoryStream : public TStream {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
 #include "png/png_crc.h"
@@ -98,17 +99,17 @@ bool TChunk::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length)
   if (Length > 0 && Stream.Read(Payload(), Length) != Length) RaisePng<EPngUnexpectedEnd>(TPngText::UnexpectedEnd);
   uint8_t stored[4] = {};
   if (Stream.Read(stored, 4) != 4) RaisePng<EPngUnexpectedEnd>(TPngText::UnexpectedEnd);
-  if (ChunkCrcChecked() && ReadBE32(stored) != ChunkCrc(Type.data(), Payload(), PayloadSize()))
+  if (ChunkCrcChecked() && GetU32BE(stored) != ChunkCrc(Type.data(), Payload(), PayloadSize()))
     RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
   return true;
 }
 
 void WriteChunkFrame(TStream& Stream, const TChunkType& Type, const uint8_t* Data, uint32_t Size) {
   uint8_t head[8];
-  WriteBE32(head, Size);
+  PutU32BE(head, Size);
   std::memcpy(head + 4, Type.data(), 4);
   uint8_t crc[4];
-  WriteBE32(crc, ChunkCrc(Type.data(), Data, Size));
+  PutU32BE(crc, ChunkCrc(Type.data(), Data, Size));
   Stream.WriteBuffer(head, 8);
   Stream.WriteBuffer(Data, Size);
   Stream.WriteBuffer(crc, 4);

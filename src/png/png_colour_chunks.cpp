@@ -2,9 +2,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
-#include "png/png_crc.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -19,19 +19,19 @@ bool TChunkPLTE::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   const uint8_t* gamma = OwnerImage()->GammaMap;
   const uint8_t* p = Payload();
   for (uint32_t i = 0; i < EntryCount; ++i) {
-    TPNGRGBQuad& q = header.DibInfo.Colors[i];
-    q.Red = gamma[p[3 * i]];
-    q.Green = gamma[p[3 * i + 1]];
-    q.Blue = gamma[p[3 * i + 2]];
-    q.Reserved = 0;
+    TRGBQuad& q = header.DibInfo.Colors[i];
+    q.rgbRed = gamma[p[3 * i]];
+    q.rgbGreen = gamma[p[3 * i + 1]];
+    q.rgbBlue = gamma[p[3 * i + 2]];
+    q.rgbReserved = 0;
   }
   return true;
 }
 
 uint32_t TChunkPLTE::Entry(uint8_t Index) const {
   if (Index >= EntryCount) RaisePng<EPngError>(TPngText::UnknownPaletteEntry);
-  const TPNGRGBQuad& q = ImageHeader().DibInfo.Colors[Index];
-  return static_cast<uint32_t>(q.Blue) | static_cast<uint32_t>(q.Green) << 8 | static_cast<uint32_t>(q.Red) << 16;
+  const TRGBQuad& q = ImageHeader().DibInfo.Colors[Index];
+  return static_cast<uint32_t>(q.rgbBlue) | static_cast<uint32_t>(q.rgbGreen) << 8 | static_cast<uint32_t>(q.rgbRed) << 16;
 }
 
 void TChunkPLTE::CopyFrom(const TChunk& Source) {
@@ -47,10 +47,10 @@ bool TChunkPLTE::SaveChunk(TStream& Stream) {
   ResizePayload(count * 3);
   uint8_t* p = Payload();
   for (uint32_t i = 0; i < count; ++i) {
-    const TPNGRGBQuad& q = header.DibInfo.Colors[i];
-    p[3 * i] = inverse[q.Red];
-    p[3 * i + 1] = inverse[q.Green];
-    p[3 * i + 2] = inverse[q.Blue];
+    const TRGBQuad& q = header.DibInfo.Colors[i];
+    p[3 * i] = inverse[q.rgbRed];
+    p[3 * i + 1] = inverse[q.rgbGreen];
+    p[3 * i + 2] = inverse[q.rgbBlue];
   }
   return WriteFramed(Stream);
 }
@@ -117,8 +117,8 @@ void TChunktRNS::SetKeyColor(uint32_t Color) {
     case kPNGPalette: {
       uint32_t index = 0;
       for (uint32_t i = 0; i < 256; ++i) {
-        const TPNGRGBQuad& q = header.DibInfo.Colors[i];
-        if (q.Blue == blue && q.Green == green && q.Red == red) {
+        const TRGBQuad& q = header.DibInfo.Colors[i];
+        if (q.rgbBlue == blue && q.rgbGreen == green && q.rgbRed == red) {
           index = i;
           break;
         }
@@ -148,16 +148,16 @@ bool TChunktRNS::SaveChunk(TStream& Stream) {
 
 TChunkgAMA::TChunkgAMA(TPNGCore* Owner) : TChunk(Owner, "gAMA") { SetGammaValue(1); }
 
-uint32_t TChunkgAMA::StoredGammaValue() const { return PayloadSize() == 4 ? ReadBE32(Payload()) : 1; }
+uint32_t TChunkgAMA::StoredGammaValue() const { return PayloadSize() == 4 ? GetU32BE(Payload()) : 1; }
 
 uint32_t TChunkgAMA::GammaValue() {
   if (PayloadSize() != 4) SetGammaValue(1);
-  return ReadBE32(Payload());
+  return GetU32BE(Payload());
 }
 
 void TChunkgAMA::SetGammaValue(uint32_t Value) {
   if (PayloadSize() != 4) ResizePayload(4);
-  WriteBE32(Payload(), Value);
+  PutU32BE(Payload(), Value);
 }
 
 bool TChunkgAMA::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {

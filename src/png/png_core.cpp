@@ -4,7 +4,7 @@
 #include <cstring>
 #include <typeinfo>
 
-#include "png/png_crc.h"
+#include "platform/byte_order.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -133,7 +133,7 @@ void TPNGCore::LoadChunks(TStream& Stream) {
     uint8_t lengthBytes[4] = {};
     // Only a read that delivers nothing is an end of file.
     if (Stream.Read(lengthBytes, 4) == 0) RaisePng<EPngUnexpectedEnd>(TPngText::UnexpectedEnd);
-    uint32_t length = ReadBE32(lengthBytes);
+    uint32_t length = GetU32BE(lengthBytes);
     TChunkType type{};
     Stream.Read(type.data(), 4);
 

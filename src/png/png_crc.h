@@ -1,5 +1,5 @@
 // The chunk checksum (CRC-32 of ISO 3309 / ITU-T V.42, reflected polynomial
-// 0xEDB88320, computed by libdeflate) and big-endian helpers.
+// 0xEDB88320, computed by libdeflate).
 #pragma once
 
 #include <cstddef>
@@ -23,24 +23,6 @@ constexpr bool ChunkCrcChecked() {
 #else
   return true;
 #endif
-}
-
-constexpr uint32_t SwapBytes32(uint32_t Value) {
-  return (Value >> 24) | ((Value >> 8) & 0xFF00u) | ((Value << 8) & 0xFF0000u) | (Value << 24);
-}
-constexpr uint16_t SwapBytes16(uint16_t Value) { return static_cast<uint16_t>((Value >> 8) | (Value << 8)); }
-
-// Big-endian fields read from and written to byte buffers.
-inline uint32_t ReadBE32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-         static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
-inline uint16_t ReadBE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-inline void WriteBE32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
 }
 
 }  // namespace vr

@@ -1,16 +1,17 @@
 #include "png/png_dib_section_win.h"
 
+#include "pictures/bitmap_gdi.h"
+
 namespace vr {
 
 std::unique_ptr<TPNGPixelStore> TDibSectionAllocator::AllocatePixels(const TPNGPixelRequest& Request) {
   if (OnAllocate) OnAllocate();
-  // The info block is laid out exactly like BITMAPINFO with 256 colours.
-  static_assert(sizeof(BITMAPINFOHEADER) == sizeof(TPNGBitmapInfoHeader));
-  static_assert(sizeof(RGBQUAD) == sizeof(TPNGRGBQuad));
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(Request.Info);
+  const TRGBQuad* colors = Request.Info->Colors;
+  const bitmap_gdi::TBitmapInfoBlock info(
+      TDibInfo{.Header = Request.Info->Header, .Colors = {colors, colors + Request.PaletteSize}});
   void* bits = nullptr;
   // No device context is needed for a section with an RGB colour table.
-  TBitmapHandle section(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  TBitmapHandle section(CreateDIBSection(nullptr, info.Get(), DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!section || bits == nullptr) return nullptr;
   return std::make_unique<TPNGDibSection>(std::move(section), static_cast<uint8_t*>(bits));
 }

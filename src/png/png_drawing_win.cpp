@@ -2,6 +2,8 @@
 // colour through masks, or blended by its alpha over what the canvas holds.
 #include <cstdlib>
 
+#include "pictures/bitmap_gdi.h"
+#include "platform/byte_order.h"
 #include "png/png_messages.h"
 #include "png/png_object_win.h"
 
@@ -11,7 +13,7 @@ namespace {
 
 const BITMAPINFO* AsBitmapInfo(const TPNGBitmapInfo& Info) { return reinterpret_cast<const BITMAPINFO*>(&Info); }
 
-TColor QuadColorOf(const TPNGRGBQuad& Q) { return RGB(Q.Red, Q.Green, Q.Blue); }
+TColor QuadColorOf(const TRGBQuad& Q) { return RGB(Q.rgbRed, Q.rgbGreen, Q.rgbBlue); }
 
 // The blend of one channel: integer arithmetic with a shift for the division,
 // exact at both ends (alpha 0 keeps D, alpha 255 gives S).
@@ -39,7 +41,7 @@ TColor TPNGObject::DrawKeyColor() const {
   const TChunkIHDR& h = RequireHeader();
   const TChunktRNS* trns = ChunkList.FindChunk<TChunktRNS>();
   if (trns == nullptr) return 0;
-  const auto level = [&](int i) { return static_cast<uint32_t>(trns->AlphaTable[2 * i]) << 8 | trns->AlphaTable[2 * i + 1]; };
+  const auto level = [&](int i) { return uint32_t{GetU16BE(&trns->AlphaTable[2 * i])}; };
   switch (h.ColorType) {
     case kPNGGray: {
       // The sample as the bitmap stores it: the high byte of 16-bit levels,
@@ -93,7 +95,7 @@ bool TPNGObject::DrawWithColorKey(HDC DC, COLORREF KeyColour, const RECT& Rect) 
   const TChunkIHDR& h = RequireHeader();
   const int w = Rect.right - Rect.left, ht = Rect.bottom - Rect.top;
   if (w <= 0 || ht <= 0) return true;
-  const int W = std::abs(h.DibInfo.Header.Width), H = std::abs(h.DibInfo.Header.Height);
+  const int W = std::abs(h.DibInfo.Header.biWidth), H = std::abs(h.DibInfo.Header.biHeight);
   const BITMAPINFO* info = AsBitmapInfo(h.DibInfo);
 
   // A device copy of the image (the decoded bitmap itself is never altered),
@@ -157,24 +159,23 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
   const int aw = area.right - area.left, ah = area.bottom - area.top;
   if (aw <= 0 || ah <= 0) return;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = aw;
-  info.bmiHeader.biHeight = -ah;  // rows top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  TDibInfo dib;
+  dib.Header.biWidth = aw;
+  dib.Header.biHeight = -ah;  // rows top-down
+  dib.Header.biPlanes = 1;
+  dib.Header.biBitCount = 32;
+  const bitmap_gdi::TBitmapInfoBlock info(dib);
 
   TMemoryDC memory(CreateCompatibleDC(nullptr));
   if (!memory) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
   void* sectionBits = nullptr;
-  TBitmapHandle section(CreateDIBSection(memory.Get(), &info, DIB_RGB_COLORS, &sectionBits, nullptr, 0));
+  TBitmapHandle section(CreateDIBSection(memory.Get(), info.Get(), DIB_RGB_COLORS, &sectionBits, nullptr, 0));
   if (!section || sectionBits == nullptr) RaisePng<EPNGOutMemory>(TPngText::OutMemory);
   TSelectObject select(memory.Get(), section.Get());
   BitBlt(memory.Get(), 0, 0, aw, ah, DC, area.left, area.top, SRCCOPY);
   GdiFlush();  // the captured pixels must be in the section's memory
 
-  const unsigned bits = h.DibInfo.Header.BitCount;
+  const unsigned bits = h.DibInfo.Header.biBitCount;
   const TChunktRNS* trns = ChunkList.FindChunk<TChunktRNS>();
   const TChunkPLTE* palette = ChunkList.FindChunk<TChunkPLTE>();
   // Palette entries beyond the palette chunk (or all, without one) show as
@@ -209,8 +210,8 @@ void TPNGObject::DrawWithAlpha(HDC DC, const RECT& Rect) const {
           index = row[ix];
         a = trns != nullptr ? trns->AlphaTable[index] : 255;
         if (index < entries) {
-          const TPNGRGBQuad& q = h.DibInfo.Colors[index];
-          b = q.Blue, g = q.Green, r = q.Red;
+          const TRGBQuad& q = h.DibInfo.Colors[index];
+          b = q.rgbBlue, g = q.rgbGreen, r = q.rgbRed;
         } else {
           b = g = r = 0;
         }

@@ -5,9 +5,9 @@
 #include <new>
 
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
-#include "png/png_crc.h"
 #include "png/png_messages.h"
 
 namespace vr {
@@ -58,7 +58,7 @@ void TChunkIHDR::ReleaseImage() {
 }
 
 void TChunkIHDR::AllocateImage() {
-  std::memset(&DibInfo, 0, sizeof DibInfo);
+  DibInfo = {};
   ReleaseImage();
   RowStride = 0;
   UsesPalette = ColorType == kPNGGray || ColorType == kPNGPalette || ColorType == kPNGGrayAlpha;
@@ -69,14 +69,13 @@ void TChunkIHDR::AllocateImage() {
   if (bits == 0 || Width == 0 || Height == 0 || Width > 65535 || Height > 65535)
     RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
 
-  DibInfo.Header.Size = sizeof(TPNGBitmapInfoHeader);
-  DibInfo.Header.Width = static_cast<int32_t>(Width);
-  DibInfo.Header.Height = static_cast<int32_t>(Height);
-  DibInfo.Header.Planes = 1;
-  DibInfo.Header.BitCount = bits;
+  DibInfo.Header.biWidth = static_cast<int32_t>(Width);
+  DibInfo.Header.biHeight = static_cast<int32_t>(Height);
+  DibInfo.Header.biPlanes = 1;
+  DibInfo.Header.biBitCount = bits;
 
   // Width and Height are at most 65535, so none of these can overflow.
-  const uint64_t stride = DibRowStride(bits, Width);
+  const uint64_t stride = DibRowStride(Width, bits);
   const uint64_t pixelBytes = stride * Height;
   const bool hasAlpha = ColorType == kPNGGrayAlpha || ColorType == kPNGRGBA;
   const uint64_t alphaBytes = hasAlpha ? static_cast<uint64_t>(Width) * Height : 0;
@@ -147,15 +146,8 @@ void TChunkIHDR::SetKeyed(uint32_t X, uint32_t Y, bool Keyed) {
 
 bool TChunkIHDR::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {
   TChunk::LoadChunk(Stream, Type, Length);
-  if (PayloadSize() < 13) RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR);
-  const uint8_t* p = Payload();
-  Width = ReadBE32(p);
-  Height = ReadBE32(p + 4);
-  BitDepth = p[8];
-  ColorType = p[9];
-  CompressionMethod = p[10];
-  FilterMethod = p[11];
-  InterlaceMethod = p[12];
+  TByteReader header(Payload(), PayloadSize(), [] { RaisePng<EPngInvalidIHDR>(TPngText::InvalidIHDR); });
+  header.ReadBE(Width, Height, BitDepth, ColorType, CompressionMethod, FilterMethod, InterlaceMethod);
   if (Width > 65535 || Height > 65535) RaisePng<EPNGSizeExceeds>(TPngText::SizeExceeds);
   if (CompressionMethod != 0) RaisePng<EPNGUnknownCompression>(TPngText::UnknownCompression);
   if (InterlaceMethod > 1) RaisePng<EPNGUnknownInterlace>(TPngText::UnknownInterlace);
@@ -169,8 +161,8 @@ bool TChunkIHDR::SaveChunk(TStream& Stream) {
   if (BitDepth == 2) BitDepth = 4;
   ResizePayload(13);
   uint8_t* p = Payload();
-  WriteBE32(p, Width);
-  WriteBE32(p + 4, Height);
+  PutU32BE(p, Width);
+  PutU32BE(p + 4, Height);
   p[8] = BitDepth;
   p[9] = ColorType;
   p[10] = CompressionMethod;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 #include "platform/stream.h"
 #include "png/png_core.h"
 
@@ -28,9 +29,7 @@ struct TPngKey {
 TPngKey KeyOf(const TPNGCore& Png, const TChunkIHDR& H, const TChunktRNS* Trns) {
   TPngKey key;
   if (Trns == nullptr || (H.ColorType != kPNGGray && H.ColorType != kPNGRGB)) return key;
-  const auto level = [&](int i) {
-    return static_cast<uint32_t>(Trns->AlphaTable[2 * i]) << 8 | Trns->AlphaTable[2 * i + 1];
-  };
+  const auto level = [&](int i) { return uint32_t{GetU16BE(&Trns->AlphaTable[2 * i])}; };
   key.Present = true;
   if (H.ColorType == kPNGGray) {
     switch (H.BitDepth) {
@@ -65,7 +64,7 @@ TIconPixels PNGIconPixels(const uint8_t* Data, size_t Size) {
       h.Height > kMaxPngIconSide)
     InvalidIcon();
 
-  const unsigned bits = h.DibInfo.Header.BitCount;
+  const unsigned bits = h.DibInfo.Header.biBitCount;
   const TChunktRNS* trns = png.ChunkList.FindChunk<TChunktRNS>();
   const TChunkPLTE* palette = png.ChunkList.FindChunk<TChunkPLTE>();
   // Palette entries beyond the palette chunk show black, as the codec draws them.
@@ -98,8 +97,8 @@ TIconPixels PNGIconPixels(const uint8_t* Data, size_t Size) {
         else
           index = row[x];
         if (index < entries) {
-          const TPNGRGBQuad& q = h.DibInfo.Colors[index];
-          b = q.Blue, g = q.Green, r = q.Red;
+          const TRGBQuad& q = h.DibInfo.Colors[index];
+          b = q.rgbBlue, g = q.rgbGreen, r = q.rgbRed;
         }
         if (alpha != nullptr)
           a = alpha[x];

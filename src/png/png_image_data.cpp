@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
 #include "png/png_crc.h"
@@ -66,14 +67,7 @@ uint64_t FilteredImageBytes(const TChunkIHDR& Header, bool Interlaced) {
   return total;
 }
 
-uint32_t Load32(const uint8_t* P) {
-  uint32_t v;
-  std::memcpy(&v, P, 4);
-  return v;
-}
-void Store32(uint8_t* P, uint32_t V) { std::memcpy(P, &V, 4); }
-
-// Red, green, blue (and a fourth byte) loaded as one word come out as blue,
+// Red, green, blue (and a fourth byte) loaded as a little-endian word come out as blue,
 // green, red in its low three bytes once the word is turned around.
 uint32_t TurnedRGB(uint32_t V) { return __builtin_bswap32(V) >> 8; }
 
@@ -82,7 +76,7 @@ uint32_t TurnedRGB(uint32_t V) { return __builtin_bswap32(V) >> 8; }
 // the last pixel, whose word would reach past both rows, goes byte by byte.
 void CopyRGBRow(const uint8_t* __restrict Src, uint32_t Pixels, uint8_t* __restrict Dest) {
   if (Pixels == 0) return;
-  for (uint32_t k = 0; k + 1 < Pixels; ++k) Store32(Dest + 3 * k, TurnedRGB(Load32(Src + 3 * k)));
+  for (uint32_t k = 0; k + 1 < Pixels; ++k) PutU32LE(Dest + 3 * k, TurnedRGB(GetU32LE(Src + 3 * k)));
   const uint8_t* s = Src + 3 * (Pixels - 1);
   uint8_t* d = Dest + 3 * (Pixels - 1);
   d[0] = s[2];
@@ -94,8 +88,8 @@ void CopyRGBARow(const uint8_t* __restrict Src, uint32_t Pixels, uint8_t* __rest
                  uint8_t* __restrict Alpha) {
   if (Pixels == 0) return;
   for (uint32_t k = 0; k + 1 < Pixels; ++k) {
-    const uint32_t v = Load32(Src + 4 * k);
-    Store32(Dest + 3 * k, TurnedRGB(v));
+    const uint32_t v = GetU32LE(Src + 4 * k);
+    PutU32LE(Dest + 3 * k, TurnedRGB(v));
     Alpha[k] = static_cast<uint8_t>(v >> 24);
   }
   const uint8_t* s = Src + 4 * (Pixels - 1);
@@ -210,7 +204,7 @@ std::array<uint32_t, 3> KeySamplesOf(const TChunkIHDR& Header, const TChunktRNS&
   const uint32_t mask = Header.BitDepth >= 16 ? 0xFFFF : (1u << Header.BitDepth) - 1;
   std::array<uint32_t, 3> key{};
   for (size_t i = 0; i < 3; ++i)
-    key[i] = (static_cast<uint32_t>(Trns.AlphaTable[2 * i]) << 8 | Trns.AlphaTable[2 * i + 1]) & mask;
+    key[i] = GetU16BE(&Trns.AlphaTable[2 * i]) & mask;
   return key;
 }
 
@@ -224,12 +218,11 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     const uint32_t x = X0 + k * Step;
     Mask[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
   };
-  auto sample16 = [](const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; };
   if (Header.ColorType == kPNGGray) {
     const uint32_t key = Key[0];
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k)
-        if (sample16(Src + 2 * k) == key) mark(k);
+        if (GetU16BE(Src + 2 * k) == key) mark(k);
     } else if (depth == 8) {
       for (uint32_t k = 0; k < Pixels; ++k)
         if (Src[k] == key) mark(k);
@@ -245,7 +238,7 @@ void MarkKeyedPixels(const TChunkIHDR& Header, const std::array<uint32_t, 3>& Ke
     if (depth == 16) {
       for (uint32_t k = 0; k < Pixels; ++k) {
         const uint8_t* s = Src + 6 * k;
-        if (sample16(s) == r && sample16(s + 2) == g && sample16(s + 4) == b) mark(k);
+        if (GetU16BE(s) == r && GetU16BE(s + 2) == g && GetU16BE(s + 4) == b) mark(k);
       }
     } else {
       for (uint32_t k = 0; k < Pixels; ++k) {
@@ -314,13 +307,13 @@ uint8_t PredictPaeth(uint8_t Left, uint8_t Above, uint8_t UpperLeft) {
 void TChunkIDAT::BuildGrayPalette() {
   TChunkIHDR& h = *ImageHeaderChunk;
   if (h.ColorType != kPNGGray && h.ColorType != kPNGGrayAlpha) return;
-  const uint32_t n = 1u << h.DibInfo.Header.BitCount;  // 2, 16 or 256
+  const uint32_t n = 1u << h.DibInfo.Header.biBitCount;  // 2, 16 or 256
   const uint8_t* gamma = OwnerImage()->GammaMap;
   for (uint32_t k = 0; k < n; ++k) {
     const uint32_t level = (2 * k * 255 + (n - 1)) / (2 * (n - 1));  // k * 255 / (n - 1), rounded
-    TPNGRGBQuad& q = h.DibInfo.Colors[k];
-    q.Blue = q.Green = q.Red = gamma[level];
-    q.Reserved = 0;
+    TRGBQuad& q = h.DibInfo.Colors[k];
+    q.rgbBlue = q.rgbGreen = q.rgbRed = gamma[level];
+    q.rgbReserved = 0;
   }
 }
 
@@ -373,7 +366,7 @@ void TChunkIDAT::NextIdatChunk(IdatInflater& Inflater) {
   TStream& s = *Inflater.Source;
   uint8_t crc[4] = {};
   FPosition += static_cast<int64_t>(s.Read(crc, 4));
-  if (ChunkCrcChecked() && ReadBE32(crc) != ~FCrc) {
+  if (ChunkCrcChecked() && GetU32BE(crc) != ~FCrc) {
     Inflater.Finished = true;
     RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
   }
@@ -384,7 +377,7 @@ void TChunkIDAT::NextIdatChunk(IdatInflater& Inflater) {
     RaisePng<EPNGMissingMultipleIDAT>(TPngText::MissingMultipleIDAT);
   }
   FCrc = UpdateChunkCrc(0xFFFFFFFFu, head + 4, 4);
-  ChunkEnd = FPosition + ReadBE32(head);
+  ChunkEnd = FPosition + GetU32BE(head);
 }
 
 size_t TChunkIDAT::ReadIdatBytes(IdatInflater& Inflater, uint8_t* Dest, size_t Count) {
@@ -443,7 +436,7 @@ void TChunkIDAT::FinishIdatChunk(IdatInflater& Inflater) {
   }
   uint8_t crc[4] = {};
   FPosition += static_cast<int64_t>(s.Read(crc, 4));
-  if (ChunkCrcChecked() && ReadBE32(crc) != ~FCrc) RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
+  if (ChunkCrcChecked() && GetU32BE(crc) != ~FCrc) RaisePng<EPngInvalidCRC>(TPngText::InvalidCRC);
 }
 
 size_t TChunkIDAT::ReadRow(IdatInflater& Inflater) {
@@ -485,12 +478,12 @@ void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) {
 // bytes are loaded as a word; the last pixel of a 3-byte row is loaded and
 // stored by bytes so that nothing past either row is touched.
 __m128i LoadPixel(const uint8_t* P, uint32_t Bpp, bool Last) {
-  if (Bpp == 4 || !Last) return _mm_cvtsi32_si128(static_cast<int>(Load32(P)));
+  if (Bpp == 4 || !Last) return _mm_cvtsi32_si128(static_cast<int>(GetU32LE(P)));
   return _mm_cvtsi32_si128(P[0] | P[1] << 8 | P[2] << 16);
 }
 void StorePixel(uint8_t* P, __m128i V, uint32_t Bpp) {
   const uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(V));
-  if (Bpp == 4) return Store32(P, v);
+  if (Bpp == 4) return PutU32LE(P, v);
   P[0] = static_cast<uint8_t>(v);
   P[1] = static_cast<uint8_t>(v >> 8);
   P[2] = static_cast<uint8_t>(v >> 16);
@@ -609,7 +602,7 @@ bool TChunkIDAT::DecodeWhole(TStream& Stream, uint32_t Length) {
     Stream.Seek(length, TSeekOrigin::soCurrent);
     if (!readTail()) return giveUp();
     if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
-    length = ReadBE32(tail + 4);
+    length = GetU32BE(tail + 4);
   }
   std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[packedBytes + 1]);
   if (packed == nullptr) return giveUp();
@@ -619,9 +612,9 @@ bool TChunkIDAT::DecodeWhole(TStream& Stream, uint32_t Length) {
     if (Stream.Read(to, length) != length) return giveUp();
     crc = UpdateChunkCrc(crc, to, length);
     to += length;
-    if (!readTail() || (ChunkCrcChecked() && ReadBE32(tail) != ~crc)) return giveUp();
+    if (!readTail() || (ChunkCrcChecked() && GetU32BE(tail) != ~crc)) return giveUp();
     if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
-    length = ReadBE32(tail + 4);
+    length = GetU32BE(tail + 4);
     crc = UpdateChunkCrc(0xFFFFFFFFu, tail + 8, 4);
   }
   const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[filteredBytes]);

@@ -43,7 +43,7 @@ void SetPackedSample(uint8_t* Row, uint32_t X, unsigned Bits, uint32_t Value) {
   Row[bit >> 3] = static_cast<uint8_t>((Row[bit >> 3] & ~mask) | ((Value << shift) & mask));
 }
 
-TColor QuadColor(const TPNGRGBQuad& Q) { return RGB(Q.Red, Q.Green, Q.Blue); }
+TColor QuadColor(const TRGBQuad& Q) { return RGB(Q.rgbRed, Q.rgbGreen, Q.rgbBlue); }
 
 }  // namespace
 
@@ -75,8 +75,8 @@ HPALETTE TPNGObject::ReadPalette() {
     palette->palVersion = 0x300;
     palette->palNumEntries = 256;
     for (int i = 0; i < 256; ++i) {
-      const TPNGRGBQuad& q = header.DibInfo.Colors[i];
-      palette->palPalEntry[i] = PALETTEENTRY{q.Red, q.Green, q.Blue, 0};
+      const TRGBQuad& q = header.DibInfo.Colors[i];
+      palette->palPalEntry[i] = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
     }
     FPalette.Reset(CreatePalette(palette));
   }
@@ -99,7 +99,7 @@ TColor TPNGObject::ReadPixelColor(int X, int Y) const {
       h.PixelBits == nullptr)
     return 0;
   const uint8_t* row = h.RowAddress(static_cast<uint32_t>(Y));
-  const unsigned bits = h.DibInfo.Header.BitCount;
+  const unsigned bits = h.DibInfo.Header.biBitCount;
   const uint32_t x = static_cast<uint32_t>(X);
   switch (h.ColorType) {
     case kPNGGray: {
@@ -137,7 +137,7 @@ void TPNGObject::WritePixelColor(int X, int Y, TColor Value) {
   const COLORREF colour = ColorToRGB(Value);
   const int red = GetRValue(colour), green = GetGValue(colour), blue = GetBValue(colour);
   uint8_t* row = h.RowAddress(static_cast<uint32_t>(Y));
-  const unsigned bits = h.DibInfo.Header.BitCount;
+  const unsigned bits = h.DibInfo.Header.biBitCount;
   const uint32_t x = static_cast<uint32_t>(X);
   switch (h.ColorType) {
     case kPNGGray:
@@ -152,8 +152,8 @@ void TPNGObject::WritePixelColor(int X, int Y, TColor Value) {
       uint32_t best = 0;
       long bestDistance = -1;
       for (uint32_t i = 0; i < count; ++i) {
-        const TPNGRGBQuad& q = h.DibInfo.Colors[i];
-        const long dr = q.Red - red, dg = q.Green - green, db = q.Blue - blue;
+        const TRGBQuad& q = h.DibInfo.Colors[i];
+        const long dr = q.rgbRed - red, dg = q.rgbGreen - green, db = q.rgbBlue - blue;
         const long distance = dr * dr + dg * dg + db * db;
         if (bestDistance < 0 || distance < bestDistance) {
           best = i;
@@ -217,7 +217,7 @@ bool TPNGObject::AssignInto(TPersistent* Dest) const {
     // A DIB of the decoded bitmap's own depth and colour table, row for row:
     // exact whatever the screen's depth. The alpha plane is not carried over.
     const TChunkIHDR& h = RequireHeader();
-    const unsigned bits = h.DibInfo.Header.BitCount;
+    const unsigned bits = h.DibInfo.Header.biBitCount;
     TPixelFormat format;
     switch (bits) {
       case 1: format = TPixelFormat::pf1bit; break;
@@ -229,11 +229,11 @@ bool TPNGObject::AssignInto(TPersistent* Dest) const {
     std::vector<TRGBQuad> table;
     if (bits <= 8)
       for (uint32_t i = 0; i < (1u << bits); ++i) {
-        const TPNGRGBQuad& q = h.DibInfo.Colors[i];
-        table.push_back(TRGBQuad{q.Blue, q.Green, q.Red, 0});
+        const TRGBQuad& q = h.DibInfo.Colors[i];
+        table.push_back(TRGBQuad{q.rgbBlue, q.rgbGreen, q.rgbRed, 0});
       }
     bitmap->NewDIB(static_cast<int>(h.Width), static_cast<int>(h.Height), format, table);
-    const size_t rowBytes = static_cast<size_t>(DibRowStride(bits, h.Width));
+    const size_t rowBytes = static_cast<size_t>(DibRowStride(h.Width, bits));
     for (uint32_t y = 0; y < h.Height; ++y)
       std::memcpy(bitmap->RowPointer(static_cast<int>(y)), h.RowAddress(y), rowBytes);
     if (DrawingMode() == tmColorKey) {
@@ -278,7 +278,7 @@ void TPNGObject::ImportBitmapHandle(HBITMAP Bitmap, bool Transparent, TColor Tra
 
     // GetDIBits fills the colour table and may fill size fields of the
     // header; the header stays as the image allocated it.
-    const TPNGBitmapInfoHeader allocated = header->DibInfo.Header;
+    const TBitmapInfoHeader allocated = header->DibInfo.Header;
     TWindowDC screen(nullptr);
     GetDIBits(screen.Get(), Bitmap, 0, height, header->PixelBits, reinterpret_cast<BITMAPINFO*>(&header->DibInfo),
               DIB_RGB_COLORS);

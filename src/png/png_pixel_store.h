@@ -14,40 +14,16 @@
 #include <cstdint>
 #include <memory>
 
+#include "pictures/dib.h"
+
 namespace vr {
 
-struct TPNGBitmapInfoHeader {
-  uint32_t Size;  // 40
-  int32_t Width;
-  int32_t Height;  // positive: rows bottom-up
-  uint16_t Planes;
-  uint16_t BitCount;
-  uint32_t Compression;
-  uint32_t SizeImage;
-  int32_t XPelsPerMeter;
-  int32_t YPelsPerMeter;
-  uint32_t ColorsUsed;
-  uint32_t ColorsImportant;
-};
-static_assert(sizeof(TPNGBitmapInfoHeader) == 40, "bitmap info header must stay 40 bytes");
-
-struct TPNGRGBQuad {
-  uint8_t Blue;
-  uint8_t Green;
-  uint8_t Red;
-  uint8_t Reserved;
-};
-
+// Laid out as the system's BITMAPINFO with 256 colours.
 struct TPNGBitmapInfo {
-  TPNGBitmapInfoHeader Header;
-  TPNGRGBQuad Colors[256];
+  TBitmapInfoHeader Header;
+  TRGBQuad Colors[256];
 };
 static_assert(sizeof(TPNGBitmapInfo) == 1064, "bitmap info block must stay 1064 bytes");
-
-// Bytes of one bitmap row: ((bits per pixel * width + 31) div 32) * 4.
-constexpr uint64_t DibRowStride(uint32_t BitCount, uint32_t Width) {
-  return (static_cast<uint64_t>(BitCount) * Width + 31) / 32 * 4;
-}
 
 // What the header chunk asks for. RowStride * Height bytes are needed.
 struct TPNGPixelRequest {
@@ -56,7 +32,7 @@ struct TPNGPixelRequest {
   uint32_t Height;
   uint16_t BitCount;     // 1, 4, 8 or 24
   uint32_t PaletteSize;  // colour-table entries: 2^BitCount, or 0 for 24 bits
-  size_t RowStride;      // DibRowStride(BitCount, Width)
+  size_t RowStride;      // DibRowStride(Width, BitCount)
   size_t ByteCount;      // RowStride * Height (never 0)
 };
 

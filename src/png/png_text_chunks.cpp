@@ -1,9 +1,9 @@
 // The chunks that only carry information: time stamp, text and compressed text.
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_chunks.h"
 #include "png/png_core.h"
-#include "png/png_crc.h"
 #include "png/png_messages.h"
 #include "png/png_zlib.h"
 
@@ -25,13 +25,7 @@ uint32_t KeywordLength(const TChunk& Chunk) {
 bool TChunktIME::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Length) {
   TChunk::LoadChunk(Stream, Type, Length);
   if (Length == 7) {
-    const uint8_t* p = Payload();
-    Year = ReadBE16(p);
-    Month = p[2];
-    Day = p[3];
-    Hour = p[4];
-    Minute = p[5];
-    Second = p[6];
+    TByteReader(Payload(), PayloadSize()).ReadBE(Year, Month, Day, Hour, Minute, Second);
   }
   return true;
 }
@@ -39,8 +33,7 @@ bool TChunktIME::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
 bool TChunktIME::SaveChunk(TStream& Stream) {
   ResizePayload(7);
   uint8_t* p = Payload();
-  p[0] = static_cast<uint8_t>(Year >> 8);
-  p[1] = static_cast<uint8_t>(Year);
+  PutU16BE(p, Year);
   p[2] = Month;
   p[3] = Day;
   p[4] = Hour;

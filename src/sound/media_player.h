@@ -129,6 +129,7 @@ class TMediaPlayer : public TCustomControl {
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   void Paint(TCanvas& Canvas) override;
   void BoundsChanged() override;
+  void ScaleChanged() override { Relayout(); }
 
  private:
   struct TPending {
@@ -200,8 +201,9 @@ class TMediaPlayer : public TCustomControl {
   bool FAutoEnable = true;
   // [state][button]: enabled, disabled, coloured
   std::array<std::array<TBitmapHandle, MPButtonCount>, 3> FGlyphs;
-  int FMinButtonWidth = 8;
-  int FMinButtonHeight = 4;
+  // The largest glyph; a button is a margin wider and higher.
+  int FGlyphWidth = 0;
+  int FGlyphHeight = 0;
   TMPBtnType FFocusedButton = TMPBtnType::btPlay;
   bool FPressing = false;  // the left button went down over FPressedButton
   bool FPressedLook = false;

@@ -38,8 +38,8 @@ void TMediaPlayer::LoadGlyphs() {
         height = std::max(height, static_cast<int>(bm.bmHeight));
       }
     }
-  FMinButtonWidth = width + 8;
-  FMinButtonHeight = height + 4;
+  FGlyphWidth = width;
+  FGlyphHeight = height;
 }
 
 // ------------------------------------------------------------------ layout
@@ -71,7 +71,8 @@ void TMediaPlayer::SetAutoEnable(bool Value) {
 void TMediaPlayer::BoundsChanged() { Relayout(); }
 
 void TMediaPlayer::Relayout() {
-  TMPBarSize size = MPSnapBar(Width(), Height(), FVisibleButtons.Count(), FMinButtonWidth, FMinButtonHeight);
+  TMPBarSize size =
+      MPSnapBar(Width(), Height(), FVisibleButtons.Count(), FGlyphWidth + Scaled(8), FGlyphHeight + Scaled(4));
   // Setting the snapped size comes back here with nothing left to change.
   if (size.Width != Width() || size.Height != Height()) SetBounds(Left(), Top(), size.Width, size.Height);
   Invalidate();

@@ -3,13 +3,17 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/image_libraries.h"
 #include "app/start_up.h"
 #include "pictures/picture.h"
 #include "platform/exceptions.h"
+#include "platform/scope_guard.h"
 #include "support/app_fixture.h"
+#include "support/byte_writer.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -378,4 +382,180 @@ TEST_CASE("a drawing that fails shows one error box and is not repeated for ever
   CHECK(view->Paints == 1);
   REQUIRE(app.Boxes.size() == 1);
   CHECK(app.Boxes[0].Text == "Drawing failed.");
+}
+
+// ------------------------------------------------------------ dots per inch
+
+namespace {
+
+// The design rectangles at 96 dpi, in their parents' coordinates; -1 where
+// the control's own rule or its alignment decides (a drop-down's height,
+// the width of an aligned panel).
+struct TDesignRect {
+  const char* Name;
+  int Left, Top, Width, Height;
+};
+
+TControl* ControlNamed(TWinControl& Parent, const std::string& Name) {
+  for (TControl* c : Parent.Controls()) {
+    if (c->Name == Name) return c;
+    if (c->IsWindowed())
+      if (TControl* below = ControlNamed(*static_cast<TWinControl*>(c), Name)) return below;
+  }
+  return nullptr;
+}
+
+// Every control of the table measures its design value × Dpi / 96, within
+// two pixels (MulDiv rounding, and fonts that do not scale in whole pixels).
+void CheckLayoutFor(TForm1& f, int Dpi) {
+  const TDesignRect design[] = {
+      {"ToolBar1", 0, 0, -1, 29},
+      {"SpeedButtonQuit1", 0, 2, 45, 22},
+      {"SpeedButtonAbout1", -1, 2, 25, 22},
+      {"StatusBar1", 0, -1, -1, 19},
+      {"StatusBar2", 0, -1, -1, 19},
+      {"PanelSide1", 0, -1, 313, -1},
+      {"Panel2", -1, -1, -1, 328},
+      {"DriveComboBox1", 8, 16, 169, -1},
+      {"SpeedButtonRefresh1", 176, 16, 17, 19},
+      {"DirectoryListBox1", 8, 40, 185, 65},
+      {"Editpath1", 8, 112, 185, 21},
+      {"Labelloop1", 16, 144, -1, -1},
+      {"SpinEditLoop1", 72, 141, 81, 21},
+      {"Label13", 66, 163, -1, -1},
+      {"GroupBox1", 198, 5, 105, 312},
+      {"CheckBoxAutoSize1", 8, 16, 90, 17},
+      {"SpinEditSlow1", 36, 69, 61, 21},
+      {"CheckBoxEmf1", 8, 220, 90, 17},
+      {"EditHeight1", 46, 241, 51, 21},
+      {"EditWidth1", 46, 267, 51, 21},
+      {"GroupBox2", 16, 176, 175, 137},
+      {"CheckBoxWma", 92, 33, 75, 17},
+      {"SpinEditSound1", 92, 68, 65, 21},
+      {"MediaPlayer1", 14, 107, -1, 20},
+  };
+  for (const TDesignRect& d : design) {
+    const std::string name = d.Name;
+    CAPTURE(name);
+    TControl* c = ControlNamed(f, name);
+    REQUIRE(c != nullptr);
+    const std::string measured = std::to_string(c->Left()) + "," + std::to_string(c->Top()) + " " +
+                                 std::to_string(c->Width()) + " x " + std::to_string(c->Height());
+    CAPTURE(measured);
+    auto fits = [Dpi](int Measured, int Design) {
+      return Design < 0 || std::abs(Measured - MulDiv(Design, Dpi, 96)) <= 2;
+    };
+    CHECK(fits(c->Left(), d.Left));
+    CHECK(fits(c->Top(), d.Top));
+    CHECK(fits(c->Width(), d.Width));
+    CHECK(fits(c->Height(), d.Height));
+  }
+  // Texts measured in the scaled font still fit: the tool bar's captions
+  // set its buttons' widths, the labels are as wide as their captions.
+  CHECK(f.SpeedButtonPause1->Width() >= f.SpeedButtonPause1->TextWidth() + MulDiv(12, Dpi, 96) - 1);
+  CHECK(f.Label9->Width() >= f.Label9->TextWidth());
+  CHECK(f.Label9->Left() + f.Label9->Width() <= f.Label8->Left());
+  // The folder list's rows grow with the dpi.
+  CHECK(f.DirectoryListBox1->ItemHeight() >= MulDiv(16, Dpi, 96) - 2);
+}
+
+// A 640 × 480 bitmap in the picture area covers 640 × 480 device pixels,
+// whatever the dpi: pictures are never blown up.
+void CheckPictureAtNaturalSize(TForm1& f) {
+  TScratchTree tree;
+  const int w = 640, h = 480, stride = w * 3;
+  TByteWriter bmp;
+  bmp.u8('B').u8('M').u32(54 + stride * h).u32(0).u32(54);
+  bmp.u32(40).u32(w).u32(h).u16(1).u16(24).u32(0).u32(stride * h).u32(0).u32(0).u32(0).u32(0);
+  // Red, stored blue-green-red, but for the first pixel (bottom left): the
+  // view draws transparently, and that pixel's colour is the one left out.
+  bmp.u8(255).u8(0).u8(0);
+  for (int i = 1; i < w * h; ++i) bmp.u8(0).u8(0).u8(255);
+  f.Image1->Picture().LoadFile(tree.File("wide.bmp", bmp.v));
+  const RECT dest = f.Image1->DestRect();
+  CHECK(dest.right - dest.left == w);
+  CHECK(dest.bottom - dest.top == h);
+
+  // Drawn into a canvas with room round it, the red pixels span 640 × 480.
+  const int cw = w + 100, ch = h + 100;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), cw, -ch, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  TMemoryDC dc(CreateCompatibleDC(nullptr));
+  TBitmapHandle target(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  REQUIRE(bits != nullptr);
+  TSelectObject selected(dc.Get(), target.Get());
+  SetViewportOrgEx(dc.Get(), 50 - dest.left, 50 - dest.top, nullptr);
+  TCanvas canvas(dc.Get());
+  f.Image1->PaintOn(canvas);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  int left = cw, top = ch, right = 0, bottom = 0, red = 0;
+  for (int y = 0; y < ch; ++y)
+    for (int x = 0; x < cw; ++x)
+      if ((pixels[y * cw + x] & 0xFFFFFF) == 0xFF0000) {
+        ++red;
+        left = std::min(left, x), top = std::min(top, y);
+        right = std::max(right, x + 1), bottom = std::max(bottom, y + 1);
+      }
+  CHECK(red == w * h - 1);
+  CHECK(right - left == w);
+  CHECK(bottom - top == h);
+}
+
+}  // namespace
+
+TEST_CASE("the scaling pass lays the main window out for the dpi it is given") {
+  for (int dpi : {96, 120, 144, 192}) {
+    CAPTURE(dpi);
+    TMainWindowFixture app;
+    app.Form().ChangeScale(dpi);
+    CHECK(app.Form().PixelsPerInch() == dpi);
+    CheckLayoutFor(app.Form(), dpi);
+  }
+}
+
+// Run by the case below in a child process, after the prefix's dpi was set.
+TEST_CASE("the program scales for the screen's dpi") {
+  const char* expected = std::getenv("VR_EXPECT_DPI");
+  const int dpi = expected != nullptr ? std::atoi(expected) : 96;
+  REQUIRE(ScreenPixelsPerInch() == dpi);
+  TMainWindowFixture app;
+  CHECK(app.Form().PixelsPerInch() == dpi);
+  CheckLayoutFor(app.Form(), dpi);
+  CheckPictureAtNaturalSize(app.Form());
+}
+
+TEST_CASE("the real program follows the prefix's LogPixels") {
+  // Wine takes the dpi from HKCU\Control Panel\Desktop when a process
+  // starts; each child runs the case above under a new value.
+  HKEY desktop = nullptr;
+  REQUIRE(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &desktop, nullptr) == ERROR_SUCCESS);
+  TScopeGuard restore([desktop] {
+    RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+  });
+  char self[MAX_PATH];
+  REQUIRE(GetModuleFileNameA(nullptr, self, MAX_PATH) > 0);
+  for (int dpi : {120, 144, 192}) {
+    CAPTURE(dpi);
+    const DWORD value = static_cast<DWORD>(dpi);
+    REQUIRE(RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+            ERROR_SUCCESS);
+    SetEnvironmentVariableA("VR_EXPECT_DPI", std::to_string(dpi).c_str());
+    std::string command = std::string("\"") + self + "\" -tc=\"the program scales for the screen's dpi\"";
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION child{};
+    const BOOL started =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &child);
+    SetEnvironmentVariableA("VR_EXPECT_DPI", nullptr);
+    REQUIRE(started);
+    TKernelHandle process(child.hProcess), thread(child.hThread);
+    REQUIRE(WaitForSingleObject(child.hProcess, 120000) == WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(child.hProcess, &code);
+    CHECK(code == 0);
+  }
 }

@@ -14,6 +14,7 @@
 #include "platform/exceptions.h"
 #include "platform/handles.h"
 #include "support/app_fixture.h"
+#include "support/byte_writer.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -33,30 +34,11 @@ std::string Upper(const std::string& s) { return AsciiUpperCase(s); }
 // A RIFF WAVE file of Ms milliseconds of silence.
 std::vector<uint8_t> SilentWave(int Ms) {
   const uint32_t rate = 8000, bytes = rate * static_cast<uint32_t>(Ms) / 1000;
-  std::vector<uint8_t> w;
-  auto u32 = [&w](uint32_t v) {
-    for (int i = 0; i < 4; ++i) w.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  auto u16 = [&w](uint16_t v) {
-    w.push_back(static_cast<uint8_t>(v));
-    w.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  auto tag = [&w](const char* t) { w.insert(w.end(), t, t + 4); };
-  tag("RIFF");
-  u32(36 + bytes);
-  tag("WAVE");
-  tag("fmt ");
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(rate);
-  u32(rate);
-  u16(1);
-  u16(8);
-  tag("data");
-  u32(bytes);
-  w.insert(w.end(), bytes, 0x80);
-  return w;
+  TByteWriter w;
+  w.tag("RIFF").u32(36 + bytes).tag("WAVE").tag("fmt ").u32(16);
+  w.u16(1).u16(1).u32(rate).u32(rate).u16(1).u16(8);  // PCM, mono, a byte a sample
+  w.tag("data").u32(bytes).fill(bytes, 0x80);
+  return w.v;
 }
 
 // Looks at the main window while a walk runs: a thread of its own posts a

@@ -41,6 +41,7 @@
 #include "gif/gif_image_core.h"
 #include "gif_test_writer.h"
 #include "pictures/jpeg/jpeg_decoder.h"
+#include "platform/byte_order.h"
 #include "platform/stream.h"
 #include "png/png_core.h"
 #include "png_test_encoder.h"
@@ -642,19 +643,25 @@ void WriteLargePngs(const std::string& Folder, uint32_t Side) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) std::abort();
     auto chunk = [&](const char* kind, const Bytes& data) {
-      uint8_t head[8] = {uint8_t(data.size() >> 24), uint8_t(data.size() >> 16), uint8_t(data.size() >> 8),
-                         uint8_t(data.size()), uint8_t(kind[0]), uint8_t(kind[1]), uint8_t(kind[2]), uint8_t(kind[3])};
+      uint8_t head[8];
+      vr::PutU32BE(head, uint32_t(data.size()));
+      std::memcpy(head + 4, kind, 4);
       uLong crc = crc32(crc32(0, nullptr, 0), head + 4, 4);
       if (!data.empty()) crc = crc32(crc, data.data(), uInt(data.size()));
-      const uint8_t tail[4] = {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
+      uint8_t tail[4];
+      vr::PutU32BE(tail, uint32_t(crc));
       std::fwrite(head, 1, 8, f);
       std::fwrite(data.data(), 1, data.size(), f);
       std::fwrite(tail, 1, 4, f);
     };
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     std::fwrite(signature, 1, 8, f);
-    chunk("IHDR", {uint8_t(Side >> 24), uint8_t(Side >> 16), uint8_t(Side >> 8), uint8_t(Side), uint8_t(Side >> 24),
-                   uint8_t(Side >> 16), uint8_t(Side >> 8), uint8_t(Side), 8, type, 0, 0, 0});
+    Bytes header(13, 0);
+    vr::PutU32BE(header.data(), Side);
+    vr::PutU32BE(header.data() + 4, Side);
+    header[8] = 8;
+    header[9] = type;
+    chunk("IHDR", header);
     if (type == 3) {
       Bytes plte;
       for (int i = 0; i < 256; ++i) plte.insert(plte.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});

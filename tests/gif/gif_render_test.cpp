@@ -8,15 +8,12 @@
 #include "gif/gif_frame_render.h"
 #include "gif/gif_test_writer.h"
 #include "pictures/graphic_errors.h"
+#include "support/byte_writer.h"
 
 using namespace vr;
 using namespace giftest;
 
 namespace {
-
-uint32_t U32(const Bytes& b, size_t at) {
-  return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
-}
 
 // Loads one frame; Transparent >= 0 gives it a control extension with that index.
 TGIFSubImage& Frame(RecordingImage& Image, int Width, int Height, const Bytes& Pixels,
@@ -93,16 +90,16 @@ TEST_CASE("a frame becomes a bottom-up 8-bit DIB with its palette and padded row
   CHECK_FALSE(mask.Used);  // no control extension: nothing is transparent
 
   REQUIRE(dib.Header.size() == 1064);
-  CHECK(U32(dib.Header, 0) == 40);
-  CHECK(U32(dib.Header, 4) == 5);
-  CHECK(U32(dib.Header, 8) == 3);
-  CHECK(U32(dib.Header, 12) == (1u | 8u << 16));
-  CHECK(U32(dib.Header, 16) == 0);
-  CHECK(U32(dib.Header, 32) == 256);
-  CHECK(U32(dib.Header, 36) == 4);
-  CHECK(U32(dib.Header, 40) == 0x000A141Eu);  // blue, green, red, 0 of entry 0: 30, 20, 10
-  CHECK(U32(dib.Header, 40 + 4 * 3) == 0x00010203u);
-  CHECK(U32(dib.Header, 40 + 4 * 4) == 0);
+  CHECK(test::GetU32LEAt(dib.Header, 0) == 40);
+  CHECK(test::GetU32LEAt(dib.Header, 4) == 5);
+  CHECK(test::GetU32LEAt(dib.Header, 8) == 3);
+  CHECK(test::GetU32LEAt(dib.Header, 12) == (1u | 8u << 16));
+  CHECK(test::GetU32LEAt(dib.Header, 16) == 0);
+  CHECK(test::GetU32LEAt(dib.Header, 32) == 256);
+  CHECK(test::GetU32LEAt(dib.Header, 36) == 4);
+  CHECK(test::GetU32LEAt(dib.Header, 40) == 0x000A141Eu);  // blue, green, red, 0 of entry 0: 30, 20, 10
+  CHECK(test::GetU32LEAt(dib.Header, 40 + 4 * 3) == 0x00010203u);
+  CHECK(test::GetU32LEAt(dib.Header, 40 + 4 * 4) == 0);
   CHECK(dib.Stride == 8);
   REQUIRE(dib.Pixels.size() == 24);
   CHECK(Bytes(dib.Pixels.begin() + 16, dib.Pixels.end()) == Bytes{0, 1, 2, 3, 0, 0, 0, 0});  // top row last
@@ -110,7 +107,7 @@ TEST_CASE("a frame becomes a bottom-up 8-bit DIB with its palette and padded row
 
   TMemoryDIB topDown;
   RenderFramePixels(f, topDown, false, false, true);
-  CHECK(static_cast<int32_t>(U32(topDown.Header, 8)) == -3);
+  CHECK(static_cast<int32_t>(test::GetU32LEAt(topDown.Header, 8)) == -3);
   CHECK(Bytes(topDown.Pixels.begin(), topDown.Pixels.begin() + 5) == Bytes{0, 1, 2, 3, 0});
 }
 
@@ -152,8 +149,8 @@ TEST_CASE("dithering diffuses errors serpentine onto the colour cube") {
     TGIFSubImage& f = Frame(image, 23, 9, pixels, RandomTable(16, 5), 4);
     TMemoryDIB dib;
     RenderFramePixels(f, dib, true, false);
-    CHECK(U32(dib.Header, 36) == 216);
-    CHECK(U32(dib.Header, 40 + 4 * 215) == 0x00FFFFFFu);
+    CHECK(test::GetU32LEAt(dib.Header, 36) == 216);
+    CHECK(test::GetU32LEAt(dib.Header, 40 + 4 * 215) == 0x00FFFFFFu);
     CHECK(Rows(dib, 23, 9) == ReferenceDither(f, -1));
     TMemoryDIB masked;
     const TGIFMaskBits mask = RenderFramePixels(f, masked, true, true);

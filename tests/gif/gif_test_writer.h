@@ -18,6 +18,7 @@
 
 #include "gif/gif_blocks.h"
 #include "gif/gif_image_core.h"
+#include "platform/byte_order.h"
 #include "platform/stream.h"
 
 namespace giftest {
@@ -173,7 +174,11 @@ class GifBuilder {
     Data.insert(Data.end(), Values.begin(), Values.end());
     return *this;
   }
-  GifBuilder& U16(int Value) { return Raw({Value & 0xFF, (Value >> 8) & 0xFF}); }
+  GifBuilder& U16(int Value) {
+    uint8_t b[2];
+    vr::PutU16LE(b, static_cast<uint16_t>(Value));
+    return Raw({b[0], b[1]});
+  }
 
   GifBuilder& Header(int Width, int Height, const std::vector<vr::TGIFRGB>& Global = {}, int Background = 0,
                      const char* Signature = "GIF89a") {

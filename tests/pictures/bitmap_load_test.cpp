@@ -79,7 +79,7 @@ TEST_CASE("16-bit files: 5-5-5 by default, 5-6-5 and other masks through bit-fie
     CAPTURE(header);
     TBmpLayout layout{.Width = 4, .Height = 1, .Bits = 16, .HeaderSize = header, .Compression = 3,
                       .Masks = {0xF800, 0x07E0, 0x001F}};
-    TBmpBytes px;
+    TByteWriter px;
     px.u16(0xF800).u16(0x07E0).u16(0x001F).u16(0xFFFF);
     TBitmap b565;
     Load(b565, BmpFile(layout, px.v));
@@ -90,7 +90,7 @@ TEST_CASE("16-bit files: 5-5-5 by default, 5-6-5 and other masks through bit-fie
   // 32 bits with masks in an unusual order (blue high, red low).
   TBmpLayout layout32{.Width = 2, .Height = 1, .Bits = 32, .Compression = 3,
                   .Masks = {0x000000FF, 0x0000FF00, 0x00FF0000}};
-  TBmpBytes px32;
+  TByteWriter px32;
   px32.u32(0x000000FF).u32(0x00FF0000);
   TBitmap b32;
   Load(b32, BmpFile(layout32, px32.v));
@@ -138,7 +138,7 @@ TEST_CASE("the pixel offset of the file header is ignored; rows missing at the e
 
 TEST_CASE("RLE8 and RLE4 files are decoded by the system") {
   // RLE8, 4 × 2 bottom-up: bottom row 4 × index 2 (red), top row index 3, 4, 3, 4.
-  TBmpBytes rle;
+  TByteWriter rle;
   rle.u8(4).u8(2).u8(0).u8(0);                         // run, end of line
   rle.u8(0).u8(4).u8(3).u8(4).u8(3).u8(4).u8(0).u8(0);  // literal of 4, end of line
   rle.u8(0).u8(1);                                      // end of bitmap
@@ -150,7 +150,7 @@ TEST_CASE("RLE8 and RLE4 files are decoded by the system") {
   CHECK(Drawn(bmp) == std::vector<std::vector<uint32_t>>{{kGreen, kBlue, kGreen, kBlue}, {kRed, kRed, kRed, kRed}});
 
   // RLE4: 4 × 1, a run of 4 pixels alternating indices 1 and 4.
-  TBmpBytes rle4;
+  TByteWriter rle4;
   rle4.u8(4).u8(0x14).u8(0).u8(1);
   TBmpLayout layout4{.Width = 4, .Height = 1, .Bits = 4, .Compression = 2, .Colors = kColors};
   TBitmap bmp4;
@@ -251,7 +251,7 @@ TEST_CASE("the stored Data block is a byte count and a bitmap file, and reads ba
     CHECK(back.SameImage(&bmp));
   }
   // RLE files keep their compressed bytes.
-  TBmpBytes rle;
+  TByteWriter rle;
   rle.u8(2).u8(1).u8(0).u8(1);
   TBmpLayout layout{.Width = 2, .Height = 1, .Bits = 8, .Compression = 1, .Colors = kColors};
   TBitmap bmp;
@@ -272,9 +272,9 @@ TEST_CASE("the stored Data block is a byte count and a bitmap file, and reads ba
 }
 
 TEST_CASE("damaged bitmap files never crash: they load, or fail with an error") {
-  TBmpBytes rle8;
+  TByteWriter rle8;
   rle8.u8(3).u8(1).u8(0).u8(2).u8(1).u8(1).u8(0).u8(3).u8(2).u8(3).u8(4).u8(0).u8(0).u8(0).u8(0).u8(1);
-  TBmpBytes rle4;
+  TByteWriter rle4;
   rle4.u8(5).u8(0x12).u8(0).u8(4).u8(0x34).u8(0x12).u8(0).u8(0).u8(0).u8(1);
   const std::vector<std::vector<uint8_t>> seeds = {
       BmpOfPicture(kPicture, 24),

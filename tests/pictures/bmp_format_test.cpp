@@ -8,12 +8,13 @@
 
 #include "pictures/bmp/bmp_format.h"
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 using namespace vr;
 
 namespace {
 
-using vr::test::Bytes;
+using Bytes = vr::test::TByteWriter;
 
 struct BmpShape {
   uint32_t headerSize = 40;
@@ -96,7 +97,7 @@ TEST_CASE("a 24-bit file reads its pixels straight after the header, whatever it
   CHECK(info.ImageSize == 24);
   CHECK(info.PixelByteCount == 24);
   CHECK(info.ColorTable.empty());
-  CHECK(info.BitmapInfo().size() == 40);
+  CHECK(info.BitmapInfo().Bytes().size() == 40);
 
   std::vector<uint8_t> dib(24, 0);
   CHECK(ReadBitmapPixels(s, info, {dib.data(), dib.size()}) == 24);
@@ -131,7 +132,7 @@ TEST_CASE("a core header becomes an info header and its 3-byte colours 4-byte on
   REQUIRE(info.ColorTable.size() == 256);
   CHECK(info.ColorTable[10] == TRGBQuad{10, 245, 7, 0});
   CHECK(info.PixelByteCount == 8);
-  std::vector<uint8_t> bmi = info.BitmapInfo();
+  std::vector<uint8_t> bmi = info.BitmapInfo().Bytes();
   REQUIRE(bmi.size() == 40 + 1024);
   CHECK(bmi[40 + 4 * 10] == 10);
   CHECK(bmi[40 + 4 * 10 + 3] == 0);
@@ -149,7 +150,7 @@ TEST_CASE("colour counts: the depth's default, an explicit count, and more than 
   three.fill(3 * 4, 1).fill(8, 2);
   TBitmapFileInfo info3 = Read(three);
   CHECK(info3.ColorTable.size() == 3);
-  CHECK(info3.BitmapInfo().size() == 40 + 12);
+  CHECK(info3.BitmapInfo().Bytes().size() == 40 + 12);
 
   // A true-colour file with a 300-entry table: 256 kept, the rest stepped
   // over, so the pixels are still found.
@@ -190,7 +191,7 @@ TEST_CASE("bit-field masks: after a 40-byte header, or from inside a larger one"
   CHECK(info.HasMasks);
   CHECK(info.Masks[1] == 0x07E0);
   CHECK(info.PixelByteCount == 16);  // rows of 8 bytes, masks not counted
-  std::vector<uint8_t> bmi = info.BitmapInfo();
+  std::vector<uint8_t> bmi = info.BitmapInfo().Bytes();
   REQUIRE(bmi.size() == 52);
   CHECK(bmi[44] == 0xE0);
 
@@ -207,7 +208,7 @@ TEST_CASE("bit-field masks: after a 40-byte header, or from inside a larger one"
   CHECK(i4.Masks[0] == 0x7C00);
   CHECK(i4.Masks[1] == 0x03E0);
   CHECK(i4.PixelByteCount == 16);
-  CHECK(i4.BitmapInfo().size() == 52);  // given as 40 bytes + masks
+  CHECK(i4.BitmapInfo().Bytes().size() == 52);  // given as 40 bytes + masks
 
   // A header of 41 to 51 bytes cannot hold the masks: they follow it.
   for (uint32_t size : {44u, 51u}) {
@@ -222,7 +223,7 @@ TEST_CASE("bit-field masks: after a 40-byte header, or from inside a larger one"
     CHECK(ie.Masks[0] == 0xF800);
     CHECK(ie.Masks[2] == 0x001F);
     CHECK(ie.PixelByteCount == 16);
-    CHECK(ie.BitmapInfo().size() == 52);
+    CHECK(ie.BitmapInfo().Bytes().size() == 52);
   }
 
   // Other depths read no masks, but the system is still handed three (zero)
@@ -234,7 +235,7 @@ TEST_CASE("bit-field masks: after a 40-byte header, or from inside a larger one"
   TBitmapFileInfo id = Read(d);
   CHECK_FALSE(id.HasMasks);
   CHECK(id.PixelByteCount == 24);
-  std::vector<uint8_t> bmiOdd = id.BitmapInfo();
+  std::vector<uint8_t> bmiOdd = id.BitmapInfo().Bytes();
   REQUIRE(bmiOdd.size() == 52);
   CHECK(GetU32LE(bmiOdd.data() + 40) == 0);
 }
@@ -257,7 +258,7 @@ TEST_CASE("RLE files are kept compressed with their header, and the system is ne
   CHECK(info.ColorTable.size() == 2);
   CHECK(info.PixelByteCount == 8);
   CHECK(std::memcmp(info.CompressedPixels(), rle, 8) == 0);
-  std::vector<uint8_t> bmi = info.BitmapInfo();
+  std::vector<uint8_t> bmi = info.BitmapInfo().Bytes();
   CHECK(GetU32LE(bmi.data() + 20) == 8);  // biSizeImage = bytes present
   std::vector<uint8_t> temp(8);
   TMemoryStream unused;
@@ -343,4 +344,32 @@ TEST_CASE("planes other than 1, impossible headers and absurd dimensions are ref
   deep.height = 16384;
   deep.bits = 48;
   CHECK_INVALID_BITMAP(Read(Headers(deep)));
+}
+
+TEST_CASE("the bitmap model: row strides, short headers, and masks after every bit-field header") {
+  struct TStride {
+    int64_t Width;
+    uint32_t Bits;
+    uint64_t Bytes;
+  };
+  for (const TStride& s : {TStride{1, 1, 4}, TStride{33, 1, 8}, TStride{3, 24, 12}, TStride{5, 8, 8},
+                           TStride{0, 24, 0}, TStride{-4, 8, 0}, TStride{INT64_MAX, 32, UINT64_MAX}}) {
+    CAPTURE(s.Width);
+    CAPTURE(s.Bits);
+    CHECK(DibRowStride(s.Width, s.Bits) == s.Bytes);
+  }
+
+  // A 16-byte header gives size, planes and depth; the rest stays 0.
+  const std::vector<uint8_t> shortHeader = Bytes().u32(16).u32(7).u32(uint32_t(-3)).u16(1).u16(8).v;
+  const TBitmapInfoHeader h = ReadDibHeader(shortHeader.data(), shortHeader.size());
+  CHECK((h.biSize == 40 && h.biWidth == 7 && h.biHeight == -3 && h.TopDown() && h.biBitCount == 8));
+  CHECK((h.biCompression == 0 && h.biClrUsed == 0));
+
+  TDibInfo dib{.Header = h, .Colors = {TRGBQuad{1, 2, 3, 9}}};
+  CHECK(dib.Bytes() == Bytes().u32(40).u32(7).u32(uint32_t(-3)).u16(1).u16(8).fill(24, 0).u8(1).u8(2).u8(3).u8(0).v);
+  dib.Header.biCompression = kDibBitFields;  // masks given or not, three of them follow
+  dib.Colors.clear();
+  REQUIRE(dib.Bytes().size() == 52);
+  dib.Masks = {0xF800, 0x07E0, 0x001F};
+  CHECK(GetU32LE(dib.Bytes().data() + 44) == 0x07E0);
 }

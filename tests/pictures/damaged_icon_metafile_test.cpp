@@ -81,7 +81,7 @@ TEST_CASE("spoiled icons and metafiles are refused or drawn, never a crash") {
   // 4 × 2 pixels of run-length codes (two rows and the end: 10 bytes) with
   // a table of 16 colours, which the conversion into an enhanced metafile
   // records again.
-  TBmpBytes rle;
+  TByteWriter rle;
   rle.u32(40).u32(4).u32(2).u16(1).u16(8).u32(1).u32(10).u32(0).u32(0).u32(16).u32(0);
   for (uint32_t i = 0; i < 16; ++i) rle.u32(i * 0x0F0F0F);
   rle.u8(4).u8(3).u8(0).u8(0).u8(2).u8(9).u8(2).u8(5).u8(0).u8(1);

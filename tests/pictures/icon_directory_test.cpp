@@ -11,7 +11,7 @@ using namespace vr;
 
 namespace {
 
-using vr::test::Bytes;
+using Bytes = vr::test::TByteWriter;
 
 // The DIB of an icon image: header (height doubled), colour table, colour
 // pixels, mask pixels.

@@ -4,6 +4,7 @@
 
 #include "pictures/picture_test_support.h"
 #include "platform/handles.h"
+#include "platform/byte_order.h"
 
 namespace vr::test {
 
@@ -11,7 +12,7 @@ std::vector<uint8_t> IconImage(const TPixelRows& Rows, uint16_t Bits, const std:
                                uint32_t Transparent) {
   const int height = int(Rows.size());
   const int width = height > 0 ? int(Rows[0].size()) : 0;
-  TBmpBytes b;
+  TByteWriter b;
   b.u32(40).u32(uint32_t(width)).u32(uint32_t(height * 2)).u16(1).u16(Bits);
   b.u32(0).u32(0).u32(0).u32(0).u32(0).u32(0);
   if (Bits <= 8) {
@@ -61,7 +62,7 @@ std::vector<uint8_t> IconImage(const TPixelRows& Rows, uint16_t Bits, const std:
 }
 
 std::vector<uint8_t> IcoFile(const std::vector<TIconEntry>& Entries, uint16_t Type) {
-  TBmpBytes b;
+  TByteWriter b;
   b.u16(0).u16(Type).u16(uint16_t(Entries.size()));
   uint32_t offset = uint32_t(6 + 16 * Entries.size());
   for (const TIconEntry& e : Entries) {
@@ -94,11 +95,11 @@ std::vector<uint8_t> RecordWmf(const std::function<void(HDC)>& Draw) {
 
 std::vector<uint8_t> PlaceableWmf(int16_t Left, int16_t Top, int16_t Right, int16_t Bottom, uint16_t Inch,
                                   const std::vector<uint8_t>& Records, bool FlipChecksumBit, uint32_t Key) {
-  TBmpBytes b;
+  TByteWriter b;
   b.u32(Key).u16(0).u16(uint16_t(Left)).u16(uint16_t(Top)).u16(uint16_t(Right)).u16(uint16_t(Bottom));
   b.u16(Inch).u32(0);
   uint16_t sum = 0;
-  for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(b.v[i] | b.v[i + 1] << 8);
+  for (size_t i = 0; i < 20; i += 2) sum ^= GetU16LE(&b.v[i]);
   b.u16(FlipChecksumBit ? uint16_t(sum ^ 0x0010) : sum);
   b.v.insert(b.v.end(), Records.begin(), Records.end());
   return b.v;

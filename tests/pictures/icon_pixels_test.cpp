@@ -8,6 +8,7 @@
 #include "pictures/icon/icon_pixels.h"
 #include "png/png_icon_image.h"
 #include "png/png_test_encoder.h"
+#include "support/byte_writer.h"
 
 using namespace vr;
 using pngtest::Bytes;
@@ -30,29 +31,24 @@ TIconPixels Decode(const Bytes& File) { return PNGIconPixels(File.data(), File.s
 
 // The bitmap image of an icon entry (header, table, colour rows bottom-up, mask).
 Bytes IconDib(int W, int H, int Bits) {
-  Bytes b;
-  auto u16 = [&](uint16_t x) { b.push_back(uint8_t(x)), b.push_back(uint8_t(x >> 8)); };
-  auto u32 = [&](uint32_t x) { u16(uint16_t(x)), u16(uint16_t(x >> 16)); };
-  u32(40), u32(uint32_t(W)), u32(uint32_t(2 * H)), u16(1), u16(uint16_t(Bits));
-  for (int i = 0; i < 6; ++i) u32(0);
-  if (Bits <= 8) b.resize(b.size() + (size_t{4} << Bits), 0);
-  b.resize(b.size() + ((size_t(W) * Bits + 31) / 32) * 4 * H + ((size_t(W) + 31) / 32) * 4 * H, 0);
-  return b;
+  test::TByteWriter b;
+  b.u32(40).u32(uint32_t(W)).u32(uint32_t(2 * H)).u16(1).u16(uint16_t(Bits)).fill(24, 0);
+  if (Bits <= 8) b.fill(size_t{4} << Bits, 0);
+  b.fill(((size_t(W) * Bits + 31) / 32) * 4 * H + ((size_t(W) + 31) / 32) * 4 * H, 0);
+  return b.v;
 }
 
 // An icon file of the images, each given with its directory size.
 Bytes Ico(const std::vector<std::pair<int, Bytes>>& Images) {
-  Bytes b = {0, 0, 1, 0, uint8_t(Images.size()), 0};
+  test::TByteWriter b;
+  b.u16(0).u16(1).u16(uint16_t(Images.size()));
   uint32_t offset = uint32_t(6 + 16 * Images.size());
   for (const auto& [size, data] : Images) {
-    const uint32_t n = uint32_t(data.size());
-    b.insert(b.end(), {uint8_t(size), uint8_t(size), 0, 0, 1, 0, 32, 0});
-    b.insert(b.end(), {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)});
-    b.insert(b.end(), {uint8_t(offset), uint8_t(offset >> 8), uint8_t(offset >> 16), uint8_t(offset >> 24)});
-    offset += n;
+    b.u8(uint8_t(size)).u8(uint8_t(size)).u8(0).u8(0).u16(1).u16(32).u32(uint32_t(data.size())).u32(offset);
+    offset += uint32_t(data.size());
   }
-  for (const auto& [size, data] : Images) b.insert(b.end(), data.begin(), data.end());
-  return b;
+  for (const auto& [size, data] : Images) b.add(data);
+  return b.v;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "pictures/jpeg_support.h"
 #include "pictures/picture_test_support.h"
 #include "platform/application.h"
+#include "platform/byte_order.h"
 #include "png/png_test_encoder.h"
 
 using namespace vr;
@@ -205,8 +206,7 @@ TEST_CASE("damaged icon files are refused at load; the picture holder keeps its 
   };
   std::vector<uint8_t> cut = good;
   cut.resize(6 + 16 + 40 + 64 + 200);  // inside the colour pixels
-  cut[6 + 8] = uint8_t(cut.size() - 22);
-  cut[6 + 9] = uint8_t((cut.size() - 22) >> 8);
+  PutU32LE(&cut[6 + 8], uint32_t(cut.size() - 22));
   struct TCase {
     const char* Name;
     std::vector<uint8_t> File;

@@ -9,6 +9,7 @@
 #include "pictures/picture.h"
 #include "pictures/picture_test_support.h"
 #include "platform/application.h"
+#include "platform/byte_order.h"
 
 using namespace vr;
 using namespace vr::test;
@@ -40,7 +41,7 @@ void Draw(TJPEGImage& Jpeg, TDrawTarget& Target) {
 std::vector<uint8_t> HeaderOnly(const std::vector<uint8_t>& File) {
   size_t i = 2;
   while (i + 4 <= File.size() && File[i] == 0xFF) {
-    const size_t length = size_t(File[i + 2]) << 8 | File[i + 3];
+    const size_t length = GetU16BE(&File[i + 2]);
     if (File[i + 1] == 0xDA) return std::vector<uint8_t>(File.begin(), File.begin() + long(i + 2 + length));
     i += 2 + length;
   }
@@ -432,8 +433,8 @@ TEST_CASE("the stored Data block: class name, byte count and the file, read back
   TMemoryStream block;
   picture.WriteStoredImage(block);
   std::vector<uint8_t> expected = {10, 'T', 'J', 'P', 'E', 'G', 'I', 'm', 'a', 'g', 'e'};
-  const uint32_t n = uint32_t(file.size());
-  expected.insert(expected.end(), {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)});
+  expected.resize(expected.size() + 4);
+  PutU32LE(&expected[expected.size() - 4], uint32_t(file.size()));
   expected.insert(expected.end(), file.begin(), file.end());
   CHECK(block.Bytes() == expected);
 
@@ -496,7 +497,7 @@ TEST_CASE("hostile files: an error or a partial picture, never a crash or a hang
   SUBCASE("absurd dimensions are refused at load") {
     std::vector<uint8_t> bytes = file;
     size_t i = 2;
-    while (bytes[i + 1] != 0xC0) i += 2 + (size_t(bytes[i + 2]) << 8 | bytes[i + 3]);
+    while (bytes[i + 1] != 0xC0) i += 2 + size_t{GetU16BE(&bytes[i + 2])};
     bytes[i + 5] = 0xEA, bytes[i + 6] = 0x60;  // height 60000
     bytes[i + 7] = 0xEA, bytes[i + 8] = 0x60;  // width 60000
     CHECK_THROWS_AS(LoadedJPEG(bytes), EJPEG);

@@ -9,6 +9,7 @@
 #include <jerror.h>
 
 #include "support/jpeg_compress.h"
+#include "platform/byte_order.h"
 
 namespace vr::test {
 
@@ -107,7 +108,7 @@ std::vector<uint8_t> WithSecondFrameHeader(const std::vector<uint8_t>& File) {
   // before the end-of-image marker.
   size_t i = 2;
   while (i + 4 <= File.size() && File[i] == 0xFF) {
-    const size_t length = size_t(File[i + 2]) << 8 | File[i + 3];
+    const size_t length = GetU16BE(&File[i + 2]);
     if (File[i + 1] == 0xC0 || File[i + 1] == 0xC2) {
       std::vector<uint8_t> out(File.begin(), File.end() - 2);
       out.insert(out.end(), File.begin() + long(i), File.begin() + long(i + 2 + length));

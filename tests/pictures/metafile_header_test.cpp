@@ -11,7 +11,7 @@ using namespace vr;
 
 namespace {
 
-using vr::test::Bytes;
+using Bytes = vr::test::TByteWriter;
 
 // A placeable header with a correct checksum, then a few record bytes.
 std::vector<uint8_t> Placeable(int16_t right, int16_t bottom, uint16_t inch) {

@@ -10,6 +10,7 @@
 #include "pictures/graphic_errors.h"
 #include "pictures/metafile/metafile_record_types.h"
 #include "pictures/metafile/metafile_records.h"
+#include "support/byte_writer.h"
 
 using namespace vr;
 
@@ -17,21 +18,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct TWriter {
-  Bytes v;
-  TWriter& u8(uint8_t x) { v.push_back(x); return *this; }
-  TWriter& u16(uint16_t x) { return u8(uint8_t(x)).u8(uint8_t(x >> 8)); }
-  TWriter& u32(uint32_t x) { return u16(uint16_t(x)).u16(uint16_t(x >> 16)); }
-  TWriter& fill(size_t n, uint8_t x) { v.insert(v.end(), n, x); return *this; }
-  TWriter& bytes(const Bytes& b) { v.insert(v.end(), b.begin(), b.end()); return *this; }
-};
+using TWriter = test::TByteWriter;
 
-void Set32(Bytes& v, size_t at, uint32_t x) { std::memcpy(v.data() + at, &x, 4); }
-uint32_t Get32(const Bytes& v, size_t at) {
-  uint32_t x;
-  std::memcpy(&x, v.data() + at, 4);
-  return x;
-}
 
 #define CHECK_INVALID_METAFILE(expr) CHECK_THROWS_WITH_AS(expr, "Metafile is not valid", EInvalidGraphic)
 
@@ -44,7 +32,7 @@ Bytes EmfRecord(uint32_t Type, const Bytes& Body) {
   TWriter w;
   Bytes body = Body;
   body.resize((body.size() + 3) / 4 * 4, 0);
-  w.u32(Type).u32(uint32_t(8 + body.size())).bytes(body);
+  w.u32(Type).u32(uint32_t(8 + body.size())).add(body);
   return w.v;
 }
 Bytes Words(std::initializer_list<uint32_t> Values) {
@@ -62,13 +50,13 @@ Bytes Emf(const std::vector<Bytes>& Records, uint16_t Handles = 4, const std::ve
   w.u32(0x464D4520).u32(0x10000).u32(0).u32(0).u16(Handles).u16(0);
   w.u32(0).u32(0).u32(uint32_t(Palette.size()));
   w.u32(1024).u32(768).u32(320).u32(240).fill(kEmfHeader - 88, 0);
-  for (const Bytes& r : Records) w.bytes(r);
+  for (const Bytes& r : Records) w.add(r);
   const uint32_t eof = uint32_t(20 + 4 * Palette.size());
   w.u32(kEmrEof).u32(eof).u32(uint32_t(Palette.size())).u32(16);
   for (uint32_t c : Palette) w.u8(uint8_t(c >> 16)).u8(uint8_t(c >> 8)).u8(uint8_t(c)).u8(0);
   w.u32(eof);
-  for (const Bytes& r : Trailing) w.bytes(r);
-  Set32(w.v, 48, uint32_t(w.v.size()));
+  for (const Bytes& r : Trailing) w.add(r);
+  test::PutU32LEAt(w.v, 48, uint32_t(w.v.size()));
   return w.v;
 }
 
@@ -97,7 +85,7 @@ Bytes StretchDib(const Bytes& Header, size_t Table, const Bytes& Pixels) {
   TWriter w;
   w.fill(16, 0).u32(0).u32(0).u32(0).u32(0).u32(2).u32(2);  // bounds, dest, src
   w.u32(offBmi).u32(cbBmi).u32(offBits).u32(uint32_t(Pixels.size())).u32(0).u32(0x00CC0020).u32(2).u32(2);
-  w.bytes(Header).fill(Table, 0x11).bytes(Pixels);
+  w.add(Header).fill(Table, 0x11).add(Pixels);
   return EmfRecord(kEmrStretchDIBits, w.v);
 }
 // The same with Pixels bytes of 0x11.
@@ -113,10 +101,10 @@ Bytes Wmf(const std::vector<std::pair<uint16_t, Bytes>>& Records, uint16_t Objec
   for (const auto& [function, params] : Records) {
     Bytes p = params;
     if (p.size() % 2 != 0) p.push_back(0);
-    w.u32(uint32_t(3 + p.size() / 2)).u16(function).bytes(p);
+    w.u32(uint32_t(3 + p.size() / 2)).u16(function).add(p);
   }
   w.u32(3).u16(0);
-  Set32(w.v, 6, uint32_t(w.v.size() / 2));
+  test::PutU32LEAt(w.v, 6, uint32_t(w.v.size() / 2));
   return w.v;
 }
 Bytes Params(std::initializer_list<uint16_t> Values) {
@@ -153,7 +141,7 @@ TEST_CASE("the records of a WMF stay inside the size its header gives, and that 
   extra.resize(extra.size() + 7, 0xEE);
   CHECK(WmfCheck(extra) == good);
   Bytes noEnd = good;
-  Set32(noEnd, 6, 14);  // the total ends right after the first record
+  test::PutU32LEAt(noEnd, 6, 14);  // the total ends right after the first record
   CHECK(WmfCheck(noEnd).size() == 28);
   // A total that also counts the 22-byte placeable header, or any more than
   // the file holds: the records present are the metafile, and its header
@@ -161,13 +149,13 @@ TEST_CASE("the records of a WMF stay inside the size its header gives, and that 
   for (uint32_t claimed : {uint32_t(good.size() + 22) / 2, 100u, 0xFFFFFFFFu}) {
     CAPTURE(claimed);
     Bytes more = good;
-    Set32(more, 6, claimed);
+    test::PutU32LEAt(more, 6, claimed);
     CHECK(WmfCheck(more) == good);
   }
 
   std::vector<Bytes> bad;
   Bytes cutEnd = good;
-  Set32(cutEnd, 6, 100);  // more than the file holds, which ends inside the end record
+  test::PutU32LEAt(cutEnd, 6, 100);  // more than the file holds, which ends inside the end record
   cutEnd.resize(cutEnd.size() - 2);
   bad.push_back(cutEnd);
   bad.push_back(Bytes(good.begin(), good.begin() + 17));
@@ -178,13 +166,13 @@ TEST_CASE("the records of a WMF stay inside the size its header gives, and that 
   header8[2] = 8;
   bad.push_back(header8);
   Bytes zero = good;
-  Set32(zero, 18, 0);  // a record of no size would never advance
+  test::PutU32LEAt(zero, 18, 0);  // a record of no size would never advance
   bad.push_back(zero);
   Bytes past = good;
-  Set32(past, 18, 0x10000);
+  test::PutU32LEAt(past, 18, 0x10000);
   bad.push_back(past);
   Bytes inside = good;
-  Set32(inside, 6, 16);  // the total ends inside a record header
+  test::PutU32LEAt(inside, 6, 16);  // the total ends inside a record header
   bad.push_back(inside);
   for (size_t i = 0; i < bad.size(); ++i) {
     CAPTURE(i);
@@ -213,7 +201,7 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // A stretched DIB: a 2 × 2 24-bit bitmap has 16 bytes of rows.
   auto stretchDib = [](size_t Pixels, uint16_t Bits) {
     TWriter w;
-    w.bytes(StretchDibParams(0)).bytes(DibHeader(2, 2, Bits)).fill(Pixels, 0);
+    w.add(StretchDibParams(0)).add(DibHeader(2, 2, Bits)).fill(Pixels, 0);
     return Wmf({{kMetaStretchDIB, w.v}});
   };
   CHECK(WmfValid(stretchDib(16, 24)));
@@ -223,14 +211,14 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // only the header.
   for (uint32_t compression : {4u, 5u}) {
     TWriter w;
-    w.bytes(StretchDibParams(0)).bytes(DibHeader(2, 2, 0, compression, 9)).bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 0});
+    w.add(StretchDibParams(0)).add(DibHeader(2, 2, 0, compression, 9)).add({0xFF, 0xD8, 0xFF, 0xE0, 0, 0});
     CHECK(WmfValid(Wmf({{kMetaStretchDIB, w.v}})));
   }
   // DIB bit-blit: the low word of the operation stands where a colour usage would.
   TWriter blit;
   blit.u16(0x0020).u16(0x00CC);
   for (int i = 0; i < 6; ++i) blit.u16(2);
-  blit.bytes(DibHeader(2, 2, 24)).fill(16, 0);
+  blit.add(DibHeader(2, 2, 24)).fill(16, 0);
   CHECK(WmfValid(Wmf({{kMetaDIBBitBlt, blit.v}})));
 
   // The conversion into an enhanced metafile copies a colour table by its
@@ -238,12 +226,12 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // the 256 the player takes, so that the table stays where it is.
   auto dibRecord = [](const Bytes& Header, size_t Table, const Bytes& Pixels, uint16_t Usage = 0) {
     TWriter w;
-    w.bytes(StretchDibParams(Usage)).bytes(Header).fill(Table, 0).bytes(Pixels);
+    w.add(StretchDibParams(Usage)).add(Header).fill(Table, 0).add(Pixels);
     return Wmf({{kMetaStretchDIB, w.v}});
   };
-  CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 8), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
-  CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 4, 0, 0, 300), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
-  CHECK(Get32(WmfCheck(dibRecord(DibHeader(3, 1, 24, 0, 0, 0), 0, Bytes(12, 1))), kFirstDibHeader + 32) == 0);
+  CHECK(test::GetU32LEAt(WmfCheck(dibRecord(DibHeader(3, 1, 8), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
+  CHECK(test::GetU32LEAt(WmfCheck(dibRecord(DibHeader(3, 1, 4, 0, 0, 300), 1024, Bytes(4, 1))), kFirstDibHeader + 32) == 256);
+  CHECK(test::GetU32LEAt(WmfCheck(dibRecord(DibHeader(3, 1, 24, 0, 0, 0), 0, Bytes(12, 1))), kFirstDibHeader + 32) == 0);
   // A core header has no count to write out, and an odd number of palette
   // indices makes a record no enhanced metafile can hold: such bitmaps are
   // passed over.
@@ -257,7 +245,7 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   const Bytes codes = {4, 1, 0, 0, 2, 1, 2, 1, 0, 0, 4, 1, 0, 1};  // three rows, then the end
   for (uint32_t sizeImage : {14u, 16u, 48u, 0x10000u}) {
     CAPTURE(sizeImage);
-    CHECK(Get32(WmfCheck(dibRecord(DibHeader(4, 3, 8, 1, sizeImage), 1024, codes)), kFirstDibHeader + 20) == 12);
+    CHECK(test::GetU32LEAt(WmfCheck(dibRecord(DibHeader(4, 3, 8, 1, sizeImage), 1024, codes)), kFirstDibHeader + 20) == 12);
   }
   CHECK_FALSE(WmfValid(dibRecord(DibHeader(4, 3, 8, 1, 48), 1024, Bytes(6, 0x11))));  // codes that run past the record
 
@@ -281,7 +269,7 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   // A font's face name is read in full, 32 bytes, even from a short record:
   // where they reach past the metafile the player is handed zeros.
   TWriter font;
-  font.fill(18, 0).bytes({'A', 'r', 'i', 'a', 'l', 0});
+  font.fill(18, 0).add({'A', 'r', 'i', 'a', 'l', 0});
   Bytes fontFile = Wmf({{kMetaCreateFontIndirect, font.v}});  // only the end record follows
   Bytes handed = WmfCheck(fontFile);
   REQUIRE(handed.size() == 18 + 6 + 18 + 32);
@@ -296,7 +284,7 @@ TEST_CASE("WMF records: counts, strings, object indices, bitmaps and regions sta
   chunk.u16(kMetaEscapeComment).u16(34 + 4).u32(kWmfCommentIdentifier).u32(1).u32(0x10000).u16(0).u32(0).u32(1).u32(4).u32(0).u32(4);
   chunk.u32(0);
   CHECK(WmfValid(Wmf({{kMetaEscape, chunk.v}})));
-  Set32(chunk.v, 4 + 22, 400);  // more chunk than the record holds
+  test::PutU32LEAt(chunk.v, 4 + 22, 400);  // more chunk than the record holds
   CHECK_FALSE(WmfValid(Wmf({{kMetaEscape, chunk.v}})));
 
   // Select palette: one word, the palette; the word after it (here the next
@@ -330,7 +318,7 @@ TEST_CASE("the records of an EMF stay inside the data; the palette comes from it
   const size_t first = kEmfHeader, eof = kEmfHeader + 12;
   std::vector<Bytes> bad;
   auto patched = [&](Bytes v, size_t at, uint32_t x) {
-    Set32(v, at, x);
+    test::PutU32LEAt(v, at, x);
     bad.push_back(v);
   };
   patched(plain, 4, 80);               // header record too small
@@ -340,7 +328,7 @@ TEST_CASE("the records of an EMF stay inside the data; the palette comes from it
   patched(plain, 68, 3);               // palette counts disagree
   patched(coloured, eof + 12, 40);     // the palette outside its record
   patched(plain, 60, 10);              // a description outside the data
-  Set32(bad.back(), 64, uint32_t(plain.size()) - 4);
+  test::PutU32LEAt(bad.back(), 64, uint32_t(plain.size()) - 4);
   Bytes noSlots = plain;
   noSlots[56] = 0;  // not even the slot of the metafile itself
   bad.push_back(noSlots);
@@ -352,7 +340,7 @@ TEST_CASE("the records of an EMF stay inside the data; the palette comes from it
     CHECK_INVALID_METAFILE(Check(bad[i]));
   }
   Bytes outside = coloured;
-  Set32(outside, eof + 8, 1000);
+  test::PutU32LEAt(outside, eof + 8, 1000);
   CHECK(EnhancedMetafilePalette(outside.data(), outside.size()).empty());
 }
 
@@ -408,12 +396,12 @@ TEST_CASE("EMF records: points, polygon counts, text, object indices and regions
   TWriter grad;
   grad.fill(16, 0).u32(2).u32(1).u32(0).fill(32, 0).u32(0).u32(1);
   CHECK(Valid(Emf({EmfRecord(kEmrGradientFill, grad.v)})));
-  Set32(grad.v, 24, 2);  // triangles: 3 indices each
+  test::PutU32LEAt(grad.v, 24, 2);  // triangles: 3 indices each
   CHECK_FALSE(Valid(Emf({EmfRecord(kEmrGradientFill, grad.v)})));
 
   // A colour space's file name must end inside the record.
   Bytes space(332, 'a');
-  Set32(space, 0, 1);
+  test::PutU32LEAt(space, 0, 1);
   CHECK_FALSE(Valid(Emf({EmfRecord(kEmrCreateColorSpace, space)})));
   space[200] = 0;
   CHECK(Valid(Emf({EmfRecord(kEmrCreateColorSpace, space)})));
@@ -459,7 +447,7 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
     TWriter w;
     w.fill(16, 0).u32(0).u32(0).u32(2).u32(2).u32(0x00FF0000).u32(0).u32(0).fill(24, 0).u32(0);
     w.u32(0).u32(108).u32(uint32_t(Header.size())).u32(uint32_t(108 + Header.size())).u32(BitsBytes).u32(2).u32(2);
-    w.bytes(Header).fill(Pixels, 0x11);
+    w.add(Header).fill(Pixels, 0x11);
     return Emf({EmfRecord(kEmrAlphaBlend, w.v)});
   };
   CHECK(Valid(blend(DibHeader(2, 2, 32), 16, 16)));
@@ -477,7 +465,7 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
   auto pattern = [](uint32_t BmiBytes, uint32_t BitsBytes, size_t Present) {
     TWriter w;
     w.u32(1).u32(0).u32(32).u32(BmiBytes).u32(32 + BmiBytes).u32(BitsBytes);
-    w.bytes(DibHeader(8, 8, 1)).fill(8, 0).fill(Present, 0x55);
+    w.add(DibHeader(8, 8, 1)).fill(8, 0).fill(Present, 0x55);
     return Emf({EmfRecord(kEmrCreateDIBPatternBrushPt, w.v)});
   };
   CHECK(Valid(pattern(48, 32, 32)));
@@ -488,12 +476,12 @@ TEST_CASE("EMF records: bitmaps are read by their own header, inside the record"
   // format becomes a comment.
   Bytes brush = Emf({EmfRecord(kEmrCreateBrushIndirect, Words({1, 6, 0x00FF00, 0x12345678}))});
   Check(brush);
-  CHECK(Get32(brush, kEmfHeader + 12) == 0);
+  CHECK(test::GetU32LEAt(brush, kEmfHeader + 12) == 0);
   Bytes pen = Emf({EmfRecord(kEmrExtCreatePen, Words({1, 0, 0, 0, 0, 0, 1, 5, 0, 0x1234, 0}))});
   Check(pen);
-  CHECK(Get32(pen, kEmfHeader + 36) == 0);
+  CHECK(test::GetU32LEAt(pen, kEmfHeader + 36) == 0);
   Bytes format = Emf({EmfRecord(kEmrPixelFormat, Bytes(40, 0))});
   Check(format);
-  CHECK(Get32(format, kEmfHeader) == kEmrGdiComment);
-  CHECK(Get32(format, kEmfHeader + 8) == 36);
+  CHECK(test::GetU32LEAt(format, kEmfHeader) == kEmrGdiComment);
+  CHECK(test::GetU32LEAt(format, kEmfHeader + 8) == 36);
 }

@@ -53,26 +53,19 @@ std::vector<uint8_t> HalvesEmf() {
   });
 }
 
-void Put32(std::vector<uint8_t>& Bytes, size_t At, uint32_t Value) { std::memcpy(Bytes.data() + At, &Value, 4); }
-uint32_t Get32(const std::vector<uint8_t>& Bytes, size_t At) {
-  uint32_t v;
-  std::memcpy(&v, Bytes.data() + At, 4);
-  return v;
-}
-
 // Replaces the end record of an EMF by one carrying Colours as its palette.
 std::vector<uint8_t> WithPalette(std::vector<uint8_t> Emf, const std::vector<uint32_t>& Colours) {
-  const size_t eof = Emf.size() - Get32(Emf, Emf.size() - 4);  // the end record's last field is its size
-  REQUIRE(Get32(Emf, eof) == 14);
+  const size_t eof = Emf.size() - GetU32LEAt(Emf, Emf.size() - 4);  // the end record's last field is its size
+  REQUIRE(GetU32LEAt(Emf, eof) == 14);
   Emf.resize(eof);
   const uint32_t size = uint32_t(20 + 4 * Colours.size());
-  TBmpBytes r;
+  TByteWriter r;
   r.u32(14).u32(size).u32(uint32_t(Colours.size())).u32(16);
   for (uint32_t c : Colours) r.u8(uint8_t(c >> 16)).u8(uint8_t(c >> 8)).u8(uint8_t(c)).u8(0);
   r.u32(size);
   Emf.insert(Emf.end(), r.v.begin(), r.v.end());
-  Put32(Emf, 48, uint32_t(Emf.size()));              // total size
-  Put32(Emf, 68, uint32_t(Colours.size()));          // palette entries
+  PutU32LEAt(Emf, 48, uint32_t(Emf.size()));              // total size
+  PutU32LEAt(Emf, 68, uint32_t(Colours.size()));          // palette entries
   return Emf;
 }
 
@@ -101,7 +94,7 @@ TDibBlock IndexedHalves(uint16_t Bits, uint32_t Compression, uint32_t UsedColour
       d.Bits.insert(d.Bits.end(), {4, 0x11, 4, 0x22, 0, 0});
   }
   if (Compression != 0) d.Bits.insert(d.Bits.end(), {0, 1});
-  TBmpBytes b;
+  TByteWriter b;
   b.u32(40).u32(8).u32(4).u16(1).u16(Bits).u32(Compression).u32(uint32_t(d.Bits.size()));
   b.u32(0).u32(0).u32(UsedColours).u32(0);
   for (uint32_t i = 0; i < (1u << Bits); ++i) b.u32(i == 1 ? kRed : i == 2 ? kBlue : 0);
@@ -113,7 +106,7 @@ TDibBlock IndexedHalves(uint16_t Bits, uint32_t Compression, uint32_t UsedColour
 // recorder of enhanced metafiles needs them.
 TDibBlock InWholeWords(TDibBlock Dib) {
   Dib.Bits.resize((Dib.Bits.size() + 3) / 4 * 4, 0);
-  Put32(Dib.Info, 20, uint32_t(Dib.Bits.size()));
+  PutU32LEAt(Dib.Info, 20, uint32_t(Dib.Bits.size()));
   return Dib;
 }
 
@@ -122,7 +115,7 @@ TDibBlock InWholeWords(TDibBlock Dib) {
 TDibBlock EmbeddedImage(uint32_t Compression) {
   TDibBlock d;
   d.Bits = Compression == 4 ? JPEGFileOf(ColourScene(8, 4)) : pngtest::MakePng(pngtest::TestImage::Random(8, 4, 8, kPNGRGB, 7), false);
-  TBmpBytes b;
+  TByteWriter b;
   b.u32(40).u32(8).u32(4).u16(1).u16(0).u32(Compression).u32(uint32_t(d.Bits.size())).u32(0).u32(0).u32(0).u32(0);
   d.Info = b.v;
   return d;
@@ -165,15 +158,15 @@ void ShortNamedText(HDC DC, const RECT& R, const char* Face) {
 
 // An EMF with Record put before its end record.
 std::vector<uint8_t> WithEmfRecord(std::vector<uint8_t> Emf, const std::vector<uint8_t>& Record) {
-  const size_t eof = Emf.size() - Get32(Emf, Emf.size() - 4);
+  const size_t eof = Emf.size() - GetU32LEAt(Emf, Emf.size() - 4);
   Emf.insert(Emf.begin() + ptrdiff_t(eof), Record.begin(), Record.end());
-  Put32(Emf, 48, uint32_t(Emf.size()));
-  Put32(Emf, 52, Get32(Emf, 52) + 1);
+  PutU32LEAt(Emf, 48, uint32_t(Emf.size()));
+  PutU32LEAt(Emf, 52, GetU32LEAt(Emf, 52) + 1);
   return Emf;
 }
 // A stretched-DIB record as other recorders write it, onto R.
 std::vector<uint8_t> StretchDibRecord(const TDibBlock& Dib, const RECT& R) {
-  TBmpBytes w;
+  TByteWriter w;
   const uint32_t offBmi = 80, offBits = offBmi + uint32_t(Dib.Info.size());
   const uint32_t size = (offBits + uint32_t(Dib.Bits.size()) + 3) / 4 * 4;
   w.u32(81).u32(size).u32(uint32_t(R.left)).u32(uint32_t(R.top)).u32(uint32_t(R.right - 1)).u32(uint32_t(R.bottom - 1));
@@ -189,18 +182,18 @@ std::vector<uint8_t> StretchDibRecord(const TDibBlock& Dib, const RECT& R) {
 // WMF records with Record (function, parameters) put before the end record,
 // in a new object slot.
 std::vector<uint8_t> WithWmfRecord(std::vector<uint8_t> Records, uint16_t Function, const std::vector<uint8_t>& Params) {
-  TBmpBytes r;
+  TByteWriter r;
   r.u32(uint32_t(3 + Params.size() / 2)).u16(Function);
   r.v.insert(r.v.end(), Params.begin(), Params.end());
   Records.insert(Records.end() - 6, r.v.begin(), r.v.end());
-  Put32(Records, 6, uint32_t(Records.size() / 2));
+  PutU32LEAt(Records, 6, uint32_t(Records.size() / 2));
   Records[10] = uint8_t(Records[10] + 1);
-  Put32(Records, 12, std::max(Get32(Records, 12), uint32_t(r.v.size() / 2)));
+  PutU32LEAt(Records, 12, std::max(GetU32LEAt(Records, 12), uint32_t(r.v.size() / 2)));
   return Records;
 }
 // The parameters of a stretched DIB onto 0..800 × 0..400.
 std::vector<uint8_t> StretchDibParams(const TDibBlock& Dib) {
-  TBmpBytes p;
+  TByteWriter p;
   p.u16(LOWORD(SRCCOPY)).u16(HIWORD(SRCCOPY)).u16(DIB_RGB_COLORS).u16(4).u16(8).u16(0).u16(0);
   p.u16(400).u16(800).u16(0).u16(0);
   p.v.insert(p.v.end(), Dib.Info.begin(), Dib.Info.end());
@@ -215,13 +208,13 @@ TEST_CASE("metafiles as other programs write them load at their size and play") 
   const TDibBlock jpeg = EmbeddedImage(4), png = EmbeddedImage(5);
   // A run-length bitmap whose header gives the size of its pixels unpacked.
   TDibBlock unpackedSize = IndexedHalves(8, 1, 0);
-  Put32(unpackedSize.Info, 20, 8 * 4);
+  PutU32LEAt(unpackedSize.Info, 20, 8 * 4);
   // A font record whose face name, shorter than the 32 bytes read, ends
   // the metafile.
-  TBmpBytes font;
+  TByteWriter font;
   font.u16(uint16_t(-12)).fill(16, 0).u8('S').u8('y').u8('m').u8(0);
   std::vector<uint8_t> countingPlaceable = HalvesWmfRecords();
-  Put32(countingPlaceable, 6, uint32_t(countingPlaceable.size() + 22) / 2);
+  PutU32LEAt(countingPlaceable, 6, uint32_t(countingPlaceable.size() + 22) / 2);
 
   struct TCase {
     std::string Name;
@@ -346,10 +339,10 @@ TEST_CASE("an EMF recorded with shapes plays them scaled into the rectangle less
 
   // Another reference device written into the header: 10 pixels a millimetre.
   std::vector<uint8_t> bytes = HalvesEmf();
-  Put32(bytes, 72, 1000);
-  Put32(bytes, 76, 1000);
-  Put32(bytes, 80, 100);
-  Put32(bytes, 84, 100);
+  PutU32LEAt(bytes, 72, 1000);
+  PutU32LEAt(bytes, 76, 1000);
+  PutU32LEAt(bytes, 80, 100);
+  PutU32LEAt(bytes, 84, 100);
   TMetafile fine;
   Load(fine, bytes);
   CHECK(fine.Width() == 508);
@@ -391,7 +384,7 @@ TEST_CASE("damaged metafiles are refused through the picture holder, which keeps
   const std::vector<uint8_t> records = HalvesWmfRecords();
   const std::vector<uint8_t> emf = HalvesEmf();
   auto patched = [](std::vector<uint8_t> Bytes, size_t At, uint32_t Value) {
-    Put32(Bytes, At, Value);
+    PutU32LEAt(Bytes, At, Value);
     return Bytes;
   };
   std::vector<uint8_t> tooLong = emf;
@@ -414,7 +407,7 @@ TEST_CASE("damaged metafiles are refused through the picture holder, which keeps
       {"records cut short", "wmf", wmfCut, "Metafile is not valid"},
       {"a bad EMF signature", "emf", patched(emf, 40, 0x464D4521), "Metafile is not valid"},
       {"an EMF longer than its file", "emf", tooLong, "Stream read error"},
-      {"an EMF record past the end", "emf", patched(emf, Get32(emf, 4) + 4, 0x10000), "Metafile is not valid"},
+      {"an EMF record past the end", "emf", patched(emf, GetU32LEAt(emf, 4) + 4, 0x10000), "Metafile is not valid"},
       {"an EMF header record too small", "emf", patched(emf, 4, 40), "Metafile is not valid"},
       {"palette counts that disagree", "emf", patched(emf, 68, 5), "Metafile is not valid"},
   };
@@ -447,11 +440,11 @@ TEST_CASE("records that would lead the system's player astray are refused or pas
   std::vector<uint8_t> bytes = HalvesEmf();
   const size_t eof = bytes.size() - 20;
   std::vector<uint8_t> deleting(bytes.begin(), bytes.begin() + ptrdiff_t(eof));
-  TBmpBytes r;
+  TByteWriter r;
   r.u32(40).u32(12).u32(0xFF000001);  // delete object
   deleting.insert(deleting.end(), r.v.begin(), r.v.end());
   deleting.insert(deleting.end(), bytes.begin() + ptrdiff_t(eof), bytes.end());
-  Put32(deleting, 48, uint32_t(deleting.size()));
+  PutU32LEAt(deleting, 48, uint32_t(deleting.size()));
   TMetafile refused;
   CHECK_INVALID_METAFILE(Load(refused, deleting));
 

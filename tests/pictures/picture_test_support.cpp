@@ -8,7 +8,7 @@
 namespace vr::test {
 
 std::vector<uint8_t> BmpFile(const TBmpLayout& Layout, const std::vector<uint8_t>& Pixels) {
-  TBmpBytes b;
+  TByteWriter b;
   const bool core = Layout.HeaderSize == 12;
   const size_t tableBytes = Layout.Colors.size() * (core ? 3 : 4);
   const size_t offset = 14 + Layout.HeaderSize + Layout.Masks.size() * 4 + tableBytes;
@@ -18,7 +18,7 @@ std::vector<uint8_t> BmpFile(const TBmpLayout& Layout, const std::vector<uint8_t
   if (core) {
     b.u16(uint16_t(Layout.Width)).u16(uint16_t(Layout.Height)).u16(Layout.Planes).u16(Layout.Bits);
   } else {
-    TBmpBytes h;
+    TByteWriter h;
     h.u32(uint32_t(Layout.Width)).u32(uint32_t(Layout.Height)).u16(Layout.Planes).u16(Layout.Bits);
     const uint32_t clrUsed = Layout.ClrUsed != 0 ? Layout.ClrUsed : uint32_t(Layout.Colors.size());
     h.u32(Layout.Compression).u32(Layout.SizeImage).u32(2835).u32(2835).u32(clrUsed).u32(0);

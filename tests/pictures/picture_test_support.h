@@ -10,26 +10,12 @@
 
 #include "platform/canvas.h"
 #include "platform/handles.h"
+#include "support/byte_writer.h"
 
 namespace vr::test {
 
 // Colours as 0xRRGGBB.
 constexpr uint32_t kBlack = 0x000000, kWhite = 0xFFFFFF, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
-
-// A bitmap file, written field by field.
-struct TBmpBytes {
-  std::vector<uint8_t> v;
-  TBmpBytes& u8(uint8_t x) {
-    v.push_back(x);
-    return *this;
-  }
-  TBmpBytes& u16(uint16_t x) { return u8(uint8_t(x)).u8(uint8_t(x >> 8)); }
-  TBmpBytes& u32(uint32_t x) { return u16(uint16_t(x)).u16(uint16_t(x >> 16)); }
-  TBmpBytes& fill(size_t n, uint8_t x) {
-    v.insert(v.end(), n, x);
-    return *this;
-  }
-};
 
 struct TBmpLayout {
   int32_t Width = 0, Height = 0;  // negative height: top-down

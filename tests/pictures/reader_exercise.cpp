@@ -61,7 +61,7 @@ std::string ExerciseBitmap(const uint8_t* Data, size_t Size) {
   try {
     TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
     if (info.Empty) return {};
-    const std::vector<uint8_t> bmi = info.BitmapInfo();
+    const std::vector<uint8_t> bmi = info.BitmapInfo().Bytes();
     Touch(bmi.data(), bmi.size());
     if (info.Compressed()) {
       Touch(info.CompressedPixels(), info.PixelByteCount);

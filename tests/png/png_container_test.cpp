@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/byte_order.h"
 #include "png/png_core.h"
 #include "png/png_crc.h"
 #include "png/png_messages.h"

@@ -9,21 +9,13 @@
 #include "png/png_core.h"
 #include "png/png_messages.h"
 #include "png_test_encoder.h"
+#include "support/byte_writer.h"
+#include "platform/byte_order.h"
 
 using namespace vr;
 using namespace pngtest;
 
 namespace {
-
-struct PixelFormat {
-  uint8_t type, depth;
-};
-const PixelFormat AllFormats[] = {
-    {kPNGGray, 1},      {kPNGGray, 2},       {kPNGGray, 4},    {kPNGGray, 8}, {kPNGGray, 16},
-    {kPNGRGB, 8},       {kPNGRGB, 16},
-    {kPNGPalette, 1},   {kPNGPalette, 2},    {kPNGPalette, 4}, {kPNGPalette, 8},
-    {kPNGGrayAlpha, 8}, {kPNGGrayAlpha, 16},
-    {kPNGRGBA, 8},      {kPNGRGBA, 16}};
 
 FilterChoice Cycling() {
   return [](size_t row) { return static_cast<uint8_t>(row % 5); };
@@ -31,14 +23,11 @@ FilterChoice Cycling() {
 
 // A zlib stream of one stored block (no compression), so its byte layout is known.
 Bytes StoredZlib(const Bytes& raw) {
-  Bytes out = {0x78, 0x01, 0x01};
   const uint16_t len = static_cast<uint16_t>(raw.size());
-  out.insert(out.end(), {static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(~len),
-                         static_cast<uint8_t>(~len >> 8)});
-  out.insert(out.end(), raw.begin(), raw.end());
+  vr::test::TByteWriter out;
+  out.add({0x78, 0x01, 0x01}).u16(len).u16(static_cast<uint16_t>(~len)).add(raw);
   const uLong adler = adler32(adler32(0, nullptr, 0), raw.data(), static_cast<uInt>(raw.size()));
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(adler >> shift));
-  return out;
+  return out.u32be(static_cast<uint32_t>(adler)).v;
 }
 
 Bytes ImageFile(const TestImage& img, const Bytes& compressed, size_t piece = 0, bool interlaced = false) {
@@ -197,10 +186,10 @@ TEST_CASE("2-bit gray shows the levels 0, 85, 170 and 255 through the gray table
     CHECK(h.PixelBits[0] == 0x05);
     CHECK(h.PixelBits[1] == 0xAF);
     for (int k = 0; k < 4; ++k) {
-      const TPNGRGBQuad& q = h.DibInfo.Colors[h.PixelBits[k / 2] >> (k % 2 == 0 ? 4 : 0) & 15];
-      CHECK(q.Red == 85 * k);
-      CHECK(q.Green == 85 * k);
-      CHECK(q.Blue == 85 * k);
+      const TRGBQuad& q = h.DibInfo.Colors[h.PixelBits[k / 2] >> (k % 2 == 0 ? 4 : 0) & 15];
+      CHECK(q.rgbRed == 85 * k);
+      CHECK(q.rgbGreen == 85 * k);
+      CHECK(q.rgbBlue == 85 * k);
     }
   }
 }
@@ -218,15 +207,15 @@ TEST_CASE("gray tables and truecolour samples pass through gamma; indices, gray 
   Load(core, MakePng(gray, true, Filter(2), {{"gAMA", gama}}));
   CHECK(CompareDecoded(core, gray) == "");
   const TChunkIHDR& h = core.RequireHeader();
-  CHECK(h.DibInfo.Colors[0].Red == 0);
-  CHECK(h.DibInfo.Colors[8].Red == core.GammaMap[136]);
-  CHECK(h.DibInfo.Colors[15].Blue == 255);
-  CHECK(h.DibInfo.Colors[16].Blue == 0);
+  CHECK(h.DibInfo.Colors[0].rgbRed == 0);
+  CHECK(h.DibInfo.Colors[8].rgbRed == core.GammaMap[136]);
+  CHECK(h.DibInfo.Colors[15].rgbBlue == 255);
+  CHECK(h.DibInfo.Colors[16].rgbBlue == 0);
 
   TestImage one = TestImage::Random(9, 2, 1, kPNGGray, 79);
   Load(core, MakePng(one, false));
-  CHECK(core.RequireHeader().DibInfo.Colors[1].Green == 255);
-  CHECK(core.RequireHeader().DibInfo.Colors[2].Green == 0);
+  CHECK(core.RequireHeader().DibInfo.Colors[1].rgbGreen == 255);
+  CHECK(core.RequireHeader().DibInfo.Colors[2].rgbGreen == 0);
 }
 
 TEST_CASE("damaged image data fails with the image data's own errors") {
@@ -342,7 +331,7 @@ TEST_CASE("written image data is split at the chunk limit") {
   size_t idats = 0;
   const Bytes& b = out.Bytes();
   for (size_t at = 8; at + 8 <= b.size();) {
-    const uint32_t len = uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
+    const uint32_t len = GetU32BE(&b[at]);
     if (std::memcmp(&b[at + 4], "IDAT", 4) == 0) {
       ++idats;
       CHECK(len <= 65535);

@@ -12,16 +12,6 @@ using namespace pngtest;
 
 namespace {
 
-struct PixelFormat {
-  uint8_t type, depth;
-};
-const PixelFormat AllFormats[] = {
-    {kPNGGray, 1},      {kPNGGray, 2},       {kPNGGray, 4},    {kPNGGray, 8}, {kPNGGray, 16},
-    {kPNGRGB, 8},       {kPNGRGB, 16},
-    {kPNGPalette, 1},   {kPNGPalette, 2},    {kPNGPalette, 4}, {kPNGPalette, 8},
-    {kPNGGrayAlpha, 8}, {kPNGGrayAlpha, 16},
-    {kPNGRGBA, 8},      {kPNGRGBA, 16}};
-
 // The test encoder's palette: entry i = (i, 255 - i, i * 7).
 COLORREF PaletteColour(unsigned i) { return RGB(i, 255 - i, (i * 7) & 0xFF); }
 
@@ -63,12 +53,6 @@ std::string CompareDrawn(const TDibCanvas& dib, const TestImage& img, int X0, in
       }
     }
   return "";
-}
-
-Bytes Be16s(std::initializer_list<unsigned> levels) {
-  Bytes out;
-  for (unsigned v : levels) out.insert(out.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
-  return out;
 }
 
 }  // namespace

@@ -45,11 +45,6 @@ Bytes WithHeader(const Bytes& ihdr, const std::vector<std::pair<std::string, Byt
 
 Bytes Palette(std::initializer_list<uint8_t> rgb) { return Bytes(rgb); }
 
-Bytes Be32(uint32_t v) {
-  return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
-          static_cast<uint8_t>(v)};
-}
-
 }  // namespace
 
 TEST_CASE("header validation raises the header's own errors, leaving the header without a bitmap") {
@@ -106,12 +101,12 @@ TEST_CASE("the header sets up a bitmap in the format its colour type and depth c
     core.PixelAllocator = &allocator;
     Load(core, WithHeader(IhdrData(37, 5, c.depth, c.type, 1)));
     const TChunkIHDR& h = core.RequireHeader();
-    CHECK(h.DibInfo.Header.Size == 40);
-    CHECK(h.DibInfo.Header.Width == 37);
-    CHECK(h.DibInfo.Header.Height == 5);
-    CHECK(h.DibInfo.Header.Planes == 1);
-    CHECK(h.DibInfo.Header.BitCount == c.bits);
-    CHECK(h.DibInfo.Header.Compression == 0);
+    CHECK(h.DibInfo.Header.biSize == 40);
+    CHECK(h.DibInfo.Header.biWidth == 37);
+    CHECK(h.DibInfo.Header.biHeight == 5);
+    CHECK(h.DibInfo.Header.biPlanes == 1);
+    CHECK(h.DibInfo.Header.biBitCount == c.bits);
+    CHECK(h.DibInfo.Header.biCompression == 0);
     CHECK(h.UsesPalette == c.palette);
     CHECK((h.AlphaPlane != nullptr) == c.alpha);
     CHECK(h.RowStride == (c.bits * 37u + 31) / 32 * 4);
@@ -165,18 +160,18 @@ TEST_CASE("palette colours fill the header's colour table through the gamma map 
   auto* palette = core.ChunkList.FindChunk<TChunkPLTE>();
   REQUIRE(palette != nullptr);
   CHECK(palette->EntryCount == 2);
-  CHECK(h.DibInfo.Colors[0].Red == 10);
-  CHECK(h.DibInfo.Colors[0].Green == 20);
-  CHECK(h.DibInfo.Colors[0].Blue == 30);
+  CHECK(h.DibInfo.Colors[0].rgbRed == 10);
+  CHECK(h.DibInfo.Colors[0].rgbGreen == 20);
+  CHECK(h.DibInfo.Colors[0].rgbBlue == 30);
   CHECK(palette->Entry(1) == (128u << 16 | 0u << 8 | 255u));
   CHECK_THROWS_WITH_AS(palette->Entry(2), PngText(TPngText::UnknownPaletteEntry), EPngError);
 
   // gAMA first corrects the palette; gAMA after it does not.
   Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"gAMA", Be32(100000)}, {"PLTE", Palette({128, 0, 255})}}));
-  CHECK(core.RequireHeader().DibInfo.Colors[0].Red == 186);
-  CHECK(core.RequireHeader().DibInfo.Colors[0].Blue == 255);
+  CHECK(core.RequireHeader().DibInfo.Colors[0].rgbRed == 186);
+  CHECK(core.RequireHeader().DibInfo.Colors[0].rgbBlue == 255);
   Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", Palette({128, 0, 255})}, {"gAMA", Be32(100000)}}));
-  CHECK(core.RequireHeader().DibInfo.Colors[0].Red == 128);
+  CHECK(core.RequireHeader().DibInfo.Colors[0].rgbRed == 128);
 
   // An empty palette loads; bad lengths do not.
   Load(core, WithHeader(IhdrData(2, 2, 8, kPNGPalette), {{"PLTE", {}}}));
@@ -347,7 +342,7 @@ TEST_CASE("copying an image copies its chunks, pixels, colours and transparency"
   Load(palette, MakePng(TestImage::Random(3, 3, 4, kPNGPalette, 1), true));
   copy.CopyFromPng(palette);
   CHECK(copy.Interlacing == 1);
-  CHECK(copy.RequireHeader().DibInfo.Colors[5].Green == 250);
+  CHECK(copy.RequireHeader().DibInfo.Colors[5].rgbGreen == 250);
   CHECK(copy.ChunkList.FindChunk<TChunkPLTE>()->Entry(15) == palette.ChunkList.FindChunk<TChunkPLTE>()->Entry(15));
 
   CHECK_THROWS_WITH_AS(copy.RequireHeader().CopyFrom(*copy.ChunkList.Item(1)), PngText(TPngText::CannotAssignChunk),

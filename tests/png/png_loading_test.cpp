@@ -17,12 +17,6 @@ using namespace pngtest;
 
 namespace {
 
-Bytes Be16s(std::initializer_list<unsigned> levels) {
-  Bytes out;
-  for (unsigned v : levels) out.insert(out.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
-  return out;
-}
-
 // A picture that counts its change notices.
 struct TWatchedPicture {
   TPicture Picture;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/stream.h"
+#include "support/byte_writer.h"
 
 namespace pngtest {
 
@@ -35,31 +36,28 @@ TestImage TestImage::Random(uint32_t w, uint32_t h, uint8_t depth, uint8_t color
   return img;
 }
 
-static void PutBE32(Bytes& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+Bytes Be16s(std::initializer_list<unsigned> Levels) {
+  vr::test::TByteWriter out;
+  for (unsigned v : Levels) out.u16be(static_cast<uint16_t>(v));
+  return out.v;
 }
 
+Bytes Be32(uint32_t Value) { return vr::test::TByteWriter().u32be(Value).v; }
+
 Bytes Chunk(const std::string& type, const Bytes& data) {
-  Bytes out;
-  out.reserve(data.size() + 12);
-  PutBE32(out, static_cast<uint32_t>(data.size()));
-  out.insert(out.end(), type.begin(), type.begin() + 4);
-  out.insert(out.end(), data.begin(), data.end());
+  vr::test::TByteWriter out;
+  out.v.reserve(data.size() + 12);
+  out.u32be(static_cast<uint32_t>(data.size())).tag(std::string_view(type).substr(0, 4)).add(data);
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
   if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));  // a null buffer resets
-  PutBE32(out, static_cast<uint32_t>(crc));
-  return out;
+  return out.u32be(static_cast<uint32_t>(crc)).v;
 }
 
 Bytes Signature() { return {137, 80, 78, 71, 13, 10, 26, 10}; }
 
 Bytes IhdrData(uint32_t w, uint32_t h, uint8_t depth, uint8_t colorType, uint8_t interlace, uint8_t compression,
                uint8_t filter) {
-  Bytes d;
-  PutBE32(d, w);
-  PutBE32(d, h);
-  d.insert(d.end(), {depth, colorType, compression, filter, interlace});
-  return d;
+  return vr::test::TByteWriter().u32be(w).u32be(h).add({depth, colorType, compression, filter, interlace}).v;
 }
 
 // One unfiltered row of the pixels at columns x0, x0 + step, ... of row y.

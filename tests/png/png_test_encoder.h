@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,17 @@
 namespace pngtest {
 
 using Bytes = std::vector<uint8_t>;
+
+// Every colour type with every bit depth it allows.
+struct PixelFormat {
+  uint8_t type, depth;
+};
+inline constexpr PixelFormat AllFormats[] = {
+    {vr::kPNGGray, 1},      {vr::kPNGGray, 2},       {vr::kPNGGray, 4},    {vr::kPNGGray, 8}, {vr::kPNGGray, 16},
+    {vr::kPNGRGB, 8},       {vr::kPNGRGB, 16},
+    {vr::kPNGPalette, 1},   {vr::kPNGPalette, 2},    {vr::kPNGPalette, 4}, {vr::kPNGPalette, 8},
+    {vr::kPNGGrayAlpha, 8}, {vr::kPNGGrayAlpha, 16},
+    {vr::kPNGRGBA, 8},      {vr::kPNGRGBA, 16}};
 
 // Samples of every pixel, row by row, channel by channel (an index for
 // palette images), each at most 2^BitDepth - 1.
@@ -37,6 +49,9 @@ inline FilterChoice Filter(uint8_t type) {
   return [type](size_t) { return type; };
 }
 
+// Big-endian fields: 16-bit levels (a tRNS key) and a 32-bit value (gAMA).
+Bytes Be16s(std::initializer_list<unsigned> Levels);
+Bytes Be32(uint32_t Value);
 Bytes Chunk(const std::string& type, const Bytes& data);
 Bytes Signature();
 Bytes IhdrData(uint32_t w, uint32_t h, uint8_t depth, uint8_t colorType, uint8_t interlace = 0,

@@ -7,24 +7,11 @@
 #include <iterator>
 
 #include "platform/resources.h"
+#include "support/byte_writer.h"
 
 namespace vr::test {
 
 namespace {
-
-void Put16(std::vector<uint8_t>& Out, uint32_t V) {
-  Out.push_back(static_cast<uint8_t>(V));
-  Out.push_back(static_cast<uint8_t>(V >> 8));
-}
-
-void Put32(std::vector<uint8_t>& Out, uint32_t V) {
-  Put16(Out, V & 0xFFFF);
-  Put16(Out, V >> 16);
-}
-
-void Put32BE(std::vector<uint8_t>& Out, uint32_t V) {
-  for (int shift = 24; shift >= 0; shift -= 8) Out.push_back(static_cast<uint8_t>(V >> shift));
-}
 
 std::vector<uint32_t> BitmapPixels(HBITMAP Bitmap, int& Width, int& Height) {
   BITMAP bm{};
@@ -47,22 +34,14 @@ std::vector<uint32_t> BitmapPixels(HBITMAP Bitmap, int& Width, int& Height) {
 }  // namespace
 
 std::vector<uint8_t> MakeWav(double Seconds, int Rate) {
-  uint32_t count = static_cast<uint32_t>(Seconds * Rate);
-  std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-  Put32(out, 36 + count);
-  for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
-  Put32(out, 16);
-  Put16(out, 1);  // PCM
-  Put16(out, 1);  // mono
-  Put32(out, static_cast<uint32_t>(Rate));
-  Put32(out, static_cast<uint32_t>(Rate));  // bytes a second
-  Put16(out, 1);
-  Put16(out, 8);
-  for (char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
-  Put32(out, count);
-  for (uint32_t i = 0; i < count; ++i)
-    out.push_back(static_cast<uint8_t>(128 + 50 * std::sin(2 * 3.14159265 * 440.0 * i / Rate)));
-  return out;
+  const uint32_t count = static_cast<uint32_t>(Seconds * Rate);
+  TByteWriter out;
+  out.tag("RIFF").u32(36 + count).tag("WAVEfmt ").u32(16);
+  out.u16(1).u16(1);  // PCM, mono
+  out.u32(static_cast<uint32_t>(Rate)).u32(static_cast<uint32_t>(Rate));  // samples and bytes a second
+  out.u16(1).u16(8).tag("data").u32(count);
+  for (uint32_t i = 0; i < count; ++i) out.u8(static_cast<uint8_t>(128 + 50 * std::sin(2 * 3.14159265 * 440.0 * i / Rate)));
+  return out.v;
 }
 
 std::vector<uint8_t> MakeMidi(int Notes) {
@@ -74,13 +53,10 @@ std::vector<uint8_t> MakeMidi(int Notes) {
     for (uint8_t b : {uint8_t{0x81}, uint8_t{0x00}, uint8_t{0x80}, note, uint8_t{0}}) track.push_back(b);
   }
   for (uint8_t b : {0x00, 0xFF, 0x2F, 0x00}) track.push_back(b);
-  std::vector<uint8_t> out{'M', 'T', 'h', 'd'};
-  Put32BE(out, 6);
-  for (uint8_t b : {0, 0, 0, 1, 0, 128}) out.push_back(b);  // format 0, one track, 128 ticks a quarter
-  for (char c : std::string("MTrk")) out.push_back(static_cast<uint8_t>(c));
-  Put32BE(out, static_cast<uint32_t>(track.size()));
-  out.insert(out.end(), track.begin(), track.end());
-  return out;
+  TByteWriter out;
+  out.tag("MThd").u32be(6).add({0, 0, 0, 1, 0, 128});  // format 0, one track, 128 ticks a quarter
+  out.tag("MTrk").u32be(static_cast<uint32_t>(track.size())).add(track);
+  return out.v;
 }
 
 std::string SamplePath(const char* Name) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_writer.h"
+
 namespace seeds {
 
 inline std::string& Folder() {
@@ -23,15 +25,7 @@ inline void Start(int argc, char** argv) {
   Folder() = argv[1];
 }
 
-// Little-endian byte building.
-struct Bytes {
-  std::vector<uint8_t> v;
-  Bytes& u8(uint8_t x) { v.push_back(x); return *this; }
-  Bytes& u16(uint16_t x) { u8(uint8_t(x)); return u8(uint8_t(x >> 8)); }
-  Bytes& u32(uint32_t x) { u16(uint16_t(x)); return u16(uint16_t(x >> 16)); }
-  Bytes& fill(size_t n, uint8_t x) { v.insert(v.end(), n, x); return *this; }
-  Bytes& add(const std::vector<uint8_t>& b) { v.insert(v.end(), b.begin(), b.end()); return *this; }
-};
+using Bytes = vr::test::TByteWriter;
 
 inline void Write(const std::string& Name, const std::vector<uint8_t>& Data) {
   const std::string path = Folder() + "/" + Name;

@@ -4,41 +4,13 @@
 #include <cstring>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
 namespace {
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(SInvalidBitmap); }
-
-// The fields of a header stored in fewer than 40 bytes are taken as far as
-// they go; the rest stay 0 (no compression, no colour count).
-TBitmapInfoHeader ParseInfoHeader(const uint8_t* p, size_t n) {
-  uint8_t full[kInfoHeaderSize] = {};
-  std::memcpy(full, p, std::min<size_t>(n, kInfoHeaderSize));
-  TBitmapInfoHeader h;
-  h.biSize = kInfoHeaderSize;
-  h.biWidth = GetS32LE(full + 4);
-  h.biHeight = GetS32LE(full + 8);
-  h.biPlanes = GetU16LE(full + 12);
-  h.biBitCount = GetU16LE(full + 14);
-  h.biCompression = GetU32LE(full + 16);
-  h.biSizeImage = GetU32LE(full + 20);
-  h.biXPelsPerMeter = GetS32LE(full + 24);
-  h.biYPelsPerMeter = GetS32LE(full + 28);
-  h.biClrUsed = GetU32LE(full + 32);
-  h.biClrImportant = GetU32LE(full + 36);
-  return h;
-}
-
-void PutU16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 // Refuses dimensions no real bitmap has before any pixel memory exists.
 void CheckDimensions(const TBitmapFileInfo& info) {
@@ -80,11 +52,10 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
     // than the core one) cannot describe a bitmap.
     if (headerSize < 16) InvalidBitmap();
     if (headerSize - 4 > static_cast<uint64_t>(Stream.Remaining())) throw EReadError("Stream read error");
-    stored.reserve(headerSize);
-    PutU32(stored, headerSize);
     stored.resize(headerSize);
+    PutU32LE(stored.data(), headerSize);
     Stream.ReadBuffer(stored.data() + 4, headerSize - 4);
-    info.Header = ParseInfoHeader(stored.data(), stored.size());
+    info.Header = ReadDibHeader(stored.data(), stored.size());
     // Version 2 and later headers carry the masks inside, right after the
     // 40 bytes of the info header.
     if (headerSize >= kInfoHeaderSize + 12 && info.Header.biCompression == kBmpCompressionBitFields) {
@@ -151,34 +122,14 @@ TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream) {
   return info;
 }
 
-std::vector<uint8_t> TBitmapFileInfo::BitmapInfo() const {
-  std::vector<uint8_t> out;
-  out.reserve(kInfoHeaderSize + 12 + ColorTable.size() * 4);
-  const TBitmapInfoHeader& h = Header;
-  PutU32(out, kInfoHeaderSize);
-  PutU32(out, static_cast<uint32_t>(h.biWidth));
-  PutU32(out, static_cast<uint32_t>(h.biHeight));
-  PutU16(out, h.biPlanes);
-  PutU16(out, h.biBitCount);
-  PutU32(out, h.biCompression);
+TDibInfo TBitmapFileInfo::BitmapInfo() const {
+  TDibInfo dib{.Header = Header, .HasMasks = HasMasks, .Colors = ColorTable};
+  dib.Header.biSize = kInfoHeaderSize;
   // The system decodes compressed pixels up to the image size: give it the
   // count of bytes actually present, never more.
-  PutU32(out, Compressed() ? static_cast<uint32_t>(PixelByteCount) : h.biSizeImage);
-  PutU32(out, static_cast<uint32_t>(h.biXPelsPerMeter));
-  PutU32(out, static_cast<uint32_t>(h.biYPelsPerMeter));
-  PutU32(out, h.biClrUsed);
-  PutU32(out, h.biClrImportant);
-  // The system reads three masks after the header of every bit-field
-  // bitmap: give it zeros where the file had none to give.
-  if (HasMasks || h.biCompression == kBmpCompressionBitFields)
-    for (uint32_t m : Masks) PutU32(out, m);
-  for (const TRGBQuad& q : ColorTable) {
-    out.push_back(q.rgbBlue);
-    out.push_back(q.rgbGreen);
-    out.push_back(q.rgbRed);
-    out.push_back(0);
-  }
-  return out;
+  if (Compressed()) dib.Header.biSizeImage = static_cast<uint32_t>(PixelByteCount);
+  std::copy(std::begin(Masks), std::end(Masks), dib.Masks.begin());
+  return dib;
 }
 
 const uint8_t* TBitmapFileInfo::CompressedPixels() const {

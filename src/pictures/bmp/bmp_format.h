@@ -5,7 +5,7 @@
 // Use:
 //   TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
 //   if (info.Empty) -> install an empty 0 × 0 image
-//   std::vector<uint8_t> bmi = info.BitmapInfo();   // for CreateDIBSection
+//   TDibInfo bmi = info.BitmapInfo();   // for CreateDIBSection
 //   uncompressed: ReadBitmapPixels(stream, info, {dibBits, dibSize});
 //   compressed:   CreateDIBitmap(..., info.CompressedPixels(), ...) and keep
 //                 info.CompressedData with the image.
@@ -22,12 +22,12 @@ namespace vr {
 
 inline constexpr uint16_t kBitmapFileType = 0x4D42;  // "BM"
 inline constexpr uint32_t kCoreHeaderSize = 12;
-inline constexpr uint32_t kInfoHeaderSize = 40;
+inline constexpr uint32_t kInfoHeaderSize = kDibHeaderSize;
 
 // biCompression values the reader tells apart; every other value (RLE and
 // the rest) is kept compressed and left to the system to decode.
-inline constexpr uint32_t kBmpCompressionNone = 0;
-inline constexpr uint32_t kBmpCompressionBitFields = 3;
+inline constexpr uint32_t kBmpCompressionNone = kDibRgb;
+inline constexpr uint32_t kBmpCompressionBitFields = kDibBitFields;
 
 struct TBitmapFileInfo {
   // The stream held no bytes: the bitmap becomes empty (0 × 0).
@@ -63,14 +63,14 @@ struct TBitmapFileInfo {
   int32_t Height() const { return Header.biHeight < 0 ? -Header.biHeight : Header.biHeight; }
   bool TopDown() const { return Header.biHeight < 0; }
   // Bytes per pixel row and the whole uncompressed pixel array.
-  uint64_t RowSize() const { return DibRowSize(Header.biWidth, Header.biBitCount); }
+  uint64_t RowSize() const { return DibRowStride(Header.biWidth, Header.biBitCount); }
   uint64_t DibSize() const { return RowSize() * static_cast<uint64_t>(Height()); }
   // A BITMAPINFO block: the 40-byte header, the three masks for every
   // bit-field file (zeros when the file gave none), then the colour table.
   // Larger stored headers are given as 40 bytes (their masks moved after
   // it), so the system never looks for fields, such as an embedded colour
   // profile, outside this block.
-  std::vector<uint8_t> BitmapInfo() const;
+  TDibInfo BitmapInfo() const;
   // The compressed pixel bytes (PixelByteCount of them); null when not compressed.
   const uint8_t* CompressedPixels() const;
 };

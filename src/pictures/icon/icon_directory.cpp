@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 #include "platform/exceptions.h"
 #include "platform/stream.h"
 
@@ -104,14 +105,11 @@ TIconImageParts SplitIconImage(const uint8_t* Data, size_t Size, const TIconDirE
 
   TIconImageParts parts;
   TBitmapInfoHeader& h = parts.Header;
-  h.biWidth = GetS32LE(image + 4);
-  h.biHeight = GetS32LE(image + 8) / 2;
-  h.biPlanes = GetU16LE(image + 12);
-  h.biBitCount = GetU16LE(image + 14);
-  h.biCompression = GetU32LE(image + 16);
+  // The stored height counts the colour rows and the mask rows; the sizes
+  // and colour counts are the reader's own.
+  h = ReadDibHeader(image, size);
+  h.biHeight /= 2;
   h.biSizeImage = 0;
-  h.biXPelsPerMeter = GetS32LE(image + 24);
-  h.biYPelsPerMeter = GetS32LE(image + 28);
   h.biClrUsed = 0;
   h.biClrImportant = 0;
   if (h.biWidth <= 0 || h.biHeight <= 0) InvalidIcon();
@@ -136,13 +134,13 @@ TIconImageParts SplitIconImage(const uint8_t* Data, size_t Size, const TIconDirE
   }
   pos += colours * 4;
 
-  const uint64_t colourBytes = DibRowSize(h.biWidth, depth) * uint64_t(h.biHeight);
+  const uint64_t colourBytes = DibRowStride(h.biWidth, depth) * uint64_t(h.biHeight);
   if (colourBytes > kMaxPictureBytes || colourBytes > size - pos) InvalidIcon();
   parts.ColorBits = image + pos;
   parts.ColorBitsSize = static_cast<size_t>(colourBytes);
   pos += parts.ColorBitsSize;
 
-  parts.MaskRowSize = static_cast<size_t>(DibRowSize(h.biWidth, 1));
+  parts.MaskRowSize = static_cast<size_t>(DibRowStride(h.biWidth, 1));
   const uint64_t maskBytes = uint64_t(parts.MaskRowSize) * uint64_t(h.biHeight);
   parts.MaskBits = image + pos;
   parts.MaskBitsSize = static_cast<size_t>(std::min<uint64_t>(maskBytes, size - pos));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/bitmap_gdi.h"
 #include "pictures/icon/icon_pixels.h"
 #include "pictures/icon/icon_win.h"
 
@@ -20,6 +21,8 @@ int DisplayColourBits() {
 }
 
 namespace {
+
+using bitmap_gdi::TBitmapInfoBlock;
 
 // The system refused a graphics object: its own error text when it gave one.
 [[noreturn]] void RaiseGraphicsError() {
@@ -37,34 +40,17 @@ namespace {
   RaiseOutOfResources();
 }
 
-// A BITMAPINFO: the header, then the colour table.
-class TInfoBlock {
- public:
-  TInfoBlock(const BITMAPINFOHEADER& Header, const std::vector<RGBQUAD>& Table)
-      : FBytes((sizeof(BITMAPINFOHEADER) + Table.size() * sizeof(RGBQUAD) + 3) / 4) {
-    std::memcpy(FBytes.data(), &Header, sizeof Header);
-    if (!Table.empty())
-      std::memcpy(reinterpret_cast<uint8_t*>(FBytes.data()) + sizeof Header, Table.data(),
-                  Table.size() * sizeof(RGBQUAD));
-  }
-  const BITMAPINFO* Get() const { return reinterpret_cast<const BITMAPINFO*>(FBytes.data()); }
-
- private:
-  std::vector<uint32_t> FBytes;  // 32-bit units keep the block aligned
-};
-
-BITMAPINFOHEADER Header(int Width, int Height, WORD Bits) {
-  BITMAPINFOHEADER h{};
-  h.biSize = sizeof h;
-  h.biWidth = Width;
-  h.biHeight = Height;
-  h.biPlanes = 1;
-  h.biBitCount = Bits;
-  h.biCompression = BI_RGB;
-  return h;
+// The system's bitmap info for a bitmap of that size and depth.
+TBitmapInfoBlock Info(int Width, int Height, uint16_t Bits, std::vector<TRGBQuad> Table = {}) {
+  TDibInfo dib{.Colors = std::move(Table)};
+  dib.Header.biWidth = Width;
+  dib.Header.biHeight = Height;
+  dib.Header.biPlanes = 1;
+  dib.Header.biBitCount = Bits;
+  return TBitmapInfoBlock(dib);
 }
 
-const std::vector<RGBQUAD> kBlackAndWhite = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+const std::vector<TRGBQuad> kBlackAndWhite = {TRGBQuad{0, 0, 0, 0}, TRGBQuad{255, 255, 255, 0}};
 
 // Draws a DIB scaled onto a new bitmap: one source pixel per target pixel,
 // no blending of neighbours, so that colours and mask stay exact.
@@ -80,8 +66,7 @@ void StretchOnto(HBITMAP Target, int Width, int Height, const BITMAPINFO* Info, 
 
 // A 32-bit DIB section holding the pixels, alpha included.
 TBitmapHandle Bitmap32(const TIconPixels& Pixels) {
-  BITMAPINFOHEADER h = Header(Pixels.Width, -Pixels.Height, 32);  // rows top-down
-  TInfoBlock info(h, {});
+  const TBitmapInfoBlock info = Info(Pixels.Width, -Pixels.Height, 32);  // rows top-down
   void* bits = nullptr;
   TBitmapHandle bitmap(CreateDIBSection(nullptr, info.Get(), DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || bits == nullptr) RaiseGraphicsError();
@@ -94,7 +79,7 @@ TBitmapHandle Bitmap32(const TIconPixels& Pixels) {
 TBitmapHandle MonochromeBitmap(const std::vector<uint8_t>& Rows, int Width, int Height) {
   TBitmapHandle bitmap(CreateBitmap(Width, Height, 1, 1, nullptr));
   if (!bitmap) RaiseGraphicsError();
-  TInfoBlock info(Header(Width, -Height, 1), kBlackAndWhite);
+  const TBitmapInfoBlock info = Info(Width, -Height, 1, kBlackAndWhite);
   TWindowDC screen(nullptr);
   SetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(Height), Rows.data(), info.Get(), DIB_RGB_COLORS);
   return bitmap;
@@ -105,10 +90,8 @@ TBitmapHandle ColourBitmap(const TIconImageParts& Parts, int Width, int Height) 
   TWindowDC screen(nullptr);
   TBitmapHandle bitmap(CreateCompatibleBitmap(screen.Get(), Width, Height));
   if (!bitmap) RaiseGraphicsError();
-  BITMAPINFOHEADER h = Header(Parts.Header.biWidth, Parts.Header.biHeight, Parts.Header.biBitCount);
-  std::vector<RGBQUAD> table(Parts.ColorTable.size());
-  std::memcpy(table.data(), Parts.ColorTable.data(), table.size() * sizeof(RGBQUAD));
-  TInfoBlock info(h, table);
+  const TBitmapInfoBlock info = Info(Parts.Header.biWidth, Parts.Header.biHeight, Parts.Header.biBitCount,
+                                     {Parts.ColorTable.begin(), Parts.ColorTable.end()});
   StretchOnto(bitmap.Get(), Width, Height, info.Get(), Parts.ColorBits);
   return bitmap;
 }
@@ -120,7 +103,7 @@ TBitmapHandle MaskBitmap(const TIconImageParts& Parts, int Width, int Height) {
   std::vector<uint8_t> rows(Parts.MaskRowSize * static_cast<size_t>(Parts.Header.biHeight), 0);
   // Rows are stored bottom-up, so what the file holds is the lower part.
   std::memcpy(rows.data(), Parts.MaskBits, std::min(Parts.MaskBitsSize, rows.size()));
-  TInfoBlock info(Header(Parts.Header.biWidth, Parts.Header.biHeight, 1), kBlackAndWhite);
+  const TBitmapInfoBlock info = Info(Parts.Header.biWidth, Parts.Header.biHeight, 1, kBlackAndWhite);
   StretchOnto(bitmap.Get(), Width, Height, info.Get(), rows.data());
   return bitmap;
 }

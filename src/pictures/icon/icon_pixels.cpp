@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "pictures/graphic_errors.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -29,7 +30,7 @@ TIconPixels IconImagePixels32(const TIconImageParts& Parts) {
   out.Width = Parts.Header.biWidth;
   out.Height = Parts.Header.biHeight;
   const size_t w = static_cast<size_t>(out.Width), h = static_cast<size_t>(out.Height);
-  const size_t stride = static_cast<size_t>(DibRowSize(out.Width, 32));
+  const size_t stride = static_cast<size_t>(DibRowStride(out.Width, 32));
   if (Parts.Header.biBitCount != 32 || Parts.ColorBitsSize < stride * h) InvalidIcon();
   out.Bgra.resize(w * h);
   for (size_t y = 0; y < h; ++y) {
@@ -60,7 +61,7 @@ TIconPixels ScaleIconPixels(const TIconPixels& Source, int Width, int Height) {
 }
 
 std::vector<uint8_t> MaskFromAlpha(const TIconPixels& Pixels) {
-  const size_t stride = static_cast<size_t>(DibRowSize(Pixels.Width, 1));
+  const size_t stride = static_cast<size_t>(DibRowStride(Pixels.Width, 1));
   std::vector<uint8_t> mask(stride * static_cast<size_t>(std::max(Pixels.Height, 0)), 0);
   for (int y = 0; y < Pixels.Height; ++y)
     for (int x = 0; x < Pixels.Width; ++x)

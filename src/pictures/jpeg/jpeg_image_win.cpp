@@ -144,11 +144,8 @@ void TJPEGImage::ReadStoredImage(TStream& Stream) {
 void TJPEGImage::WriteStoredImage(TStream& Stream) {
   JPEGNeeded();
   const std::vector<uint8_t>& bytes = FImage->Data.Bytes();
-  const uint32_t count = static_cast<uint32_t>(bytes.size());
-  const uint8_t countBytes[4] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8),
-                                 static_cast<uint8_t>(count >> 16), static_cast<uint8_t>(count >> 24)};
-  Stream.WriteBuffer(countBytes, 4);
-  if (count > 0) Stream.WriteBuffer(bytes.data(), count);
+  Stream.WriteU32LE(static_cast<uint32_t>(bytes.size()));
+  if (!bytes.empty()) Stream.WriteBuffer(bytes.data(), bytes.size());
 }
 
 void TJPEGImage::SaveToStream(TStream& Stream) {

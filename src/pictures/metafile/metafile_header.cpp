@@ -6,6 +6,7 @@
 #include "pictures/graphic_errors.h"
 #include "pictures/metafile/metafile_record_types.h"
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 

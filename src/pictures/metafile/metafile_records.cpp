@@ -7,6 +7,7 @@
 #include "pictures/metafile/metafile_header.h"
 #include "pictures/metafile/metafile_record_types.h"
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -37,10 +38,6 @@ struct TLimits {
     if (Rects > kMaxRegionRects || RegionRects > kMaxRegionRectsInFile) Invalid();
   }
 };
-
-void Put32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
-}
 
 // ------------------------------------------------------------- bitmaps
 
@@ -141,7 +138,7 @@ TDibLayout ReadDib(const uint8_t* Info, uint64_t Available, uint32_t ReadUsage, 
     default: Invalid();
   }
   const uint64_t rowsInBitmap = static_cast<uint64_t>(height < 0 ? -height : height);
-  const uint64_t stride = DibRowSize(width, bits);
+  const uint64_t stride = DibRowStride(width, bits);
   if (static_cast<uint64_t>(width) * rowsInBitmap > kMaxPicturePixels || stride * rowsInBitmap > kMaxRecordBitmapBytes)
     Invalid();
   // The system reads no more rows than the bitmap has.
@@ -353,13 +350,13 @@ class TEmfRecord {
   }
   // A brush style that stores an address or handle becomes solid.
   void SolidPattern(uint64_t At) const {
-    if (U32(At) > 2) Put32(FRecord + At, 0);  // solid, hollow and hatched stay
+    if (U32(At) > 2) PutU32LE(FRecord + At, 0);  // solid, hollow and hatched stay
   }
   // Turns the record into a comment that every player passes over.
   void IntoComment() const {
     Need(emf::kCommentData);
-    Put32(FRecord, kEmrGdiComment);
-    Put32(FRecord + emf::kCommentBytes, static_cast<uint32_t>(FSize - emf::kCommentData));
+    PutU32LE(FRecord, kEmrGdiComment);
+    PutU32LE(FRecord + emf::kCommentBytes, static_cast<uint32_t>(FSize - emf::kCommentData));
   }
   uint8_t* Bytes() const { return FRecord; }
   uint64_t Size() const { return FSize; }
@@ -517,7 +514,7 @@ void CheckEmfRecord(uint32_t Type, const TEmfRecord& r) {
         if (width <= 0 || height == 0 || GetU16LE(h + 12) != 1 || GetU16LE(h + 14) != 1) Invalid();
         const uint64_t rows = static_cast<uint64_t>(height < 0 ? -height : height);
         if (static_cast<uint64_t>(width) * rows > kMaxPicturePixels) Invalid();
-        r.Need(offBits + DibRowSize(width, 1) * rows);
+        r.Need(offBits + DibRowStride(width, 1) * rows);
       } else {
         r.Dib(kBrushBitmap);
       }
@@ -740,11 +737,11 @@ class TWmfRecord {
       if (headerSize == 12) return PassOver();
       uint32_t used = GetU32LE(header + 32);
       used = used == 0 ? 1u << Dib.Bits : std::min(used, 256u);
-      Put32(header + 32, used);
+      PutU32LE(header + 32, used);
       const uint64_t entry = Usage == 1 ? 2 : 4;
       if ((Usage == 1 && used % 2 != 0) || headerSize + used * entry > available) return PassOver();
     }
-    if (Dib.RunLength()) Put32(header + 20, static_cast<uint32_t>(Dib.ImageBytes & ~uint64_t{3}));
+    if (Dib.RunLength()) PutU32LE(header + 20, static_cast<uint32_t>(Dib.ImageBytes & ~uint64_t{3}));
   }
   // A device bitmap of the old kind: size, planes and depth, then its rows
   // padded to 16 bits, from Offset bytes on.
@@ -959,7 +956,7 @@ std::vector<uint8_t> CheckWindowsMetafileRecords(std::vector<uint8_t> Records) {
     // Writers that count the placeable header in the total, and others:
     // the records present are the metafile.
     total = size & ~size_t{1};
-    Put32(data + wmf::kHeaderSizeWords, static_cast<uint32_t>(total / 2));
+    PutU32LE(data + wmf::kHeaderSizeWords, static_cast<uint32_t>(total / 2));
   }
   const uint32_t objects = GetU16LE(data + wmf::kHeaderObjects);
   TLimits limits;

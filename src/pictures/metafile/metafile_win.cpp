@@ -10,6 +10,8 @@
 #include "pictures/metafile/metafile_playback_win.h"
 #include "pictures/metafile/metafile_records.h"
 #include "pictures/picture_types.h"
+#include "platform/byte_order.h"
+#include "platform/dpi.h"
 
 namespace vr {
 
@@ -23,11 +25,6 @@ void TMetafileImage::ReleaseHandles() {
 namespace {
 
 [[noreturn]] void InvalidMetafile() { throw EInvalidGraphic(SInvalidMetafile); }
-
-int ScreenPixelsPerInch() {
-  TWindowDC screen(nullptr);
-  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
-}
 
 int32_t Saturate32(int64_t Value) {
   return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
@@ -163,16 +160,11 @@ void TMetafile::SaveToStream(TStream& Stream) {
     return static_cast<uint16_t>(static_cast<int16_t>(std::clamp<int64_t>(MulDivRound(size, inch, 2540), -32768, 32767)));
   };
   uint8_t header[kPlaceableHeaderSize] = {};
-  const auto put16 = [&](size_t at, uint16_t v) {
-    header[at] = static_cast<uint8_t>(v);
-    header[at + 1] = static_cast<uint8_t>(v >> 8);
-  };
-  put16(0, static_cast<uint16_t>(kPlaceableKey));
-  put16(2, static_cast<uint16_t>(kPlaceableKey >> 16));
-  put16(kPlaceableBox + 4, box(FImage->Width));  // right and bottom; left and top are 0
-  put16(kPlaceableBox + 6, box(FImage->Height));
-  put16(kPlaceableInch, FImage->Inch);
-  put16(kPlaceableChecksum, PlaceableChecksum(header));
+  PutU32LE(header, kPlaceableKey);
+  PutU16LE(header + kPlaceableBox + 4, box(FImage->Width));  // right and bottom; left and top are 0
+  PutU16LE(header + kPlaceableBox + 6, box(FImage->Height));
+  PutU16LE(header + kPlaceableInch, FImage->Inch);
+  PutU16LE(header + kPlaceableChecksum, PlaceableChecksum(header));
   Stream.WriteBuffer(header, sizeof header);
   Stream.WriteBuffer(records.data(), records.size());
 }
