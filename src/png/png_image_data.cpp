@@ -67,7 +67,17 @@ uint64_t FilteredImageBytes(const TChunkIHDR& Header, bool Interlaced) {
   return total;
 }
 
-// Red, green, blue (and a fourth byte) loaded as a little-endian word come out as blue,
+// Four bytes moved as one machine word (little-endian on x64). Written
+// byte by byte, as platform/byte_order.h does, the store of a word whose top
+// byte the next pixel overwrites is split by the compiler into three.
+uint32_t LoadWord(const uint8_t* P) {
+  uint32_t v;
+  std::memcpy(&v, P, 4);
+  return v;
+}
+void StoreWord(uint8_t* P, uint32_t V) { std::memcpy(P, &V, 4); }
+
+// Red, green, blue (and a fourth byte) loaded as a word come out as blue,
 // green, red in its low three bytes once the word is turned around.
 uint32_t TurnedRGB(uint32_t V) { return __builtin_bswap32(V) >> 8; }
 
@@ -76,7 +86,7 @@ uint32_t TurnedRGB(uint32_t V) { return __builtin_bswap32(V) >> 8; }
 // the last pixel, whose word would reach past both rows, goes byte by byte.
 void CopyRGBRow(const uint8_t* __restrict Src, uint32_t Pixels, uint8_t* __restrict Dest) {
   if (Pixels == 0) return;
-  for (uint32_t k = 0; k + 1 < Pixels; ++k) PutU32LE(Dest + 3 * k, TurnedRGB(GetU32LE(Src + 3 * k)));
+  for (uint32_t k = 0; k + 1 < Pixels; ++k) StoreWord(Dest + 3 * k, TurnedRGB(LoadWord(Src + 3 * k)));
   const uint8_t* s = Src + 3 * (Pixels - 1);
   uint8_t* d = Dest + 3 * (Pixels - 1);
   d[0] = s[2];
@@ -88,8 +98,8 @@ void CopyRGBARow(const uint8_t* __restrict Src, uint32_t Pixels, uint8_t* __rest
                  uint8_t* __restrict Alpha) {
   if (Pixels == 0) return;
   for (uint32_t k = 0; k + 1 < Pixels; ++k) {
-    const uint32_t v = GetU32LE(Src + 4 * k);
-    PutU32LE(Dest + 3 * k, TurnedRGB(v));
+    const uint32_t v = LoadWord(Src + 4 * k);
+    StoreWord(Dest + 3 * k, TurnedRGB(v));
     Alpha[k] = static_cast<uint8_t>(v >> 24);
   }
   const uint8_t* s = Src + 4 * (Pixels - 1);
@@ -478,12 +488,12 @@ void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) {
 // bytes are loaded as a word; the last pixel of a 3-byte row is loaded and
 // stored by bytes so that nothing past either row is touched.
 __m128i LoadPixel(const uint8_t* P, uint32_t Bpp, bool Last) {
-  if (Bpp == 4 || !Last) return _mm_cvtsi32_si128(static_cast<int>(GetU32LE(P)));
+  if (Bpp == 4 || !Last) return _mm_cvtsi32_si128(static_cast<int>(LoadWord(P)));
   return _mm_cvtsi32_si128(P[0] | P[1] << 8 | P[2] << 16);
 }
 void StorePixel(uint8_t* P, __m128i V, uint32_t Bpp) {
   const uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(V));
-  if (Bpp == 4) return PutU32LE(P, v);
+  if (Bpp == 4) return StoreWord(P, v);
   P[0] = static_cast<uint8_t>(v);
   P[1] = static_cast<uint8_t>(v >> 8);
   P[2] = static_cast<uint8_t>(v >> 16);
