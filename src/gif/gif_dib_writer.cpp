@@ -2,27 +2,14 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
+#include <exception>
 
 #include "gif/gif_errors.h"
 #include "pictures/graphic_errors.h"
 
 namespace vr {
 
-uint8_t* TMemoryDIB::AllocatePixels(const std::vector<uint8_t>& NewHeader, size_t NewStride, int NewHeight) {
-  Header = NewHeader;
-  Stride = NewStride;
-  Height = NewHeight;
-  try {
-    Pixels.assign(NewStride * static_cast<size_t>(NewHeight), 0);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  return Pixels.data();
-}
-
-std::vector<uint8_t> MakeDIBHeader(int Width, int Height, int BitsPerPixel, bool TopDown,
-                                   const std::vector<TGIFRGB>& Palette) {
+TDibInfo MakeDIBInfo(int Width, int Height, int BitsPerPixel, bool TopDown, const std::vector<TGIFRGB>& Palette) {
   TDibInfo dib;
   dib.Header.biWidth = Width;
   dib.Header.biHeight = TopDown ? -Height : Height;
@@ -36,12 +23,12 @@ std::vector<uint8_t> MakeDIBHeader(int Width, int Height, int BitsPerPixel, bool
     dib.Colors.resize(256);
     for (size_t i = 0; i < used; ++i) dib.Colors[i] = TRGBQuad{Palette[i].Blue, Palette[i].Green, Palette[i].Red, 0};
   }
-  return dib.Bytes();
+  return dib;
 }
 
-TDIBWriter::TDIBWriter(TDIBAllocator& Allocator, std::vector<TGIFRGB> Palette, int Width, int Height,
-                       int BitsPerPixel, bool TopDown)
-    : FAllocator(Allocator),
+TDIBWriter::TDIBWriter(IPixelSink& Sink, std::vector<TGIFRGB> Palette, int Width, int Height, int BitsPerPixel,
+                       bool TopDown)
+    : FSink(Sink),
       FPalette(std::move(Palette)),
       FWidth(Width),
       FHeight(Height),
@@ -53,18 +40,23 @@ TDIBWriter::TDIBWriter(TDIBAllocator& Allocator, std::vector<TGIFRGB> Palette, i
 }
 
 uint8_t* TDIBWriter::ScanLine(int Row) {
-  if (FPixels == nullptr && !FReleased) {
+  if (!FPixels && !FReleased) {
     // A DIB's size must fit its 32-bit fields.
     if (FStride > static_cast<size_t>(std::numeric_limits<int32_t>::max()) / static_cast<size_t>(FHeight))
       throw EOutOfMemory(sGIFDIBAllocFailed);
-    FPixels = FAllocator.AllocatePixels(MakeDIBHeader(FWidth, FHeight, FBits, FTopDown, FPalette), FStride,
-                                        FHeight);
-    if (FPixels == nullptr) throw EOutOfMemory(sGIFDIBAllocFailed);
+    TPixelMemory memory;
+    try {
+      memory = FSink.AllocatePixels(MakeDIBInfo(FWidth, FHeight, FBits, FTopDown, FPalette));
+    } catch (const std::exception&) {
+      // reported as the writer's own allocation failure
+    }
+    if (!memory || memory.Stride != FStride || memory.Size < FStride * static_cast<size_t>(FHeight))
+      throw EOutOfMemory(sGIFDIBAllocFailed);
+    FPixels = memory;
   }
-  if (FPixels == nullptr) throw GIFException(sGIFNoDIB);
+  if (!FPixels) throw GIFException(sGIFNoDIB);
   if (Row < 0 || Row >= FHeight) throw EInvalidGraphicOperation(SScanLine);
-  const size_t stored = FTopDown ? static_cast<size_t>(Row) : static_cast<size_t>(FHeight - Row - 1);
-  return FPixels + stored * FStride;
+  return FPixels.Row(static_cast<size_t>(Row), static_cast<size_t>(FHeight), FTopDown);
 }
 
 }  // namespace vr

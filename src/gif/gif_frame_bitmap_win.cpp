@@ -1,12 +1,10 @@
 #include "gif/gif_frame_bitmap_win.h"
 
-#include <cstring>
 
 #include "gif/gif_dither.h"
 #include "gif/gif_image_win.h"
 #include "pictures/bitmap_gdi.h"
 #include "pictures/graphic_errors.h"
-#include "platform/byte_order.h"
 
 namespace vr {
 
@@ -14,35 +12,6 @@ namespace {
 
 constexpr DWORD kDstCopy = 0x00AA0029;       // the target stays as it is
 constexpr DWORD kDstAndNotSrc = 0x00220326;  // target AND NOT source
-
-// Pixel memory for the DIB writer: an 8-bit DIB section of a bitmap.
-class TBitmapDIB : public TDIBAllocator {
- public:
-  explicit TBitmapDIB(TBitmap& Bitmap) : FBitmap(Bitmap) {}
-
-  uint8_t* AllocatePixels(const std::vector<uint8_t>& Header, size_t Stride, int Height) override {
-    if (Header.size() < 40) return nullptr;
-    const int width = GetS32LE(&Header[4]);
-    const int bits = GetU16LE(&Header[14]);
-    // The colour entries follow the header in the layout of a colour table.
-    std::vector<TRGBQuad> table;
-    if (bits == 8 && Header.size() >= 40 + 256 * 4) {
-      table.resize(256);
-      std::memcpy(table.data(), Header.data() + 40, 256 * 4);
-    }
-    try {
-      FBitmap.NewDIB(width, Height, bits == 8 ? TPixelFormat::pf8bit : TPixelFormat::pf24bit, table);
-      if (FBitmap.ReadEmpty() || FBitmap.RowStep() != -static_cast<ptrdiff_t>(Stride)) return nullptr;
-      // Rows are stored bottom-up: the picture's last row comes first.
-      return FBitmap.RowPointer(Height - 1);
-    } catch (const std::exception&) {
-      return nullptr;  // reported as the writer's own allocation failure
-    }
-  }
-
- private:
-  TBitmap& FBitmap;
-};
 
 TPaletteHandle MakePalette(const std::vector<TGIFRGB>& Colors, BYTE Flags) {
   if (Colors.empty()) return {};
@@ -106,8 +75,8 @@ TBitmap* RenderedBitmap(TGIFSubImage& Frame) {
       auto bitmap = std::make_unique<TBitmap>();
       const bool buildMask = Frame.MaskPending && Frame.IsTransparent && !cache.TransparencyMask;
       Frame.MaskPending = false;
-      TBitmapDIB dib(*bitmap);
-      const TGIFMaskBits mask = RenderFramePixels(Frame, dib, image.ShouldDither(), buildMask);
+      bitmap_gdi::TBitmapPixelSink sink(*bitmap);
+      const TGIFMaskBits mask = RenderFramePixels(Frame, sink, image.ShouldDither(), buildMask);
       if (mask.Used) {
         cache.TransparencyMask.Reset(CreateBitmap(mask.Width, mask.Height, 1, 1, mask.Bits.data()));
         if (!cache.TransparencyMask) RaiseOutOfResources();

@@ -37,7 +37,7 @@ void MapAxis(int Screen, int Start, int Size, int From, int To, int& OutFrom, in
 
 }  // namespace
 
-TGIFMaskBits RenderFramePixels(const TGIFSubImage& Frame, TDIBAllocator& Allocator, bool Dither,
+TGIFMaskBits RenderFramePixels(const TGIFSubImage& Frame, IPixelSink& Sink, bool Dither,
                                bool BuildMask, bool TopDown) {
   const int width = Frame.Width;
   const int height = Frame.Height;
@@ -58,7 +58,7 @@ TGIFMaskBits RenderFramePixels(const TGIFSubImage& Frame, TDIBAllocator& Allocat
     mask.Used = true;
   };
 
-  TDIBWriter writer(Allocator, Dither ? CubePalette() : Frame.PaletteColors(false), width, height, 8, TopDown);
+  TDIBWriter writer(Sink, Dither ? CubePalette() : Frame.PaletteColors(false), width, height, 8, TopDown);
   const size_t pad = writer.Stride() - static_cast<size_t>(width);
 
   if (!Dither) {

@@ -29,7 +29,7 @@ struct TGIFMaskBits {
   }
 };
 
-// Writes a non-empty frame into an 8-bit DIB made through Allocator.
+// Writes a non-empty frame into an 8-bit DIB whose memory Sink lends.
 // Plain: the frame's indices unchanged, with the frame's palette (which may
 // fail with "No global or local color table defined"). Dithered: the colours
 // of the frame's active table diffused onto the 216-colour cube.
@@ -38,7 +38,7 @@ struct TGIFMaskBits {
 // the cube entry nearest the transparent colour instead of taking part).
 // The caller decides when a mask is due and clears MaskPending.
 // Reports "Rendering..." progress every 32 rows.
-TGIFMaskBits RenderFramePixels(const TGIFSubImage& Frame, TDIBAllocator& Allocator, bool Dither,
+TGIFMaskBits RenderFramePixels(const TGIFSubImage& Frame, IPixelSink& Sink, bool Dither,
                                bool BuildMask, bool TopDown = false);
 
 struct TGIFRect {

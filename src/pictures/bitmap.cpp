@@ -200,23 +200,18 @@ void TBitmap::LoadFromInfo(TStream& Stream, const TBitmapFileInfo& Info) {
   // A bitmap without pixels cannot be created; refuse it here rather than
   // let the system decide what an empty bitmap is.
   if (Info.Width() <= 0 || Info.Height() <= 0) throw EInvalidGraphic(SInvalidBitmap);
-  const TBitmapInfoBlock block(Info.BitmapInfo());
-  const BITMAPINFO* bmi = block.Get();
 
   TWindowDC screen(nullptr);
   TBitmapHandle handle;
   if (!Info.Compressed()) {
-    void* bits = nullptr;
-    SetLastError(0);
-    handle.Reset(CreateDIBSection(screen.Get(), bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!handle || bits == nullptr) RaiseBitmapCreateError();
-    bool isDIB = false;
-    DIBSECTION ds = DescribeBitmap(handle.Get(), isDIB);
-    uint64_t size = static_cast<uint64_t>(ds.dsBm.bmWidthBytes) * static_cast<uint64_t>(ds.dsBm.bmHeight);
-    ReadBitmapPixels(Stream, Info, TPixelMemory{static_cast<uint8_t*>(bits), static_cast<size_t>(size)});
+    TDibSectionSink section;
+    ReadBitmapPixels(Stream, Info, section);
+    if (!section.Handle()) RaiseBitmapCreateError();
+    handle = section.TakeSection();
   } else {
     // The system decodes the compression into a device bitmap, through a
     // context in which the file's colours are realised.
+    const TBitmapInfoBlock block(Info.BitmapInfo());
     TMemoryDC memory(CreateCompatibleDC(screen.Get()));
     if (!memory) RaiseOutOfResources();
     TBitmapPalette tablePalette = PaletteFromColorTable(Info.ColorTable);
@@ -229,7 +224,7 @@ void TBitmap::LoadFromInfo(TStream& Stream, const TBitmapFileInfo& Info) {
     static const uint8_t kEndOfBitmap[2] = {0, 1};
     if (Info.PixelByteCount == 0) pixels = kEndOfBitmap;  // nothing to decode
     SetLastError(0);
-    if (SetDIBits(memory.Get(), handle.Get(), 0, static_cast<UINT>(Info.Height()), pixels, bmi, DIB_RGB_COLORS) == 0 &&
+    if (SetDIBits(memory.Get(), handle.Get(), 0, static_cast<UINT>(Info.Height()), pixels, block.Get(), DIB_RGB_COLORS) == 0 &&
         Info.PixelByteCount != 0)
       RaiseBitmapCreateError();
   }

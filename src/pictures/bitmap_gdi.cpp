@@ -38,6 +38,42 @@ TBitmapInfoBlock::TBitmapInfoBlock(const TDibInfo& Info) {
   std::memcpy(FBytes.data(), bytes.data(), bytes.size());
 }
 
+TPixelMemory TDibSectionSink::AllocatePixels(const TDibInfo& Info) {
+  // Cleared so that a failure's reason is the section's.
+  SetLastError(0);
+  FSection.Reset();
+  const uint64_t stride = Info.Stride(), rows = Info.Rows();
+  if (rows == 0 || stride > SIZE_MAX / rows) return {};
+  const TBitmapInfoBlock block(Info);
+  void* bits = nullptr;
+  // No device context is needed for a section with an RGB colour table.
+  FSection.Reset(CreateDIBSection(nullptr, block.Get(), DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!FSection || bits == nullptr) {
+    FSection.Reset();
+    return {};
+  }
+  return {static_cast<uint8_t*>(bits), static_cast<size_t>(stride * rows), static_cast<size_t>(stride)};
+}
+
+TPixelMemory TBitmapPixelSink::AllocatePixels(const TDibInfo& Info) {
+  const TBitmapInfoHeader& h = Info.Header;
+  TPixelFormat format = TPixelFormat::pfCustom;
+  switch (h.biBitCount) {
+    case 1: format = TPixelFormat::pf1bit; break;
+    case 4: format = TPixelFormat::pf4bit; break;
+    case 8: format = TPixelFormat::pf8bit; break;
+    case 24: format = TPixelFormat::pf24bit; break;
+    default: return {};
+  }
+  if (h.TopDown() || h.biCompression != kDibRgb || Info.Rows() == 0 || Info.Rows() > INT32_MAX) return {};
+  const int rows = static_cast<int>(Info.Rows());
+  FBitmap.NewDIB(h.biWidth, rows, format, Info.Colors);
+  const size_t stride = static_cast<size_t>(Info.Stride());
+  if (FBitmap.ReadEmpty() || FBitmap.RowStep() != -static_cast<ptrdiff_t>(stride)) return {};
+  // Bottom-up: the picture's last row is stored first.
+  return {FBitmap.RowPointer(rows - 1), stride * static_cast<size_t>(rows), stride};
+}
+
 TSelectedBitmap::TSelectedBitmap(HBITMAP Bitmap, HPALETTE Palette) {
   TBitmapCanvas::DeselectBitmap(Bitmap);
   FDC.Reset(CreateCompatibleDC(nullptr));

@@ -35,6 +35,32 @@ class TBitmapInfoBlock {
   std::vector<uint32_t> FBytes;  // 32-bit units keep the block aligned
 };
 
+// A pixel sink that makes a DIB section of the description asked for and
+// keeps it (until asked again, or until the caller takes it). The section's
+// rows are the memory lent; a new section reads zero.
+class TDibSectionSink final : public IPixelSink {
+ public:
+  TPixelMemory AllocatePixels(const TDibInfo& Info) override;
+  HBITMAP Handle() const { return FSection.Get(); }
+  TBitmapHandle TakeSection() { return std::move(FSection); }
+
+ private:
+  TBitmapHandle FSection;
+};
+
+// A pixel sink that gives Bitmap a new DIB of the description asked for
+// (1, 4, 8 or 24 bits, bottom-up, with the colour table given) and lends
+// its rows, which read zero. The bitmap owns the memory. A top-down or other
+// description gets no memory; the bitmap's own errors pass out.
+class TBitmapPixelSink final : public IPixelSink {
+ public:
+  explicit TBitmapPixelSink(TBitmap& Bitmap) : FBitmap(Bitmap) {}
+  TPixelMemory AllocatePixels(const TDibInfo& Info) override;
+
+ private:
+  TBitmap& FBitmap;
+};
+
 // A memory device context with a bitmap selected, after every bitmap
 // canvas holding that bitmap let go of it.
 class TSelectedBitmap {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/byte_order.h"
 
@@ -50,6 +51,27 @@ std::vector<uint8_t> TDibInfo::Bytes() const {
     p += 4;
   }
   return out;
+}
+
+uint64_t TDibInfo::Rows() const {
+  const int64_t h = Header.biHeight;
+  return Header.biWidth > 0 && h != 0 ? static_cast<uint64_t>(h < 0 ? -h : h) : 0;
+}
+
+TPixelMemory TMemoryPixelSink::AllocatePixels(const TDibInfo& NewInfo) {
+  Info = NewInfo;
+  Pixels.clear();
+  Stride = 0;
+  const uint64_t stride = NewInfo.Stride(), rows = NewInfo.Rows();
+  uint64_t bytes = 0;
+  if (rows == 0 || __builtin_mul_overflow(stride, rows, &bytes) || bytes > SIZE_MAX) return {};
+  try {
+    Pixels.assign(static_cast<size_t>(bytes), 0);
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+  Stride = static_cast<size_t>(stride);
+  return {Pixels.data(), Pixels.size(), Stride};
 }
 
 }  // namespace vr

@@ -1,8 +1,9 @@
 // The device-independent bitmap that every picture reader builds and the
 // system draws: the 40-byte info header, the colour-table entry, the bytes
 // of one pixel row, and the bitmap info (header, masks, colour table) as the
-// bytes the system reads. Pure C++; the GDI side turns a TDibInfo into the
-// system's BITMAPINFO (bitmap_gdi.h).
+// bytes the system reads, and the pixel sink through which every reader gets
+// the memory of its rows. Pure C++; the GDI side turns a TDibInfo into the
+// system's BITMAPINFO (bitmap_gdi.h) and lends DIB sections as sinks.
 #pragma once
 
 #include <array>
@@ -80,6 +81,61 @@ struct TDibInfo {
   bool MasksFollow() const { return HasMasks || Header.biCompression == kDibBitFields; }
   // Header, masks and table, laid out as the system's BITMAPINFO.
   std::vector<uint8_t> Bytes() const;
+  // Rows and bytes per row of the uncompressed pixels (0 for an empty size).
+  uint64_t Rows() const;
+  uint64_t Stride() const { return DibRowStride(Header.biWidth, Header.biBitCount); }
+};
+
+// The memory of a bitmap's rows, lent to a reader: Size bytes from Base, the
+// row stored first at Base (the picture's bottom row for a bottom-up
+// bitmap) and each next one Stride bytes on. Empty when there is none.
+// A reader never writes past Size bytes.
+struct TPixelMemory {
+  uint8_t* Base = nullptr;
+  size_t Size = 0;
+  size_t Stride = 0;
+
+  explicit operator bool() const { return Base != nullptr; }
+  // Picture row Index (0 = top) of a bitmap of Rows rows stored as TopDown says.
+  uint8_t* Row(size_t Index, size_t Rows, bool TopDown) const {
+    return Base + (TopDown ? Index : Rows - 1 - Index) * Stride;
+  }
+};
+
+// Where a reader gets the memory of the bitmap it decodes. Asked once per
+// picture, before the first row is written, with the bitmap's description:
+// size, bits per pixel, orientation (the sign of the height) and colour
+// table. It answers memory of Info.Stride() × Info.Rows() bytes at that
+// stride, filled with zeros, or empty memory when it has none or cannot give
+// that layout; the reader turns empty memory into its own out-of-memory
+// error. The memory stays the sink's (a DIB section, a buffer it owns): it is
+// valid until the sink is asked again or destroyed, and the reader only
+// writes into it.
+class IPixelSink {
+ public:
+  virtual ~IPixelSink() = default;
+  virtual TPixelMemory AllocatePixels(const TDibInfo& Info) = 0;
+};
+
+// A sink over a zero-filled buffer it owns (native builds, tests): the last
+// description asked for and its pixels.
+class TMemoryPixelSink final : public IPixelSink {
+ public:
+  TPixelMemory AllocatePixels(const TDibInfo& NewInfo) override;
+
+  TDibInfo Info;
+  std::vector<uint8_t> Pixels;
+  size_t Stride = 0;
+};
+
+// A sink that lends memory its caller holds, whatever is asked.
+class TLentPixelSink final : public IPixelSink {
+ public:
+  explicit TLentPixelSink(TPixelMemory Memory) : FMemory(Memory) {}
+  TPixelMemory AllocatePixels(const TDibInfo&) override { return FMemory; }
+
+ private:
+  TPixelMemory FMemory;
 };
 
 }  // namespace vr

@@ -10,13 +10,6 @@
 
 namespace vr {
 
-// Memory the caller owns and lends to a reader to fill (a DIB section's
-// pixels, a temporary buffer). A reader never writes past Size bytes.
-struct TPixelMemory {
-  uint8_t* Base = nullptr;
-  size_t Size = 0;
-};
-
 // Pictures larger than this are refused before anything is allocated for
 // them: 2^28 pixels (16384 × 16384) and 1 GiB of pixel memory are far above
 // any photograph or scan and still fit a 64-bit process comfortably.

@@ -12,9 +12,20 @@
 #include "platform/classes.h"
 #include "platform/stream.h"
 #include "png/png_colour_types.h"
-#include "png/png_pixel_store.h"
+#include "pictures/dib.h"
 
 namespace vr {
+
+// The bitmap a header chunk decodes into: rows bottom-up (image row y at
+// PixelBits + RowStride * (Height - 1 - y)), each padded to 4 bytes, holding
+// palette or gray indices (1, 4 or 8 bits per pixel) or blue-green-red bytes
+// (24 bits), with a colour table of 256 plain RGB quads; laid out as the
+// system's BITMAPINFO with 256 colours.
+struct TPNGBitmapInfo {
+  TBitmapInfoHeader Header;
+  TRGBQuad Colors[256];
+};
+static_assert(sizeof(TPNGBitmapInfo) == 1064, "bitmap info block must stay 1064 bytes");
 
 class TPNGCore;
 class TChunk;
@@ -177,7 +188,7 @@ class TChunkIHDR : public TChunk {
   bool UsesPalette = false;  // colour types 0, 3, 4: the bitmap has a colour table
   TPNGBitmapInfo DibInfo{};  // bitmap info header and 256-entry colour table
   size_t RowStride = 0;
-  uint8_t* PixelBits = nullptr;   // owned by the pixel store
+  uint8_t* PixelBits = nullptr;   // lent by FSink
   uint8_t* AlphaPlane = nullptr;  // Width * Height bytes, rows top-down (types 4, 6)
   // Which pixels of a colour-keyed gray or truecolour image are transparent:
   // one bit per pixel, set where the samples as stored in the file equal the
@@ -191,10 +202,9 @@ class TChunkIHDR : public TChunk {
   // Makes KeyMask (all clear) for the current size; EPNGOutMemory as for the bitmap.
   void AllocateKeyMask();
   void SetKeyed(uint32_t X, uint32_t Y, bool Keyed);
-  TPNGPixelStore* PixelStore() const { return FStore.get(); }
 
  private:
-  std::unique_ptr<TPNGPixelStore> FStore;
+  std::unique_ptr<IPixelSink> FSink;  // the bitmap's memory, one sink per header
   std::unique_ptr<uint8_t[]> FAlpha;
   std::unique_ptr<uint8_t[]> FKeyMask;
   uint64_t FReserved = 0;  // bytes counted against the owner's memory cap

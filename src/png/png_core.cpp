@@ -19,8 +19,8 @@ TPNGCore::TPNGCore() : ChunkList(this) { ResetGammaMaps(); }
 
 TPNGCore::~TPNGCore() { ClearChunks(); }
 
-IPNGPixelAllocator& TPNGCore::Allocator() const {
-  return PixelAllocator != nullptr ? *PixelAllocator : TPNGMemoryPixelAllocator::Instance();
+std::unique_ptr<IPixelSink> TPNGCore::NewPixelSink() const {
+  return PixelSinks ? PixelSinks() : std::make_unique<TMemoryPixelSink>();
 }
 
 bool TPNGCore::HasHeader() const {

@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "platform/stream.h"
 #include "png/png_chunks.h"
-#include "png/png_pixel_store.h"
 
 namespace vr {
 
@@ -58,9 +59,11 @@ class TPNGCore {
   // Values below 65535 store 65535.
   void SetIdatChunkLimit(uint32_t Value) { FIdatChunkLimit = Value < 65535 ? 65535 : Value; }
 
-  // Where header chunks get their pixel stores; null means plain heap memory.
-  IPNGPixelAllocator* PixelAllocator = nullptr;
-  IPNGPixelAllocator& Allocator() const;
+  // Makes the sink that lends a header chunk its bitmap's memory and keeps it
+  // as long as the chunk keeps the bitmap (an image may hold several
+  // headers); null means a heap buffer.
+  std::function<std::unique_ptr<IPixelSink>()> PixelSinks;
+  std::unique_ptr<IPixelSink> NewPixelSink() const;
 
   // Caps against hostile files: the bytes of all bitmaps and alpha planes
   // alive at once, the inflated text of all compressed text chunks of one

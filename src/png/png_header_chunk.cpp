@@ -46,7 +46,7 @@ uint16_t TChunkIHDR::BitmapBits() const {
 }
 
 void TChunkIHDR::ReleaseImage() {
-  FStore.reset();
+  FSink.reset();
   FAlpha.reset();
   FKeyMask.reset();
   PixelBits = nullptr;
@@ -95,27 +95,23 @@ void TChunkIHDR::AllocateImage() {
     AlphaPlane = FAlpha.get();
   }
 
-  TPNGPixelRequest request{};
-  request.Info = &DibInfo;
-  request.Width = Width;
-  request.Height = Height;
-  request.BitCount = bits;
-  request.PaletteSize = bits <= 8 ? 1u << bits : 0;
-  request.RowStride = static_cast<size_t>(stride);
-  request.ByteCount = static_cast<size_t>(pixelBytes);
+  // The colour table is still zero; the palette chunk sets it later.
+  TPixelMemory memory;
   try {
-    FStore = OwnerImage()->Allocator().AllocatePixels(request);
+    FSink = OwnerImage()->NewPixelSink();
+    memory = FSink->AllocatePixels(
+        TDibInfo{.Header = DibInfo.Header, .Colors = {DibInfo.Colors, DibInfo.Colors + (bits <= 8 ? 1u << bits : 0)}});
   } catch (const std::bad_alloc&) {
-    FStore.reset();
+    memory = {};
   }
-  if (!FStore || FStore->Bits() == nullptr) {
+  if (!memory || memory.Stride != stride || memory.Size < pixelBytes) {
     ReleaseImage();
     RaisePng<EPNGOutMemory>(TPngText::OutMemory);
   }
-  PixelBits = FStore->Bits();
+  PixelBits = memory.Base;
   RowStride = static_cast<size_t>(stride);
   // The decoder ORs packed samples into place and leaves undelivered rows as
-  // they are, so the bitmap starts out zero.
+  // they are, so the bitmap starts out zero, whatever memory the sink lent.
   std::memset(PixelBits, 0, static_cast<size_t>(pixelBytes));
 }
 

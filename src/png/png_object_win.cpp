@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pictures/bitmap.h"
+#include "pictures/bitmap_gdi.h"
 #include "pictures/icon/icon_pixels.h"
 #include "pictures/picture.h"
 #include "png/png_icon_image.h"
@@ -48,14 +49,17 @@ TColor QuadColor(const TRGBQuad& Q) { return RGB(Q.rgbRed, Q.rgbGreen, Q.rgbBlue
 }  // namespace
 
 TPNGObject::TPNGObject() {
-  PixelAllocator = &FAllocator;
-  // Every new bitmap makes the palette derived from the old one stale.
-  FAllocator.OnAllocate = [this] { FPalette.Reset(); };
+  // The bitmaps are DIB sections; every new one makes the palette derived
+  // from the old one stale.
+  PixelSinks = [this] {
+    FPalette.Reset();
+    return std::make_unique<bitmap_gdi::TDibSectionSink>();
+  };
 }
 
 TPNGObject::~TPNGObject() {
   ClearChunks();
-  PixelAllocator = nullptr;
+  PixelSinks = nullptr;
 }
 
 // ------------------------------------------------------------ queries

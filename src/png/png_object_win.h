@@ -9,7 +9,6 @@
 #include "pictures/graphic.h"
 #include "platform/handles.h"
 #include "png/png_core.h"
-#include "png/png_dib_section_win.h"
 
 namespace vr {
 
@@ -82,7 +81,6 @@ class TPNGObject : public TGraphic, public TPNGCore {
   bool DrawWithColorKey(HDC DC, COLORREF KeyColour, const RECT& Rect) const;
   void DrawWithAlpha(HDC DC, const RECT& Rect) const;
 
-  TDibSectionAllocator FAllocator;
   TPaletteHandle FPalette;
 };
 

@@ -6,7 +6,6 @@ set(PNG_PURE
   png_messages.cpp
   png_crc.cpp
   png_zlib.cpp
-  png_pixel_store.cpp
   png_chunk.cpp
   png_header_chunk.cpp
   png_colour_chunks.cpp
@@ -15,8 +14,7 @@ set(PNG_PURE
   png_image_writer.cpp
   png_core.cpp
   png_icon_image.cpp)
-# The Windows side: the image class, its DIB-section pixel store and drawing.
+# The Windows side: the image class (its bitmaps DIB sections) and drawing.
 set(PNG_WIN
-  png_dib_section_win.cpp
   png_object_win.cpp
   png_drawing_win.cpp)

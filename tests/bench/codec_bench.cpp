@@ -482,7 +482,7 @@ void DecodeOurGif(vr::TMemoryStream& In, std::vector<Bytes>* Keep = nullptr) {
   In.SetPosition(0);
   image.LoadFromStream(In);
   for (int i = 0; i < image.Frames().Count(); ++i) {
-    vr::TMemoryDIB dib;
+    vr::TMemoryPixelSink dib;
     vr::RenderFramePixels(image.Frames()[i], dib, false, true);
     if (Keep != nullptr) Keep->push_back(std::move(dib.Pixels));
   }
@@ -568,20 +568,21 @@ Bytes MakeBenchJpeg(int W, int H) {
   return bytes;
 }
 
-class TBufferTarget : public vr::IJPEGDecodeTarget {
+// A buffer kept from one decoding to the next, as the bitmap sink keeps its
+// DIB; bottom-up rows like the bitmap's.
+class TBufferTarget : public vr::IPixelSink, public vr::IJPEGDecodeEvents {
  public:
-  void BeginOutput(int Width, int Height, vr::TJPEGOutputFormat Format) override {
-    FStride = (size_t(Width) * (Format == vr::TJPEGOutputFormat::Bgr24 ? 3 : 1) + 3) & ~size_t{3};
-    FHeight = Height;
-    if (FPixels.size() != FStride * Height) FPixels.assign(FStride * Height, 0);
+  vr::TPixelMemory AllocatePixels(const vr::TDibInfo& Info) override {
+    FStride = size_t(Info.Stride());
+    const size_t size = FStride * size_t(Info.Rows());
+    if (FPixels.size() != size) FPixels.assign(size, 0);
+    return {FPixels.data(), FPixels.size(), FStride};
   }
-  uint8_t* RowPointer(int Row) override { return &FPixels[FStride * size_t(FHeight - 1 - Row)]; }  // bottom-up
   void SetPalette(const std::vector<vr::TRGBQuad>&) override {}
   void Progress(vr::TJPEGProgressStage, int, bool, const vr::TJPEGRect&) override {}
 
   std::vector<uint8_t> FPixels;
   size_t FStride = 0;
-  int FHeight = 0;
 };
 
 void DecodePlainLoop(const Bytes& File, std::vector<uint8_t>& Pixels) {
@@ -610,7 +611,7 @@ void BenchJpeg(const std::string& Scratch) {
   vr::TMemoryStream stream(file);
   auto ours = [&] {
     stream.SetPosition(0);
-    vr::DecodeJPEG(stream, {}, target, [] { return 0u; });
+    vr::DecodeJPEG(stream, {}, target, target, [] { return 0u; });
   };
   std::vector<uint8_t> plainPixels;
   ours();
@@ -743,7 +744,7 @@ int main(int argc, char** argv) {
     vr::TMemoryStream in(file);
     auto load = [&] { vr::TGIFImageCore image; in.SetPosition(0); image.LoadFromStream(in); };
     vr::TGIFImageCore image; in.SetPosition(0); image.LoadFromStream(in);
-    auto render = [&] { vr::TMemoryDIB dib; vr::RenderFramePixels(image.Frames()[0], dib, false, true); };
+    auto render = [&] { vr::TMemoryPixelSink dib; vr::RenderFramePixels(image.Frames()[0], dib, false, true); };
     std::printf("load %.2f ms render %.2f ms giflib %.2f ms\n", BestSeconds(load, 5) * 1e3, BestSeconds(render, 5) * 1e3,
                 BestSeconds([&] { DecodeGiflib(file); }, 5) * 1e3);
   }

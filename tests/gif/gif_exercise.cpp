@@ -28,7 +28,7 @@ std::string ExerciseGif(const uint8_t* Data, size_t Size) {
     const TGIFSubImage& frame = image.Frames()[i];
     if (frame.Empty()) continue;
     for (bool dither : {false, true}) {
-      TMemoryDIB dib;
+      TMemoryPixelSink dib;
       try {
         RenderFramePixels(frame, dib, dither, true);
         FrameRectIn(frame, {0, 0, 640, 480});

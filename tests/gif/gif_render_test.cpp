@@ -61,7 +61,7 @@ Bytes ReferenceDither(const TGIFSubImage& F, int Transparent) {
   return out;
 }
 
-Bytes Rows(const TMemoryDIB& Dib, int Width, int Height) {  // top row first
+Bytes Rows(const TMemoryPixelSink& Dib, int Width, int Height) {  // top row first
   Bytes out;
   for (int y = 0; y < Height; ++y) {
     const uint8_t* row = Dib.Pixels.data() + (Height - 1 - y) * Dib.Stride;
@@ -85,29 +85,29 @@ TEST_CASE("a frame becomes a bottom-up 8-bit DIB with its palette and padded row
   RecordingImage image;
   const Bytes pixels = {0, 1, 2, 3, 0, 1, 1, 1, 1, 1, 3, 2, 1, 0, 3};
   TGIFSubImage& f = Frame(image, 5, 3, pixels, {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {1, 2, 3}});
-  TMemoryDIB dib;
+  TMemoryPixelSink dib;
   const TGIFMaskBits mask = RenderFramePixels(f, dib, false, true);
   CHECK_FALSE(mask.Used);  // no control extension: nothing is transparent
 
-  REQUIRE(dib.Header.size() == 1064);
-  CHECK(test::GetU32LEAt(dib.Header, 0) == 40);
-  CHECK(test::GetU32LEAt(dib.Header, 4) == 5);
-  CHECK(test::GetU32LEAt(dib.Header, 8) == 3);
-  CHECK(test::GetU32LEAt(dib.Header, 12) == (1u | 8u << 16));
-  CHECK(test::GetU32LEAt(dib.Header, 16) == 0);
-  CHECK(test::GetU32LEAt(dib.Header, 32) == 256);
-  CHECK(test::GetU32LEAt(dib.Header, 36) == 4);
-  CHECK(test::GetU32LEAt(dib.Header, 40) == 0x000A141Eu);  // blue, green, red, 0 of entry 0: 30, 20, 10
-  CHECK(test::GetU32LEAt(dib.Header, 40 + 4 * 3) == 0x00010203u);
-  CHECK(test::GetU32LEAt(dib.Header, 40 + 4 * 4) == 0);
+  REQUIRE(dib.Info.Bytes().size() == 1064);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 0) == 40);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 4) == 5);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 8) == 3);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 12) == (1u | 8u << 16));
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 16) == 0);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 32) == 256);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 36) == 4);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 40) == 0x000A141Eu);  // blue, green, red, 0 of entry 0: 30, 20, 10
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 40 + 4 * 3) == 0x00010203u);
+  CHECK(test::GetU32LEAt(dib.Info.Bytes(), 40 + 4 * 4) == 0);
   CHECK(dib.Stride == 8);
   REQUIRE(dib.Pixels.size() == 24);
   CHECK(Bytes(dib.Pixels.begin() + 16, dib.Pixels.end()) == Bytes{0, 1, 2, 3, 0, 0, 0, 0});  // top row last
   CHECK(Rows(dib, 5, 3) == pixels);
 
-  TMemoryDIB topDown;
+  TMemoryPixelSink topDown;
   RenderFramePixels(f, topDown, false, false, true);
-  CHECK(static_cast<int32_t>(test::GetU32LEAt(topDown.Header, 8)) == -3);
+  CHECK(static_cast<int32_t>(test::GetU32LEAt(topDown.Info.Bytes(), 8)) == -3);
   CHECK(Bytes(topDown.Pixels.begin(), topDown.Pixels.begin() + 5) == Bytes{0, 1, 2, 3, 0});
 }
 
@@ -118,7 +118,7 @@ TEST_CASE("transparent pixels set their mask bits in 16-bit aligned rows") {
   TGIFSubImage& f = Frame(image, 17, 2, pixels, Grey(4), 2);
   for (bool dither : {false, true}) {
     CAPTURE(dither);
-    TMemoryDIB dib;
+    TMemoryPixelSink dib;
     const TGIFMaskBits mask = RenderFramePixels(f, dib, dither, true);
     REQUIRE(mask.Used);
     CHECK(mask.Stride == 4);
@@ -126,7 +126,7 @@ TEST_CASE("transparent pixels set their mask bits in 16-bit aligned rows") {
     CHECK(mask.Transparent(8, 1));
     CHECK_FALSE(mask.Transparent(9, 1));
   }
-  TMemoryDIB dib;
+  TMemoryPixelSink dib;
   CHECK(RenderFramePixels(f, dib, false, false).Bits.empty());  // no mask asked for
 
   // A transparent index that no pixel uses gives no mask.
@@ -147,12 +147,12 @@ TEST_CASE("dithering diffuses errors serpentine onto the colour cube") {
   SUBCASE("against a two-row reference, with and without transparent pixels") {
     const Bytes pixels = TestPixels(23, 9, 16, 11);
     TGIFSubImage& f = Frame(image, 23, 9, pixels, RandomTable(16, 5), 4);
-    TMemoryDIB dib;
+    TMemoryPixelSink dib;
     RenderFramePixels(f, dib, true, false);
-    CHECK(test::GetU32LEAt(dib.Header, 36) == 216);
-    CHECK(test::GetU32LEAt(dib.Header, 40 + 4 * 215) == 0x00FFFFFFu);
+    CHECK(test::GetU32LEAt(dib.Info.Bytes(), 36) == 216);
+    CHECK(test::GetU32LEAt(dib.Info.Bytes(), 40 + 4 * 215) == 0x00FFFFFFu);
     CHECK(Rows(dib, 23, 9) == ReferenceDither(f, -1));
-    TMemoryDIB masked;
+    TMemoryPixelSink masked;
     const TGIFMaskBits mask = RenderFramePixels(f, masked, true, true);
     CHECK(Rows(masked, 23, 9) == ReferenceDither(f, 4));
     for (int y = 0; y < 9; ++y)
@@ -160,7 +160,7 @@ TEST_CASE("dithering diffuses errors serpentine onto the colour cube") {
   }
   SUBCASE("colours on the cube stay exact; a flat grey averages out") {
     TGIFSubImage& f = Frame(image, 40, 4, Bytes(160, 0), {{51, 102, 153}, {128, 128, 128}});
-    TMemoryDIB dib;
+    TMemoryPixelSink dib;
     RenderFramePixels(f, dib, true, false);
     CHECK(std::all_of(dib.Pixels.begin(), dib.Pixels.begin() + 40, [](uint8_t v) { return v == 51; }));
 
@@ -176,7 +176,7 @@ TEST_CASE("dithering diffuses errors serpentine onto the colour cube") {
   SUBCASE("indices outside the table are black; the transparent fill is the nearest cube entry") {
     TGIFSubImage& f = Frame(image, 4, 1, {5, 1, 1, 5}, {{255, 255, 255}, {255, 0, 0}}, 0);
     f.PixelData = {5, 0, 1, 0};
-    TMemoryDIB dib;
+    TMemoryPixelSink dib;
     RenderFramePixels(f, dib, true, true);
     // White fills the transparent pixels (cube entry 215, not past the cube).
     CHECK(Bytes(dib.Pixels.begin(), dib.Pixels.begin() + 4) == Bytes{0, 215, 5 * 36, 215});
@@ -187,7 +187,7 @@ TEST_CASE("rendering reports progress every 32 rows and needs a colour table whe
   RecordingImage image;
   TGIFSubImage& f = Frame(image, 1, 70, Bytes(70, 0), Grey(2));
   image.Progress.clear();
-  TMemoryDIB dib;
+  TMemoryPixelSink dib;
   RenderFramePixels(f, dib, false, false);
   CHECK(image.Progress == std::vector<std::string>{"running 0 Rendering...", "running 45 Rendering...",
                                                    "running 91 Rendering..."});
@@ -202,7 +202,7 @@ TEST_CASE("rendering reports progress every 32 rows and needs a colour table whe
 }
 
 TEST_CASE("the DIB writer refuses what it cannot make") {
-  TMemoryDIB dib;
+  TMemoryPixelSink dib;
   CHECK_THROWS_WITH_AS(TDIBWriter(dib, {}, 4, 4, 4), "Unsupported PixelFormat", GIFException);
   CHECK_THROWS_WITH_AS(TDIBWriter(dib, {}, 0, 4, 8), "Invalid image dimensions", GIFException);
   CHECK_THROWS_WITH_AS(TDIBWriter(dib, {}, 4, -1, 24), "Invalid image dimensions", GIFException);
@@ -210,13 +210,13 @@ TEST_CASE("the DIB writer refuses what it cannot make") {
   TDIBWriter writer(dib, {}, 3, 2, 24);
   CHECK(writer.Stride() == 12);
   CHECK(writer.ScanLine(0) == dib.Pixels.data() + 12);
-  CHECK(dib.Header.size() == 40);
+  CHECK(dib.Info.Bytes().size() == 40);
   CHECK_THROWS_WITH_AS(writer.ScanLine(2), "Scan line index out of range", EInvalidGraphicOperation);
   writer.Release();
   CHECK_THROWS_WITH_AS(writer.ScanLine(0), "Image has no DIB", GIFException);
 
-  struct NoMemory : TDIBAllocator {
-    uint8_t* AllocatePixels(const std::vector<uint8_t>&, size_t, int) override { return nullptr; }
+  struct NoMemory : IPixelSink {
+    TPixelMemory AllocatePixels(const TDibInfo&) override { return {}; }
   } none;
   TDIBWriter starved(none, {}, 2, 2, 8);
   CHECK_THROWS_WITH_AS(starved.ScanLine(0), "Failed to allocate memory for GIF DIB", EOutOfMemory);

@@ -100,7 +100,8 @@ TEST_CASE("a 24-bit file reads its pixels straight after the header, whatever it
   CHECK(info.BitmapInfo().Bytes().size() == 40);
 
   std::vector<uint8_t> dib(24, 0);
-  CHECK(ReadBitmapPixels(s, info, {dib.data(), dib.size()}) == 24);
+  TLentPixelSink lent({dib.data(), dib.size()});
+  CHECK(ReadBitmapPixels(s, info, lent) == 24);
   CHECK(dib[0] == 1);
   CHECK(dib[23] == 24);
 }
@@ -165,7 +166,8 @@ TEST_CASE("colour counts: the depth's default, an explicit count, and more than 
   CHECK(info.Header.biClrUsed == 256);
   CHECK(info.PixelByteCount == 24);
   std::vector<uint8_t> dib(24);
-  ReadBitmapPixels(s, info, {dib.data(), dib.size()});
+  TLentPixelSink lent({dib.data(), dib.size()});
+  ReadBitmapPixels(s, info, lent);
   CHECK(dib[0] == 0xAB);
 
   // A count that claims far more than the file holds ends in a read error.
@@ -262,7 +264,8 @@ TEST_CASE("RLE files are kept compressed with their header, and the system is ne
   CHECK(GetU32LE(bmi.data() + 20) == 8);  // biSizeImage = bytes present
   std::vector<uint8_t> temp(8);
   TMemoryStream unused;
-  CHECK(ReadBitmapPixels(unused, info, {temp.data(), temp.size()}) == 8);
+  TLentPixelSink lent({temp.data(), temp.size()});
+  CHECK(ReadBitmapPixels(unused, info, lent) == 8);
   CHECK(temp[4] == 4);
 
   // Compressed data is copied whole, so a file of more than 1 GiB, or one
@@ -288,7 +291,8 @@ TEST_CASE("a file cut short in its rows loads what is there, and pixels never ru
   CHECK(info.ImageSize == 24);
   CHECK(info.PixelByteCount == 18);
   std::vector<uint8_t> dib(24, 0xCC);
-  CHECK(ReadBitmapPixels(s, info, {dib.data(), dib.size()}) == 18);
+  TLentPixelSink lent({dib.data(), dib.size()});
+  CHECK(ReadBitmapPixels(s, info, lent) == 18);
   CHECK(dib[17] == 0x77);
   CHECK(dib[18] == 0xCC);
 
@@ -300,7 +304,8 @@ TEST_CASE("a file cut short in its rows loads what is there, and pixels never ru
   TBitmapFileInfo info2 = ReadBitmapFileHeaders(s2);
   CHECK(info2.PixelByteCount == 1000);
   std::vector<uint8_t> mem(24 + 8, 0xCC);
-  CHECK(ReadBitmapPixels(s2, info2, {mem.data(), 24}) == 24);
+  TLentPixelSink lent2({mem.data(), 24});
+  CHECK(ReadBitmapPixels(s2, info2, lent2) == 24);
   CHECK(mem[24] == 0xCC);
 }
 

@@ -55,33 +55,33 @@ struct Report {
   TJPEGRect r;
 };
 
-struct TestTarget : IJPEGDecodeTarget {
-  int W = 0, H = 0, Begins = 0, RowCalls = 0;
-  TJPEGOutputFormat Format = TJPEGOutputFormat::Bgr24;
-  std::vector<uint8_t> Pixels;
+// The bitmap decoded into; the colours it is given first and every later
+// palette are both in Palettes.
+struct TestTarget : IPixelSink, IJPEGDecodeEvents {
+  int W = 0, H = 0, Bits = 0, Begins = 0;
+  TMemoryPixelSink Sink;
+  std::vector<uint8_t>& Pixels = Sink.Pixels;
   std::vector<std::vector<TRGBQuad>> Palettes;
   std::vector<Report> Reports;
   std::function<void(const Report&)> OnReport;
 
-  int Bpp() const { return Format == TJPEGOutputFormat::Bgr24 ? 3 : 1; }
-  void BeginOutput(int Width, int Height, TJPEGOutputFormat F) override {
+  TPixelMemory AllocatePixels(const TDibInfo& Info) override {
     ++Begins;
-    W = Width;
-    H = Height;
-    Format = F;
-    Pixels.assign(size_t(W) * H * Bpp(), 0xCD);
-  }
-  uint8_t* RowPointer(int Row) override {
-    ++RowCalls;
-    if (Row < 0 || Row >= H) throw std::out_of_range("row");
-    return &Pixels[size_t(Row) * W * Bpp()];
+    W = Info.Header.biWidth;
+    H = Info.Header.biHeight;
+    Bits = Info.Header.biBitCount;
+    if (!Info.Colors.empty()) Palettes.push_back(Info.Colors);
+    return Sink.AllocatePixels(Info);
   }
   void SetPalette(const std::vector<TRGBQuad>& Colors) override { Palettes.push_back(Colors); }
   void Progress(TJPEGProgressStage Stage, int Percent, bool Redraw, const TJPEGRect& R) override {
     Reports.push_back({Stage, Percent, Redraw, R});
     if (OnReport) OnReport(Reports.back());
   }
-  const uint8_t* Px(int x, int y) const { return &Pixels[(size_t(y) * W + x) * Bpp()]; }
+  // Bottom-up rows, 4-byte aligned.
+  const uint8_t* Px(int x, int y) const {
+    return &Pixels[size_t(H - 1 - y) * Sink.Stride + size_t(x) * (Bits / 8)];
+  }
 };
 
 // Mean absolute difference of a 24-bit (BGR) decode from an RGB picture.
@@ -96,7 +96,7 @@ double MeanError(const TestTarget& t, const Picture& p) {
 TJPEGDecodeResult Decode(const std::vector<uint8_t>& bytes, TestTarget& t, const TJPEGDecodeOptions& o = {},
                          const TTickSource& clock = [] { return 0u; }) {
   TMemoryStream s(bytes);
-  return DecodeJPEG(s, o, t, clock);
+  return DecodeJPEG(s, o, t, t, clock);
 }
 
 // A clock that moves on by Step milliseconds at every reading.
@@ -154,6 +154,27 @@ TEST_CASE("what is not a JPEG is refused with the library's message code") {
   CHECK_JPEG_ERROR(ReadJPEGHeader(huge), 41);
 }
 
+TEST_CASE("a sink without memory enough for the picture ends the decoding in the out-of-memory error") {
+  std::vector<uint8_t> bytes = Compress(Gradient(48, 32));
+  std::vector<uint8_t> small(48 * 3 * 31 + 64);
+  struct Case {
+    const char* what;
+    TPixelMemory memory;
+  } cases[] = {
+      {"none", {}},
+      {"rows too short", {small.data(), small.size(), 48 * 3 - 4}},
+      {"too few rows", {small.data(), small.size(), 48 * 3}},
+  };
+  for (const Case& c : cases) {
+    CAPTURE(c.what);
+    TLentPixelSink sink(c.memory);
+    TestTarget events;
+    TMemoryStream s(bytes);
+    CHECK_JPEG_ERROR(DecodeJPEG(s, {}, sink, events), 54);
+    CHECK(events.Reports.back().stage == TJPEGProgressStage::Ending);
+  }
+}
+
 TEST_CASE("a colour picture decodes into 24-bit rows, blue first, with a start and an end report") {
   Picture pic = Gradient(48, 32);
   TestTarget t;
@@ -161,7 +182,7 @@ TEST_CASE("a colour picture decodes into 24-bit rows, blue first, with a start a
   CHECK(t.Begins == 1);
   CHECK(t.W == 48);
   CHECK(t.H == 32);
-  CHECK(t.Format == TJPEGOutputFormat::Bgr24);
+  CHECK(t.Bits == 24);
   CHECK(MeanError(t, pic) < 3.0);
   CHECK(t.Px(47, 0)[2] > 230);  // red at the right edge
   CHECK(t.Px(47, 0)[0] < 150);  // blue stays at the middle
@@ -199,7 +220,7 @@ TEST_CASE("a grey file yields an 8-bit picture with a grey palette") {
   Picture pic = GreyRamp(40, 24);
   TestTarget t;
   TJPEGDecodeResult r = Decode(Compress(pic), t);
-  CHECK(t.Format == TJPEGOutputFormat::Indexed8);
+  CHECK(t.Bits == 8);
   CHECK(r.PaletteChanged);
   REQUIRE(t.Palettes.size() == 1);
   const std::vector<TRGBQuad>& pal = t.Palettes[0];
@@ -228,7 +249,7 @@ TEST_CASE("8-bit output quantizes to the decoder's palette or to one given") {
     o.DecodeSpeed = speed;
     TestTarget t;
     TJPEGDecodeResult r = Decode(bytes, t, o);
-    CHECK(t.Format == TJPEGOutputFormat::Indexed8);
+    CHECK(t.Bits == 8);
     CHECK(r.PaletteChanged);
     REQUIRE(t.Palettes.size() == 1);
     const std::vector<TRGBQuad>& pal = t.Palettes[0];
@@ -369,7 +390,10 @@ TEST_CASE("showing a progressive file pass by pass ends with the same picture") 
   o.ShowProgressively = true;
   TestTarget shown;
   Decode(bytes, shown, o, SteppingClock(1000));
-  CHECK(shown.RowCalls > 2 * 48);  // several output passes
+  int rowsOut = 0;
+  for (const Report& r : shown.Reports)
+    if (r.stage == TJPEGProgressStage::Running) rowsOut += r.r.Bottom - r.r.Top;
+  CHECK(rowsOut > 2 * 48);  // several output passes
   CHECK(shown.Pixels == plain.Pixels);
   bool fullHeightRedraw = false;
   for (const Report& r : shown.Reports)
@@ -419,7 +443,7 @@ TEST_CASE("a CMYK file (stored inverted, with the Adobe marker) decodes to colou
   std::vector<uint8_t> bytes = Compress(red, false, 95, true);
   TestTarget t;
   Decode(bytes, t);
-  CHECK(t.Format == TJPEGOutputFormat::Bgr24);
+  CHECK(t.Bits == 24);
   CHECK(t.Px(3, 3)[2] > 240);
   CHECK(t.Px(3, 3)[1] < 15);
   CHECK(t.Px(3, 3)[0] < 15);

@@ -20,17 +20,24 @@ std::vector<uint8_t> BgrRows(int Width, int Height) {
   return rows;
 }
 
-struct TRows : IJPEGDecodeTarget {
+// The decoded picture as top-down rows of W × Bpp bytes.
+struct TRows : IPixelSink, IJPEGDecodeEvents {
   int W = 0, H = 0, Bpp = 3;
+  TMemoryPixelSink Sink;
   std::vector<uint8_t> Pixels;
-  std::vector<TRGBQuad> Palette;
-  void BeginOutput(int Width, int Height, TJPEGOutputFormat F) override {
-    W = Width, H = Height, Bpp = F == TJPEGOutputFormat::Bgr24 ? 3 : 1;
-    Pixels.assign(size_t(W) * H * Bpp, 0);
+  TPixelMemory AllocatePixels(const TDibInfo& Info) override {
+    W = Info.Header.biWidth, H = Info.Header.biHeight, Bpp = Info.Header.biBitCount / 8;
+    return Sink.AllocatePixels(Info);
   }
-  uint8_t* RowPointer(int Row) override { return &Pixels[size_t(Row) * W * Bpp]; }
-  void SetPalette(const std::vector<TRGBQuad>& Colors) override { Palette = Colors; }
+  void SetPalette(const std::vector<TRGBQuad>&) override {}
   void Progress(TJPEGProgressStage, int, bool, const TJPEGRect&) override {}
+  void Unpack() {
+    Pixels.clear();
+    for (int y = H - 1; y >= 0; --y) {
+      const uint8_t* row = &Sink.Pixels[size_t(y) * Sink.Stride];
+      Pixels.insert(Pixels.end(), row, row + size_t(W) * Bpp);
+    }
+  }
 };
 
 }  // namespace
@@ -48,7 +55,8 @@ TEST_CASE("encoded rows decode back close to themselves, baseline, progressive a
     CHECK_FALSE(header.Grayscale);
     CHECK(header.MultipleScans == progressive);
     TRows out;
-    DecodeJPEG(file, {}, out);
+    DecodeJPEG(file, {}, out, out);
+    out.Unpack();
     int most = 0;
     for (size_t i = 0; i < rows.size(); ++i) most = std::max(most, std::abs(int(out.Pixels[i]) - int(rows[i])));
     CHECK(most <= 12);

@@ -27,19 +27,14 @@ void Touch(const uint8_t* Data, size_t Size) {
 }
 
 
-class TExerciseJpegTarget : public IJPEGDecodeTarget {
+class TExerciseJpegTarget : public IPixelSink, public IJPEGDecodeEvents {
  public:
-  void BeginOutput(int Width, int Height, TJPEGOutputFormat Format) override {
-    if (Width <= 0 || Height <= 0 || uint64_t(Width) * uint64_t(Height) > kExerciseMaxJpegPixels)
+  TPixelMemory AllocatePixels(const TDibInfo& Info) override {
+    const TBitmapInfoHeader& h = Info.Header;
+    if (h.biWidth <= 0 || h.biHeight <= 0 || uint64_t(h.biWidth) * uint64_t(h.biHeight) > kExerciseMaxJpegPixels)
       throw EInvalidOperation("picture too large for the exercise");
-    FWidth = Width;
-    FHeight = Height;
-    FBytesPerPixel = Format == TJPEGOutputFormat::Bgr24 ? 3 : 1;
-    FPixels.assign(size_t(Width) * size_t(Height) * FBytesPerPixel, 0);
-  }
-  uint8_t* RowPointer(int Row) override {
-    if (Row < 0 || Row >= FHeight) std::abort();
-    return &FPixels[size_t(Row) * size_t(FWidth) * FBytesPerPixel];
+    if ((h.biBitCount != 8 && h.biBitCount != 24) || Info.Colors.size() > 256) std::abort();
+    return FSink.AllocatePixels(Info);
   }
   void SetPalette(const std::vector<TRGBQuad>& Colors) override {
     if (Colors.size() > 256) std::abort();
@@ -49,8 +44,7 @@ class TExerciseJpegTarget : public IJPEGDecodeTarget {
   }
 
  private:
-  int FWidth = 0, FHeight = 0, FBytesPerPixel = 3;
-  std::vector<uint8_t> FPixels;
+  TMemoryPixelSink FSink;
 };
 
 }  // namespace
@@ -70,7 +64,8 @@ std::string ExerciseBitmap(const uint8_t* Data, size_t Size) {
       const uint64_t dibSize = info.DibSize();
       if (dibSize <= (uint64_t{64} << 20)) {
         std::vector<uint8_t> dib(dibSize);
-        const uint64_t read = ReadBitmapPixels(stream, info, {dib.data(), dib.size()});
+        TLentPixelSink lent({dib.data(), dib.size()});
+        const uint64_t read = ReadBitmapPixels(stream, info, lent);
         if (read > dib.size()) std::abort();  // more bytes read than the target holds
       }
     }
@@ -174,7 +169,7 @@ std::string ExerciseJpeg(const uint8_t* Data, size_t Size) {
       stream.SetPosition(0);
       TExerciseJpegTarget target;
       uint32_t now = 0;
-      (void)DecodeJPEG(stream, *options, target, [&now] { return now += 700; });
+      (void)DecodeJPEG(stream, *options, target, target, [&now] { return now += 700; });
     } catch (const Exception& e) {
       first.Note(e);
     }

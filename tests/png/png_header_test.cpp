@@ -15,22 +15,30 @@ using namespace pngtest;
 
 namespace {
 
-// Counts requests and hands out std::vector memory, or refuses.
-class TVectorAllocator : public IPNGPixelAllocator {
+// Counts the sinks' requests and hands out dirty std::vector memory, or refuses.
+class TVectorAllocator {
  public:
-  class Store : public TPNGPixelStore {
+  class Store : public IPixelSink {
    public:
-    explicit Store(size_t n) : Bytes(n, 0xCD) {}
-    uint8_t* Bits() override { return Bytes.data(); }
+    explicit Store(TVectorAllocator& Log) : FLog(Log) {}
+    TPixelMemory AllocatePixels(const TDibInfo& Info) override {
+      FLog.Requests.push_back(Info);
+      if (FLog.Refuse) return {};
+      Bytes.assign(Info.Stride() * Info.Rows(), 0xCD);
+      FLog.Last = this;
+      return {Bytes.data(), Bytes.size(), static_cast<size_t>(Info.Stride())};
+    }
     std::vector<uint8_t> Bytes;
+
+   private:
+    TVectorAllocator& FLog;
   };
-  std::unique_ptr<TPNGPixelStore> AllocatePixels(const TPNGPixelRequest& r) override {
-    Requests.push_back(r);
-    if (Refuse) return nullptr;
-    return std::make_unique<Store>(r.ByteCount);
+  void AttachTo(TPNGCore& Core) {
+    Core.PixelSinks = [this] { return std::make_unique<Store>(*this); };
   }
-  std::vector<TPNGPixelRequest> Requests;
+  std::vector<TDibInfo> Requests;
   bool Refuse = false;
+  Store* Last = nullptr;
 };
 
 Bytes WithHeader(const Bytes& ihdr, const std::vector<std::pair<std::string, Bytes>>& before = {},
@@ -98,7 +106,7 @@ TEST_CASE("the header sets up a bitmap in the format its colour type and depth c
     CAPTURE(int(c.depth));
     TVectorAllocator allocator;
     TPNGCore core;
-    core.PixelAllocator = &allocator;
+    allocator.AttachTo(core);
     Load(core, WithHeader(IhdrData(37, 5, c.depth, c.type, 1)));
     const TChunkIHDR& h = core.RequireHeader();
     CHECK(h.DibInfo.Header.biSize == 40);
@@ -112,14 +120,15 @@ TEST_CASE("the header sets up a bitmap in the format its colour type and depth c
     CHECK(h.RowStride == (c.bits * 37u + 31) / 32 * 4);
     CHECK(core.Interlacing == 1);
     REQUIRE(allocator.Requests.size() == 1);
-    const TPNGPixelRequest& r = allocator.Requests[0];
-    CHECK(r.Info == &h.DibInfo);
-    CHECK(r.BitCount == c.bits);
-    CHECK(r.PaletteSize == (c.bits <= 8 ? 1u << c.bits : 0u));
-    CHECK(r.RowStride == h.RowStride);
-    CHECK(r.ByteCount == h.RowStride * 5);
+    const TDibInfo& r = allocator.Requests[0];
+    CHECK(std::memcmp(&r.Header, &h.DibInfo.Header, sizeof r.Header) == 0);
+    CHECK(r.Header.biBitCount == c.bits);
+    CHECK(r.Colors.size() == (c.bits <= 8 ? 1u << c.bits : 0u));
+    CHECK(r.Stride() == h.RowStride);
+    CHECK(r.Stride() * r.Rows() == h.RowStride * 5);
     // The store arrives dirty and is cleared (the decoder ORs samples in).
-    auto* store = static_cast<TVectorAllocator::Store*>(h.PixelStore());
+    const TVectorAllocator::Store* store = allocator.Last;
+    REQUIRE(store != nullptr);
     CHECK(h.PixelBits == store->Bytes.data());
     CHECK(std::all_of(store->Bytes.begin(), store->Bytes.end(), [](uint8_t b) { return b == 0; }));
     CHECK(h.RowAddress(4) == h.PixelBits);
@@ -133,7 +142,7 @@ TEST_CASE("a wide header loads; sizes past the memory cap or a refusing allocato
   CHECK(core.ImageWidth() == 65535);
 
   TVectorAllocator allocator;
-  core.PixelAllocator = &allocator;
+  allocator.AttachTo(core);
   core.MaxImageBytes = 1000;
   CHECK_THROWS_WITH_AS(Load(core, WithHeader(IhdrData(65535, 65535, 16, kPNGRGBA))), PngText(TPngText::OutMemory),
                        EPNGOutMemory);

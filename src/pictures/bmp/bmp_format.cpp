@@ -137,7 +137,8 @@ const uint8_t* TBitmapFileInfo::CompressedPixels() const {
   return CompressedData->Memory() + CompressedPixelOffset;
 }
 
-uint64_t ReadBitmapPixels(TStream& Stream, const TBitmapFileInfo& Info, TPixelMemory Target) {
+uint64_t ReadBitmapPixels(TStream& Stream, const TBitmapFileInfo& Info, IPixelSink& Sink) {
+  const TPixelMemory Target = Sink.AllocatePixels(Info.BitmapInfo());
   uint64_t n = std::min<uint64_t>(Info.PixelByteCount, Target.Size);
   if (n == 0 || Target.Base == nullptr) return 0;
   if (Info.Compressed())

@@ -6,7 +6,7 @@
 //   TBitmapFileInfo info = ReadBitmapFileHeaders(stream);
 //   if (info.Empty) -> install an empty 0 × 0 image
 //   TDibInfo bmi = info.BitmapInfo();   // for CreateDIBSection
-//   uncompressed: ReadBitmapPixels(stream, info, {dibBits, dibSize});
+//   uncompressed: ReadBitmapPixels(stream, info, sink);  // the sink makes the DIB section
 //   compressed:   CreateDIBitmap(..., info.CompressedPixels(), ...) and keep
 //                 info.CompressedData with the image.
 #pragma once
@@ -85,9 +85,11 @@ struct TBitmapFileInfo {
 // inside the headers or the colour table.
 TBitmapFileInfo ReadBitmapFileHeaders(TStream& Stream);
 
-// Reads the pixel bytes of an uncompressed file from Stream (positioned by
-// ReadBitmapFileHeaders) into Target: min(PixelByteCount, Target.Size)
-// bytes. Returns the count read; the rest of Target is left as it was.
-uint64_t ReadBitmapPixels(TStream& Stream, const TBitmapFileInfo& Info, TPixelMemory Target);
+// Asks Sink for the memory of the bitmap Info.BitmapInfo() describes and
+// reads the pixel bytes of an uncompressed file from Stream (positioned by
+// ReadBitmapFileHeaders) into it: min(PixelByteCount, memory size) bytes.
+// Returns the count read (0 when the sink had no memory); the rest of the
+// memory is left as it was.
+uint64_t ReadBitmapPixels(TStream& Stream, const TBitmapFileInfo& Info, IPixelSink& Sink);
 
 }  // namespace vr

@@ -43,16 +43,16 @@ class TJPEGSession {
   void Open(TStream& Data) {
     JPEGGuard(FErr, [&] { jpeg_CreateDecompress(&FInfo, JPEG_LIB_VERSION, sizeof FInfo); });
     // Creation clears the structure: the monitor is attached after it.
-    if (FTarget != nullptr) FInfo.progress = &FProgress.Pub;
+    if (FEvents != nullptr) FInfo.progress = &FProgress.Pub;
     AttachJPEGStreamSource(&FInfo, FSource, Data, FErr);
     JPEGGuard(FErr, [&] { jpeg_read_header(&FInfo, TRUE); });
     // Refused before anything is allocated for the pixels.
     if (uint64_t{FInfo.image_width} * FInfo.image_height > kMaxPicturePixels) RaiseJPEGError(JERR_IMAGE_TOO_BIG);
   }
 
-  // Reports go to Target from the next Open on.
-  void AttachProgress(IJPEGDecodeTarget& Target, const TTickSource& Clock) {
-    FTarget = &Target;
+  // Reports go to Events from the next Open on.
+  void AttachProgress(IJPEGDecodeEvents& Events, const TTickSource& Clock) {
+    FEvents = &Events;
     FThrottle = TJPEGProgressThrottle(Clock);
     FProgress.Pub.progress_monitor = ProgressMonitor;
     FProgress.Session = this;
@@ -122,15 +122,17 @@ class TJPEGSession {
     return {static_cast<int32_t>(FInfo.output_width), static_cast<int32_t>(FInfo.output_height)};
   }
 
-  void Decode(TJPEGDecodeResult& Result) {
+  void Decode(IPixelSink& Pixels, TJPEGDecodeResult& Result) {
     JPEGGuard(FErr, [&] { jpeg_start_decompress(&FInfo); });
     const bool quantize = FInfo.quantize_colors != FALSE;
-    FTarget->BeginOutput(static_cast<int>(FInfo.output_width), static_cast<int>(FInfo.output_height),
-                         quantize ? TJPEGOutputFormat::Indexed8 : TJPEGOutputFormat::Bgr24);
     // The library quantizes to a given palette only for 3-component output;
-    // otherwise it makes its own, and the target must get that one.
+    // otherwise it makes its own, and the bitmap must get that one.
     const bool givenUsed = FExternalMap != nullptr && FInfo.colormap == FExternalMap;
-    if (givenUsed) FTarget->SetPalette(FExternalColours);
+    if (quantize) {
+      FColours = givenUsed ? FExternalColours : MapColours();
+      if (!givenUsed && !FColours.empty()) Result.PaletteChanged = true;
+    }
+    AskMemory(Pixels, quantize);
 
     if (FInfo.buffered_image) {
       bool first = true;
@@ -169,7 +171,7 @@ class TJPEGSession {
       FErr.ErrorCode = JERR_BAD_PROGRESSION;
       return false;
     }
-    if (FTarget == nullptr) return true;
+    if (FEvents == nullptr) return true;
     try {
       TJPEGProgressCounters c;
       c.PassCounter = FProgress.Pub.pass_counter;
@@ -180,7 +182,7 @@ class TJPEGSession {
       c.OutputWidth = FInfo.output_width;
       c.OutputHeight = FInfo.output_height;
       TJPEGProgressReport r;
-      if (FThrottle.Update(c, r)) FTarget->Progress(TJPEGProgressStage::Running, r.PercentDone, r.RedrawNow, r.R);
+      if (FThrottle.Update(c, r)) FEvents->Progress(TJPEGProgressStage::Running, r.PercentDone, r.RedrawNow, r.R);
       return true;
     } catch (...) {
       FErr.Pending = std::current_exception();
@@ -195,9 +197,27 @@ class TJPEGSession {
     return done != FALSE;
   }
 
-  // Hands the decoder's colour map to the target as a palette.
-  void GivePalette(TJPEGDecodeResult& Result) {
-    if (FInfo.colormap == nullptr) return;
+  // The memory of the rows, asked once: a bottom-up bitmap of the output
+  // size with the colours known so far.
+  void AskMemory(IPixelSink& Pixels, bool Quantize) {
+    TDibInfo info;
+    info.Header.biWidth = static_cast<int32_t>(FInfo.output_width);
+    info.Header.biHeight = static_cast<int32_t>(FInfo.output_height);
+    info.Header.biPlanes = 1;
+    info.Header.biBitCount = Quantize ? 8 : 24;
+    info.Header.biCompression = kDibRgb;
+    info.Header.biClrUsed = static_cast<uint32_t>(FColours.size());
+    info.Colors = FColours;
+    const TPixelMemory memory = Pixels.AllocatePixels(info);
+    const size_t rowBytes = size_t{FInfo.output_width} * (Quantize ? 1 : 3);
+    if (!memory || memory.Stride < rowBytes || memory.Size / memory.Stride < FInfo.output_height)
+      RaiseJPEGError(JERR_OUT_OF_MEMORY);
+    FMemory = memory;
+  }
+
+  // The decoder's colour map as colour-table entries (none before it has one).
+  std::vector<TRGBQuad> MapColours() const {
+    if (FInfo.colormap == nullptr) return {};
     const int n = std::clamp(FInfo.actual_number_of_colors, 0, 256);
     const int components = FInfo.out_color_components;
     const bool inverted = FInfo.saw_Adobe_marker != FALSE;
@@ -218,8 +238,18 @@ class TJPEGSession {
         q.rgbBlue = FInfo.colormap[2][i];
       }
     }
-    FTarget->SetPalette(colours);
+    return colours;
+  }
+
+  // Tells the events of the decoder's colour map when the rows are no longer
+  // indexed by the colours the memory was asked with.
+  void GivePalette(TJPEGDecodeResult& Result) {
+    if (FInfo.colormap == nullptr) return;
+    std::vector<TRGBQuad> colours = MapColours();
     Result.PaletteChanged = true;
+    if (colours == FColours) return;
+    FColours = std::move(colours);
+    FEvents->SetPalette(FColours);
   }
 
   // CMYK (Adobe files store it inverted) to blue, green, red.
@@ -238,10 +268,11 @@ class TJPEGSession {
     }
   }
 
-  // Reads the rows of one output pass straight into the target's rows (a
+  // Reads the rows of one output pass straight into the bitmap's rows (a
   // CMYK picture through a row buffer, converted on the way).
   void ReadRows() {
     const unsigned width = FInfo.output_width;
+    const size_t height = FInfo.output_height;
     const unsigned batch = std::max(1, FInfo.rec_outbuf_height);
     const bool cmyk = FInfo.out_color_space == JCS_CMYK && !FInfo.quantize_colors;
     FRows.resize(batch);
@@ -250,12 +281,12 @@ class TJPEGSession {
       const unsigned first = FInfo.output_scanline;
       const unsigned n = std::min(batch, FInfo.output_height - first);
       for (unsigned i = 0; i < n; ++i)
-        FRows[i] = cmyk ? FCmykRows.data() + size_t{i} * width * 4 : FTarget->RowPointer(static_cast<int>(first + i));
+        FRows[i] = cmyk ? FCmykRows.data() + size_t{i} * width * 4 : FMemory.Row(first + i, height, false);
       JDIMENSION got = 0;
       JPEGGuard(FErr, [&] { got = jpeg_read_scanlines(&FInfo, FRows.data(), n); });
       if (cmyk)
         for (unsigned i = 0; i < got; ++i)
-          CmykToBgr(FRows[i], FTarget->RowPointer(static_cast<int>(first + i)), width, FInfo.saw_Adobe_marker != FALSE);
+          CmykToBgr(FRows[i], FMemory.Row(first + i, height, false), width, FInfo.saw_Adobe_marker != FALSE);
       if (got == 0) break;  // only a suspending source returns no rows
     }
   }
@@ -265,7 +296,9 @@ class TJPEGSession {
   TJPEGStreamSource FSource;
   TProgressHook FProgress;
   TJPEGProgressThrottle FThrottle;
-  IJPEGDecodeTarget* FTarget = nullptr;
+  IJPEGDecodeEvents* FEvents = nullptr;
+  TPixelMemory FMemory;
+  std::vector<TRGBQuad> FColours;  // those the rows index now
   J_DCT_METHOD FFinalDct = JDCT_ISLOW;
   bool FFinalTwoPass = true;
   J_DITHER_MODE FFinalDither = JDITHER_FS;
@@ -304,26 +337,26 @@ TJPEGSize JPEGOutputSize(TStream& Data, const TJPEGDecodeOptions& Options) {
   return s.OutputSize();
 }
 
-TJPEGDecodeResult DecodeJPEG(TStream& Data, const TJPEGDecodeOptions& Options, IJPEGDecodeTarget& Target,
-                             const TTickSource& Clock) {
+TJPEGDecodeResult DecodeJPEG(TStream& Data, const TJPEGDecodeOptions& Options, IPixelSink& Pixels,
+                             IJPEGDecodeEvents& Events, const TTickSource& Clock) {
   TJPEGSession s;
-  s.AttachProgress(Target, Clock);
+  s.AttachProgress(Events, Clock);
   s.Open(Data);
   s.SetUp(Options);
-  Target.Progress(TJPEGProgressStage::Starting, 0, false, TJPEGRect{});
+  Events.Progress(TJPEGProgressStage::Starting, 0, false, TJPEGRect{});
   TJPEGDecodeResult result;
   try {
-    s.Decode(result);
+    s.Decode(Pixels, result);
   } catch (...) {
     // The ending report comes before the error leaves; an error of the
     // report itself must not replace the first one.
     try {
-      Target.Progress(TJPEGProgressStage::Ending, 0, result.PaletteChanged, TJPEGRect{});
+      Events.Progress(TJPEGProgressStage::Ending, 0, result.PaletteChanged, TJPEGRect{});
     } catch (...) {
     }
     throw;
   }
-  Target.Progress(TJPEGProgressStage::Ending, 100, result.PaletteChanged, TJPEGRect{});
+  Events.Progress(TJPEGProgressStage::Ending, 100, result.PaletteChanged, TJPEGRect{});
   return result;
 }
 

@@ -1,16 +1,17 @@
 // The JPEG decoder core over libjpeg: the header facts read at load, the
 // output size for a reduced scale, and the decoding of the whole picture at
-// first draw straight into rows the caller provides. Pure C++; the library's
+// first draw straight into the rows of a pixel sink. Pure C++; the library's
 // header stays inside the .cpp files, so this one mixes with <windows.h>.
 //
 // TJPEGData keeps the file bytes in a memory stream and the header facts
-// from ReadJPEGHeader; TJPEGImage decodes through DecodeJPEG with a target
-// that sizes its TBitmap and hands out its row memory.
+// from ReadJPEGHeader; TJPEGImage decodes through DecodeJPEG into a new DIB
+// of its TBitmap.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "pictures/dib.h"
 #include "pictures/jpeg/jpeg_errors.h"
 #include "pictures/jpeg/jpeg_progress.h"
 #include "pictures/picture_types.h"
@@ -43,26 +44,20 @@ struct TJPEGHeaderInfo {
   bool MultipleScans = false;  // progressive: several scans
 };
 
-// How the decoded rows are laid out.
-enum class TJPEGOutputFormat {
-  Bgr24,    // 3 bytes per pixel: blue, green, red
-  Indexed8  // 1 byte per pixel, an index into the palette given by SetPalette
-};
-
-// What the decoder writes into (the GDI side: a TBitmap's DIB).
-class IJPEGDecodeTarget {
+// What the decoder tells its caller besides the pixels (the GDI side: the
+// image that owns the bitmap).
+class IJPEGDecodeEvents {
  public:
-  virtual ~IJPEGDecodeTarget() = default;
-  // Once, before any row: size the picture and choose its depth.
-  virtual void BeginOutput(int Width, int Height, TJPEGOutputFormat Format) = 0;
-  // The memory of row Row (0 = top), at least Width × bytes per pixel long.
-  virtual uint8_t* RowPointer(int Row) = 0;
-  // The colours the indices of an 8-bit output stand for (called after
-  // BeginOutput, possibly again for the final pass of a progressive file).
+  virtual ~IJPEGDecodeEvents() = default;
+  // The colours the indices of an 8-bit output stand for changed after the
+  // memory was asked for (the final pass of a progressive file builds a new
+  // colour map, or the first pass makes the first one): the rows written
+  // from now on index these.
   virtual void SetPalette(const std::vector<TRGBQuad>& Colors) = 0;
   // A progress report; may raise (an abort ends the decoding; what was
   // written stays). The starting report, and running reports while the
-  // scans of a progressive file are read in, come before BeginOutput.
+  // scans of a progressive file are read in, come before the memory is
+  // asked for.
   virtual void Progress(TJPEGProgressStage Stage, int PercentDone, bool RedrawNow, const TJPEGRect& R) = 0;
 };
 
@@ -85,16 +80,20 @@ struct TJPEGSize {
 TJPEGSize JPEGOutputSize(TStream& Data, const TJPEGDecodeOptions& Options);
 
 struct TJPEGDecodeResult {
-  bool PaletteChanged = false;  // the target got the decoder's colour map
+  bool PaletteChanged = false;  // the rows index the decoder's own colour map
   int Warnings = 0;             // damaged or truncated data, decoded anyway
 };
 
-// Decodes the whole picture into Target: reports starting (0 %), running
-// (through Clock, at most once per 500 ms and on a change of percentage)
-// and ending (100 %, or 0 % when an error ends the decoding, reported before
-// the error leaves). Errors of the library are EJPEG; an error raised by the
-// target passes out unchanged.
-TJPEGDecodeResult DecodeJPEG(TStream& Data, const TJPEGDecodeOptions& Options, IJPEGDecodeTarget& Target,
-                             const TTickSource& Clock = {});
+// Decodes the whole picture into memory asked of Pixels once, for a
+// bottom-up bitmap of the output size: 24 bits (blue, green, red), or 8 bits
+// with the colour table as far as it is known then. Reports to Events
+// starting (0 %), running (through Clock, at most once per 500 ms and on a
+// change of percentage) and ending (100 %, or 0 % when an error ends the
+// decoding, reported before the error leaves). Errors of the library are
+// EJPEG, and so is a sink that gives no memory or too little (the library's
+// out-of-memory code); an error raised by the sink or the events passes out
+// unchanged.
+TJPEGDecodeResult DecodeJPEG(TStream& Data, const TJPEGDecodeOptions& Options, IPixelSink& Pixels,
+                             IJPEGDecodeEvents& Events, const TTickSource& Clock = {});
 
 }  // namespace vr

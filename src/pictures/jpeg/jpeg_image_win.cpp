@@ -44,22 +44,25 @@ TSharedRef<TJPEGData> NewData() { return TSharedRef<TJPEGData>::Make(); }
 
 // ------------------------------------------------------------ decode target
 
-// Sizes the image's bitmap and hands the decoder the memory of its rows.
-class TJPEGImage::TDecodeTarget : public IJPEGDecodeTarget {
+// Gives the image's bitmap a new DIB whose rows the decoder writes into, and
+// takes the decoder's reports to the image.
+class TJPEGImage::TDecodeTarget final : public IPixelSink, public IJPEGDecodeEvents {
  public:
-  TDecodeTarget(TJPEGImage& Owner, std::shared_ptr<TBitmap> Bitmap) : FOwner(Owner), FBitmap(std::move(Bitmap)) {}
+  TDecodeTarget(TJPEGImage& Owner, TBitmap& Bitmap) : FOwner(Owner), FBitmap(Bitmap), FSink(Bitmap) {}
   bool PaletteChanged = false;
 
-  void BeginOutput(int Width, int Height, TJPEGOutputFormat Format) override {
-    FBitmap->NewDIB(Width, Height,
-                           Format == TJPEGOutputFormat::Indexed8 ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
-    Locate();
+  TPixelMemory AllocatePixels(const TDibInfo& Info) override {
+    FMemory = FSink.AllocatePixels(Info);
+    FRows = static_cast<int>(Info.Rows());
+    if (FMemory && !Info.Colors.empty()) PaletteChanged = true;
+    return FMemory;
   }
-  uint8_t* RowPointer(int Row) override { return FFirst + static_cast<ptrdiff_t>(Row) * FStep; }
   void SetPalette(const std::vector<TRGBQuad>& Colors) override {
-    FBitmap->SetColorTable(Colors);
+    FBitmap.SetColorTable(Colors);
     PaletteChanged = true;
-    Locate();
+    // A bitmap shared meanwhile (a progress handler copied it) has now got
+    // rows of its own; the decoder must not write on into the other's.
+    if (FMemory && FBitmap.RowPointer(FRows - 1) != FMemory.Base) throw EAbort(std::string());
   }
   void Progress(TJPEGProgressStage Stage, int PercentDone, bool RedrawNow, const TJPEGRect& R) override {
     FOwner.ReportProgress(&FOwner, StageOf(Stage), static_cast<uint8_t>(std::clamp(PercentDone, 0, 100)), RedrawNow,
@@ -67,18 +70,11 @@ class TJPEGImage::TDecodeTarget : public IJPEGDecodeTarget {
   }
 
  private:
-  // The rows are found once; they do not move while the bitmap keeps its DIB.
-  void Locate() {
-    TBitmap& b = *FBitmap;
-    if (b.Height() <= 0) return;
-    FFirst = b.RowPointer(0);
-    FStep = b.RowStep();
-  }
-
   TJPEGImage& FOwner;
-  std::shared_ptr<TBitmap> FBitmap;
-  uint8_t* FFirst = nullptr;
-  ptrdiff_t FStep = 0;
+  TBitmap& FBitmap;
+  bitmap_gdi::TBitmapPixelSink FSink;
+  TPixelMemory FMemory;
+  int FRows = 0;
 };
 
 // -------------------------------------------------------------- TJPEGImage
@@ -257,9 +253,9 @@ void TJPEGImage::Decode() {
       FTempPal.Reset();
     }
   }
-  TDecodeTarget target(*this, bitmap);
+  TDecodeTarget target(*this, *bitmap);
   try {
-    DecodeJPEG(data->Data, options, target, JPEGTicks);
+    DecodeJPEG(data->Data, options, target, target, JPEGTicks);
   } catch (const EAbort&) {
     // A progress handler stopped the decoding: what was decoded stays.
   } catch (...) {
