@@ -12,10 +12,16 @@ include(cmake/fuzz.cmake)
 
 find_package(ZLIB REQUIRED)
 find_package(JPEG REQUIRED)
+# Debian's libdeflate-dev; the static library, as in the cross build.
+find_path(VR_DEFLATE_INCLUDE libdeflate.h REQUIRED)
+find_library(VR_DEFLATE_LIBRARY NAMES libdeflate.a deflate REQUIRED)
+add_library(vr_deflate STATIC IMPORTED)
+set_target_properties(vr_deflate PROPERTIES
+  IMPORTED_LOCATION ${VR_DEFLATE_LIBRARY} INTERFACE_INCLUDE_DIRECTORIES ${VR_DEFLATE_INCLUDE})
 
 add_library(vr_pure STATIC ${VR_PURE_SOURCES} ${PLATFORM_POSIX})
 target_include_directories(vr_pure PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(vr_pure PUBLIC ZLIB::ZLIB JPEG::JPEG)
+target_link_libraries(vr_pure PUBLIC vr_deflate ZLIB::ZLIB JPEG::JPEG)
 
 function(vr_native_test name)
   add_executable(${name} ${ARGN} tests/test_main.cpp)

@@ -9,12 +9,18 @@ set_target_properties(vr_jpeg PROPERTIES
   IMPORTED_LOCATION ${VR_JPEG_DIR}/lib/libjpeg.a
   INTERFACE_INCLUDE_DIRECTORIES ${VR_JPEG_DIR}/include)
 
+set(VR_DEFLATE_DIR ${CMAKE_SOURCE_DIR}/.cache/libdeflate/mingw CACHE PATH "libdeflate built for MinGW")
+add_library(vr_deflate STATIC IMPORTED)
+set_target_properties(vr_deflate PROPERTIES
+  IMPORTED_LOCATION ${VR_DEFLATE_DIR}/lib/libdeflate.a
+  INTERFACE_INCLUDE_DIRECTORIES ${VR_DEFLATE_DIR}/include)
+
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type -Wno-restrict)
 
 add_library(vr_lib STATIC ${VR_PURE_SOURCES} ${VR_WIN_SOURCES})
 target_include_directories(vr_lib PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(vr_lib PUBLIC vr_jpeg ZLIB::ZLIB
+target_link_libraries(vr_lib PUBLIC vr_jpeg vr_deflate ZLIB::ZLIB
   user32 gdi32 comctl32 winmm advapi32 kernel32 msimg32 mpr)
 target_link_options(vr_lib INTERFACE -static -static-libgcc -static-libstdc++)
 

@@ -257,7 +257,10 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   }
   if (!result) RaiseOutOfResources();
 
-  if (!copied) DrawCopy(result.Get(), NewPalette, Source, OldPalette, old, width, height, Fill);
+  // A DIB section's memory comes from the system zeroed: with no fill
+  // colour and nothing to copy it is left so, every pixel 0.
+  const bool leaveZeroed = Fill == clNone && Source == nullptr && Dib.dsBmih.biSize != 0;
+  if (!copied && !leaveZeroed) DrawCopy(result.Get(), NewPalette, Source, OldPalette, old, width, height, Fill);
   GdiFlush();
   bool isDIB = false;
   Dib = DescribeBitmap(result.Get(), isDIB);

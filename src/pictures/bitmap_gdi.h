@@ -99,6 +99,8 @@ DIBSECTION DescribeBitmap(HBITMAP Bitmap, bool& IsDIB);
 // 8 bits comes from NewPalette, else from Source's table, else the default
 // table. Returns nothing for a zero width or height. Dib is updated to
 // describe the result. Raises EOutOfResources when the system refuses.
+// A Fill of clNone leaves a new DIB section without Source as the system
+// made it, every pixel 0.
 TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalette, DIBSECTION& Dib, TColor Fill);
 
 // Raises the error of a failed creation of a bitmap from a file:

@@ -73,12 +73,9 @@ void TBitmap::NewDIB(int Width, int Height, TPixelFormat Format, std::span<const
     table.resize(size_t{1} << bits);
     palette = PaletteFromColorTable(table);
   }
-  TBitmapHandle handle = CopyBitmap(nullptr, nullptr, palette.Get(), dib, clBlack);
-  // A DIB section starts with every pixel 0 (colour-table entry 0).
-  if (handle && dib.dsBm.bmBits != nullptr) {
-    GdiFlush();
-    std::memset(dib.dsBm.bmBits, 0, static_cast<size_t>(dib.dsBm.bmWidthBytes) * static_cast<size_t>(Height));
-  }
+  // A DIB section starts with every pixel 0 (colour-table entry 0), as the
+  // system made it: a picture decoded into it writes each byte once.
+  TBitmapHandle handle = CopyBitmap(nullptr, nullptr, palette.Get(), dib, clNone);
   NewImage(std::move(handle), std::move(palette), dib);
   FIgnorePalette = false;
   SetPaletteModified(FImage->Palette.Get() != nullptr);

@@ -278,6 +278,10 @@ class TChunkIDAT : public TChunk {
 
  private:
   void BuildGrayPalette();
+  // Decodes the image from its IDAT chunks inflated at once, when they are
+  // complete, their CRCs right and their stream whole and exact; false with
+  // the stream back at the first chunk's data otherwise.
+  bool DecodeWhole(TStream& Stream, uint32_t Length);
   size_t ReadIdatBytes(IdatInflater& Inflater, uint8_t* Dest, size_t Count);
   void NextIdatChunk(IdatInflater& Inflater);
   void FinishIdatChunk(IdatInflater& Inflater);

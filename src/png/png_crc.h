@@ -1,5 +1,5 @@
 // The chunk checksum (CRC-32 of ISO 3309 / ITU-T V.42, reflected polynomial
-// 0xEDB88320, computed by zlib's table-driven crc32).
+// 0xEDB88320, computed by libdeflate).
 #pragma once
 
 #include <cstddef>

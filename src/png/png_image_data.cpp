@@ -1,8 +1,12 @@
 // Decoding the image data: inflating the IDAT chunks, undoing the row filters,
 // Adam7, and copying rows into the bitmap's own format.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "platform/byte_order.h"
 #include "png/png_chunks.h"
@@ -17,6 +21,11 @@ namespace vr {
 namespace {
 
 constexpr size_t IdatInputSize = 65535;
+
+// The image data is inflated at once into one buffer of its filtered rows
+// when that buffer stays below this size; larger pictures are inflated a
+// row at a time, as the two buffers would cost more memory than the bitmap.
+constexpr uint64_t WholeInflateLimit = uint64_t{48} << 20;
 
 struct TAdam7Pass {
   uint32_t RowStart, ColumnStart, RowStep, ColumnStep;
@@ -41,6 +50,64 @@ const uint8_t* GammaOrNull(const uint8_t* Map) { return std::memcmp(Map, kIdenti
 // Pixels of a pass row: columns Start, Start + Step, ... below Width.
 uint32_t PassWidth(uint32_t Width, uint32_t Start, uint32_t Step) {
   return Width > Start ? (Width - Start + Step - 1) / Step : 0;
+}
+
+// Bytes of the filtered rows of the whole image, filter bytes included; a
+// pass without columns has no rows at all.
+uint64_t FilteredImageBytes(const TChunkIHDR& Header, bool Interlaced) {
+  auto bytes = [&](uint32_t Columns, uint32_t Rows) {
+    const uint64_t length = RowBytesFor(Columns, Header.ColorType, Header.BitDepth);
+    return length == 0 ? 0 : (length + 1) * Rows;
+  };
+  if (!Interlaced) return bytes(Header.Width, Header.Height);
+  uint64_t total = 0;
+  for (const TAdam7Pass& pass : Adam7Passes)
+    total += bytes(PassWidth(Header.Width, pass.ColumnStart, pass.ColumnStep),
+                   PassWidth(Header.Height, pass.RowStart, pass.RowStep));
+  return total;
+}
+
+// Four bytes moved as one machine word (little-endian on x64). Written
+// byte by byte, as platform/byte_order.h does, the store of a word whose top
+// byte the next pixel overwrites is split by the compiler into three.
+uint32_t LoadWord(const uint8_t* P) {
+  uint32_t v;
+  std::memcpy(&v, P, 4);
+  return v;
+}
+void StoreWord(uint8_t* P, uint32_t V) { std::memcpy(P, &V, 4); }
+
+// Red, green, blue (and a fourth byte) loaded as a word come out as blue,
+// green, red in its low three bytes once the word is turned around.
+uint32_t TurnedRGB(uint32_t V) { return __builtin_bswap32(V) >> 8; }
+
+// 8-bit truecolour rows of the progressive order, four bytes a pixel moved
+// at once: each store's fourth byte is overwritten by the next pixel, and
+// the last pixel, whose word would reach past both rows, goes byte by byte.
+void CopyRGBRow(const uint8_t* __restrict Src, uint32_t Pixels, uint8_t* __restrict Dest) {
+  if (Pixels == 0) return;
+  for (uint32_t k = 0; k + 1 < Pixels; ++k) StoreWord(Dest + 3 * k, TurnedRGB(LoadWord(Src + 3 * k)));
+  const uint8_t* s = Src + 3 * (Pixels - 1);
+  uint8_t* d = Dest + 3 * (Pixels - 1);
+  d[0] = s[2];
+  d[1] = s[1];
+  d[2] = s[0];
+}
+
+void CopyRGBARow(const uint8_t* __restrict Src, uint32_t Pixels, uint8_t* __restrict Dest,
+                 uint8_t* __restrict Alpha) {
+  if (Pixels == 0) return;
+  for (uint32_t k = 0; k + 1 < Pixels; ++k) {
+    const uint32_t v = LoadWord(Src + 4 * k);
+    StoreWord(Dest + 3 * k, TurnedRGB(v));
+    Alpha[k] = static_cast<uint8_t>(v >> 24);
+  }
+  const uint8_t* s = Src + 4 * (Pixels - 1);
+  uint8_t* d = Dest + 3 * (Pixels - 1);
+  d[0] = s[2];
+  d[1] = s[1];
+  d[2] = s[0];
+  Alpha[Pixels - 1] = s[3];
 }
 
 // Copies Pixels pixels of an unfiltered stream row (Src) into a bitmap row
@@ -78,7 +145,11 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
       }
       break;
     case kPNGRGB:
-      if (Gamma == nullptr && sampleBytes == 1) {  // the common case: red-green-blue turned around
+      if (Gamma == nullptr && sampleBytes == 1 && Step == 1) {
+        CopyRGBRow(Src, Pixels, Dest + 3 * X0);
+        break;
+      }
+      if (Gamma == nullptr && sampleBytes == 1) {  // red-green-blue turned around
         for (uint32_t k = 0; k < Pixels; ++k) {
           const uint8_t* s = Src + k * 3;
           uint8_t* d = Dest + 3 * (X0 + k * Step);
@@ -106,6 +177,10 @@ void CopyRow(const TChunkIHDR& Header, const uint8_t* Gamma, const uint8_t* Src,
       }
       break;
     case kPNGRGBA:
+      if (Gamma == nullptr && sampleBytes == 1 && Step == 1) {
+        CopyRGBARow(Src, Pixels, Dest + 3 * X0, Alpha + X0);
+        break;
+      }
       if (Gamma == nullptr && sampleBytes == 1) {
         for (uint32_t k = 0; k < Pixels; ++k) {
           const uint8_t* s = Src + k * 4;
@@ -285,12 +360,13 @@ bool TChunkIDAT::LoadChunk(TStream& Stream, const TChunkType& Type, uint32_t Len
   for (auto& b : RowBuffers) b.assign(static_cast<size_t>(RowLength) + 1, 0);
   CurrentBuffer = 1;  // the first row's previous row is the zeroed buffer 0
 
-  if (owner.Interlacing == 0)
-    DecodeProgressive(inflater);
-  else
-    DecodeAdam7(inflater);
-
-  FinishIdatChunk(inflater);
+  if (!DecodeWhole(Stream, Length)) {
+    if (owner.Interlacing == 0)
+      DecodeProgressive(inflater);
+    else
+      DecodeAdam7(inflater);
+    FinishIdatChunk(inflater);
+  }
   EndIdatInflate(inflater);
   ResizePayload(0);
   return true;
@@ -382,10 +458,12 @@ size_t TChunkIDAT::ReadRow(IdatInflater& Inflater) {
   return got;
 }
 
+namespace {
+
 // Rows of one byte per pixel (palette and gray images): the left neighbour
 // is carried in a register, as reading it back from the row just written
 // would wait for the store on every byte.
-static void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) {
+void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) {
   uint8_t left = 0, upperLeft = 0;
   switch (Row[0]) {
     case 1:  // Sub
@@ -405,34 +483,181 @@ static void UnfilterBytewiseRow(uint8_t* Row, const uint8_t* Prior, uint32_t N) 
   }
 }
 
-void TChunkIDAT::UnfilterRow() {
-  uint8_t* row = RowBuffers[CurrentBuffer].data();
-  const uint8_t* prior = RowBuffers[1 - CurrentBuffer].data();
-  const uint32_t bpp = PixelStride, n = RowLength;
+// Pixels of 3 and 4 bytes under Sub, Average and Paeth: one pixel a step in a
+// vector register, its samples widened to 16 bits for Paeth. The pixel's
+// bytes are loaded as a word; the last pixel of a 3-byte row is loaded and
+// stored by bytes so that nothing past either row is touched.
+__m128i LoadPixel(const uint8_t* P, uint32_t Bpp, bool Last) {
+  if (Bpp == 4 || !Last) return _mm_cvtsi32_si128(static_cast<int>(LoadWord(P)));
+  return _mm_cvtsi32_si128(P[0] | P[1] << 8 | P[2] << 16);
+}
+void StorePixel(uint8_t* P, __m128i V, uint32_t Bpp) {
+  const uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(V));
+  if (Bpp == 4) return StoreWord(P, v);
+  P[0] = static_cast<uint8_t>(v);
+  P[1] = static_cast<uint8_t>(v >> 8);
+  P[2] = static_cast<uint8_t>(v >> 16);
+}
+
+void UnfilterSubWide(uint8_t* Row, uint32_t Bpp, uint32_t N) {
+  __m128i left = _mm_setzero_si128();
+  for (uint32_t i = 1; i <= N; i += Bpp) {
+    left = _mm_add_epi8(LoadPixel(Row + i, Bpp, i + Bpp > N), left);
+    StorePixel(Row + i, left, Bpp);
+  }
+}
+
+void UnfilterAverageWide(uint8_t* Row, const uint8_t* Prior, uint32_t Bpp, uint32_t N) {
+  const __m128i one = _mm_set1_epi8(1);
+  __m128i left = _mm_setzero_si128();
+  for (uint32_t i = 1; i <= N; i += Bpp) {
+    const bool last = i + Bpp > N;
+    const __m128i above = LoadPixel(Prior + i, Bpp, last);
+    // (left + above) >> 1 per byte: the rounded-up mean less the bit it rounded
+    const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(left, above), _mm_and_si128(_mm_xor_si128(left, above), one));
+    left = _mm_add_epi8(LoadPixel(Row + i, Bpp, last), mean);
+    StorePixel(Row + i, left, Bpp);
+  }
+}
+
+void UnfilterPaethWide(uint8_t* Row, const uint8_t* Prior, uint32_t Bpp, uint32_t N) {
+  const __m128i zero = _mm_setzero_si128();
+  auto widen = [&](__m128i v) { return _mm_unpacklo_epi8(v, zero); };
+  auto absolute = [&](__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(zero, v)); };
+  auto pick = [](__m128i mask, __m128i ifSet, __m128i ifClear) {
+    return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, ifClear));
+  };
+  __m128i left = zero, upperLeft = zero;  // widened
+  for (uint32_t i = 1; i <= N; i += Bpp) {
+    const bool last = i + Bpp > N;
+    const __m128i above = widen(LoadPixel(Prior + i, Bpp, last));
+    const __m128i towardsLeft = _mm_sub_epi16(above, upperLeft);  // p - left
+    const __m128i towardsAbove = _mm_sub_epi16(left, upperLeft);  // p - above
+    const __m128i pa = absolute(towardsLeft);
+    const __m128i pb = absolute(towardsAbove);
+    const __m128i pc = absolute(_mm_add_epi16(towardsLeft, towardsAbove));
+    // left when pa <= pb and pa <= pc, else above when pb <= pc, else the corner
+    const __m128i aboveOrCorner = pick(_mm_cmpgt_epi16(pb, pc), upperLeft, above);
+    const __m128i predicted = pick(_mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc)), aboveOrCorner, left);
+    const __m128i value = _mm_add_epi8(LoadPixel(Row + i, Bpp, last), _mm_packus_epi16(predicted, zero));
+    StorePixel(Row + i, value, Bpp);
+    left = widen(value);
+    upperLeft = above;
+  }
+}
+
+// Undoes the filter of Row (its filter byte first, then N bytes) against
+// Prior, the unfiltered row above (zeros for a pass's first row), for
+// pixels of Bpp bytes.
+void UnfilterRowBytes(uint8_t* Row, const uint8_t* Prior, uint32_t Bpp, uint32_t N) {
   // The first pixel has no left neighbour (taken as 0); the loops after it
   // need no test for that, which keeps them tight.
-  const uint32_t first = std::min(bpp, n);
-  if (bpp == 1 && row[0] != 2) return UnfilterBytewiseRow(row, prior, n);
-  switch (row[0]) {
+  const uint32_t first = std::min(Bpp, N);
+  if (Bpp == 1 && Row[0] != 2) return UnfilterBytewiseRow(Row, Prior, N);
+  const bool wide = Bpp == 3 || Bpp == 4;
+  switch (Row[0]) {
     case 1:  // Sub
-      for (uint32_t i = bpp + 1; i <= n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
+      if (wide) return UnfilterSubWide(Row, Bpp, N);
+      for (uint32_t i = Bpp + 1; i <= N; ++i) Row[i] = static_cast<uint8_t>(Row[i] + Row[i - Bpp]);
       break;
     case 2:  // Up
-      for (uint32_t i = 1; i <= n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+      for (uint32_t i = 1; i <= N; ++i) Row[i] = static_cast<uint8_t>(Row[i] + Prior[i]);
       break;
     case 3:  // Average
-      for (uint32_t i = 1; i <= first; ++i) row[i] = static_cast<uint8_t>(row[i] + (prior[i] >> 1));
-      for (uint32_t i = first + 1; i <= n; ++i)
-        row[i] = static_cast<uint8_t>(row[i] + ((prior[i] + row[i - bpp]) >> 1));
+      if (wide) return UnfilterAverageWide(Row, Prior, Bpp, N);
+      for (uint32_t i = 1; i <= first; ++i) Row[i] = static_cast<uint8_t>(Row[i] + (Prior[i] >> 1));
+      for (uint32_t i = first + 1; i <= N; ++i)
+        Row[i] = static_cast<uint8_t>(Row[i] + ((Prior[i] + Row[i - Bpp]) >> 1));
       break;
     case 4:  // Paeth: the first pixel predicts from above alone
-      for (uint32_t i = 1; i <= first; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
-      for (uint32_t i = first + 1; i <= n; ++i)
-        row[i] = static_cast<uint8_t>(row[i] + PredictPaeth(row[i - bpp], prior[i], prior[i - bpp]));
+      if (wide) return UnfilterPaethWide(Row, Prior, Bpp, N);
+      for (uint32_t i = 1; i <= first; ++i) Row[i] = static_cast<uint8_t>(Row[i] + Prior[i]);
+      for (uint32_t i = first + 1; i <= N; ++i)
+        Row[i] = static_cast<uint8_t>(Row[i] + PredictPaeth(Row[i - Bpp], Prior[i], Prior[i - Bpp]));
       break;
     default:  // None, and unknown filter types: the row is used as stored
       break;
   }
+}
+
+}  // namespace
+
+void TChunkIDAT::UnfilterRow() {
+  UnfilterRowBytes(RowBuffers[CurrentBuffer].data(), RowBuffers[1 - CurrentBuffer].data(), PixelStride, RowLength);
+}
+
+bool TChunkIDAT::DecodeWhole(TStream& Stream, uint32_t Length) {
+  const TChunkIHDR& h = *ImageHeaderChunk;
+  const uint64_t filteredBytes = FilteredImageBytes(h, OwnerImage()->Interlacing != 0);
+  if (filteredBytes == 0 || filteredBytes > WholeInflateLimit) return false;
+  const int64_t start = FPosition;
+  auto giveUp = [&] {
+    Stream.SetPosition(start);
+    return false;
+  };
+  // The data of this and every directly following IDAT chunk, each chunk
+  // whole and with its CRC right. More than the filtered rows and an eighth,
+  // or more than a chunk for every kilobyte of them, is no stream an encoder
+  // writes; the streaming inflate takes it, walking the chunks once more.
+  // The chunks are measured first, so that their data is read once into a
+  // buffer of its own size.
+  const uint64_t maxPacked = filteredBytes + filteredBytes / 8 + 1024;
+  uint64_t chunksLeft = 64 + filteredBytes / 1024;
+  uint8_t tail[12];  // a chunk's CRC, then the next chunk's length and type
+  auto readTail = [&] { return Stream.Read(tail, sizeof tail) == sizeof tail; };
+  uint64_t packedBytes = 0;
+  for (uint32_t length = Length;;) {
+    packedBytes += length;
+    if (packedBytes > maxPacked || chunksLeft-- == 0) return giveUp();
+    Stream.Seek(length, TSeekOrigin::soCurrent);
+    if (!readTail()) return giveUp();
+    if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
+    length = GetU32BE(tail + 4);
+  }
+  std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[packedBytes + 1]);
+  if (packed == nullptr) return giveUp();
+  Stream.SetPosition(start);
+  uint8_t* to = packed.get();
+  for (uint32_t length = Length, crc = FCrc;;) {
+    if (Stream.Read(to, length) != length) return giveUp();
+    crc = UpdateChunkCrc(crc, to, length);
+    to += length;
+    if (!readTail() || (ChunkCrcChecked() && GetU32BE(tail) != ~crc)) return giveUp();
+    if (std::memcmp(tail + 8, "IDAT", 4) != 0) break;
+    length = GetU32BE(tail + 4);
+    crc = UpdateChunkCrc(0xFFFFFFFFu, tail + 8, 4);
+  }
+  const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[filteredBytes]);
+  if (filtered == nullptr || !InflateWhole(packed.get(), packedBytes, filtered.get(), filteredBytes))
+    return giveUp();
+  packed.reset();
+  // The stream is left after the last IDAT chunk's CRC; later IDAT chunks
+  // are passed over by the chunk reader, as after the streaming decode.
+  FPosition = Stream.Seek(-8, TSeekOrigin::soCurrent);
+
+  const uint8_t* gamma = GammaOrNull(OwnerImage()->GammaMap);
+  const uint8_t* zeros = RowBuffers[0].data();  // zeroed, as long as the widest row
+  uint8_t* row = filtered.get();
+  auto decodePass = [&](uint32_t Pixels, uint32_t FirstRow, uint32_t RowStep, uint32_t X0, uint32_t Step) {
+    const uint32_t length = static_cast<uint32_t>(RowBytesFor(Pixels, h.ColorType, h.BitDepth));
+    if (length == 0) return;
+    const uint8_t* prior = zeros;
+    for (uint32_t y = FirstRow; y < RowCount; y += RowStep) {
+      UnfilterRowBytes(row, prior, PixelStride, length);
+      uint8_t* alpha = h.AlphaPlane != nullptr ? h.AlphaPlane + static_cast<size_t>(y) * RowPixels : nullptr;
+      CopyRow(h, gamma, row + 1, Pixels, X0, Step, h.RowAddress(y), alpha);
+      if (FKeyed) MarkKeyedPixels(h, FKey, row + 1, Pixels, X0, Step, h.KeyMask + h.KeyMaskStride * y);
+      prior = row;
+      row += length + 1;
+    }
+  };
+  if (OwnerImage()->Interlacing == 0)
+    decodePass(RowPixels, 0, 1, 0, 1);
+  else
+    for (const TAdam7Pass& pass : Adam7Passes)
+      decodePass(PassWidth(RowPixels, pass.ColumnStart, pass.ColumnStep), pass.RowStart, pass.RowStep,
+                 pass.ColumnStart, pass.ColumnStep);
+  return true;
 }
 
 void TChunkIDAT::DecodeProgressive(IdatInflater& Inflater) {

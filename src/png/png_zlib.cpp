@@ -1,7 +1,10 @@
 #include "png/png_zlib.h"
 
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "platform/exceptions.h"
 #include "png/png_messages.h"
@@ -68,6 +71,20 @@ bool InflateText(const uint8_t* Data, size_t Size, size_t MaxOutput, std::string
   inflateEnd(&z);
   if (!ok) Output.clear();
   return ok;
+}
+
+bool InflateWhole(const uint8_t* Data, size_t Size, uint8_t* Output, size_t OutputSize) {
+  // Method 8 with the 32 KB window (0x78), no preset dictionary.
+  if (Size < 2 || Data[0] != 0x78 || (Data[1] & 0x20) != 0) return false;
+  struct TFree {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+  };
+  const std::unique_ptr<libdeflate_decompressor, TFree> inflater(libdeflate_alloc_decompressor());
+  if (inflater == nullptr) return false;
+  size_t used = 0, produced = 0;
+  const libdeflate_result r =
+      libdeflate_zlib_decompress_ex(inflater.get(), Data, Size, Output, OutputSize, &used, &produced);
+  return r == LIBDEFLATE_SUCCESS && used == Size && produced == OutputSize;
 }
 
 bool DeflateBytes(const uint8_t* Data, size_t Size, int Level, std::vector<uint8_t>& Output) {

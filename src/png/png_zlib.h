@@ -30,6 +30,14 @@ std::string InflateResultText(int Code);
 bool InflateText(const uint8_t* Data, size_t Size, size_t MaxOutput, std::string& Output,
                  std::string& ErrorText);
 
+// Inflates a whole zlib stream at once into Output, for image data that is
+// complete. True only when the stream declares the 32 KB window (with a
+// smaller one the streaming inflate may refuse distances this one takes),
+// ends with the last input byte, its checksum matches, and it fills exactly
+// OutputSize bytes; anything else is left to the streaming inflate, whose
+// messages and partial rows it gives.
+bool InflateWhole(const uint8_t* Data, size_t Size, uint8_t* Output, size_t OutputSize);
+
 // Deflates Data as one finished zlib stream at Level (0..9).
 bool DeflateBytes(const uint8_t* Data, size_t Size, int Level, std::vector<uint8_t>& Output);
 

@@ -72,6 +72,14 @@ TEST_CASE("code stream forms: no leading clear, repeated clears, a code naming t
   // 1, then code 6 (not yet in the table): "1" followed by its own first pixel.
   LoadFrame(image, 3, 1, Data({4, 1, 6, 5}, 2));
   CHECK(image.Frames()[0].PixelData == Bytes{1, 1, 1});
+  // Code 12 beyond the next entry (10) also reads as "1" and its first
+  // pixel, and entry 11 = 12 + 2 is made while 12 is free; once 12 = 2 + 3
+  // exists, 11 reads "2 3 2", not what was written for code 12. The rest of
+  // the row keeps the fill.
+  LoadFrame(image, 30, 1, Data({8, 1, 12, 2, 3, 11, 9}, 3));
+  Bytes expected(30, 0);
+  std::copy_n(Bytes{1, 1, 1, 2, 3, 2, 3, 2}.begin(), 8, expected.begin());
+  CHECK(image.Frames()[0].PixelData == expected);
   CHECK(image.Warnings.empty());
 }
 
@@ -84,6 +92,20 @@ TEST_CASE("interlaced frames of any height get every row once") {
     image.Load(GifBuilder().Header(3, height).Frame({.Width = 3, .Height = height, .Pixels = pixels,
         .Interlaced = true, .MinCodeSize = 5}).Trailer().Data);
     CHECK(image.Frames()[0].PixelData == pixels);
+  }
+  // Few colours: strings longer than a row, strings that end where a row
+  // ends, and strings of the last row (read in the first pass when the
+  // height is 8n + 1) that come back in later passes.
+  for (int width : {3, 16, 37}) {
+    for (int height : {9, 33}) {
+      CAPTURE(width);
+      CAPTURE(height);
+      const Bytes pixels = TestPixels(width, height, 3, static_cast<uint32_t>(width));
+      RecordingImage image;
+      image.Load(GifBuilder().Header(width, height, Grey(4)).Frame({.Width = width, .Height = height,
+          .Pixels = pixels, .Interlaced = true, .MinCodeSize = 2}).Trailer().Data);
+      CHECK(image.Frames()[0].PixelData == pixels);
+    }
   }
 }
 

@@ -12,3 +12,8 @@ vr_fuzz_target(gif
   SOURCES tests/gif/gif_fuzz.cpp tests/gif/gif_exercise.cpp
   LIBRARIES vr_pure
   SEEDS tests/gif/gif_fuzz_seeds.cpp)
+
+# What the reader makes of every file of a folder, for comparing two builds
+# of the decoder over a fuzz corpus (not a test).
+add_executable(gif_digest tests/gif/gif_digest.cpp)
+target_link_libraries(gif_digest PRIVATE vr_pure)

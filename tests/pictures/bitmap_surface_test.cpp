@@ -74,6 +74,13 @@ TEST_CASE("NewDIB makes a DIB of the size, depth and colours asked for, with row
     CHECK(other.RowPointer(3) != nullptr);
   }
   CHECK_THROWS_WITH_AS(bmp.NewDIB(1, 1, TPixelFormat::pfCustom), "Invalid pixel format", EInvalidGraphic);
+
+  // Every pixel of a new DIB is entry 0 of its table, whatever colour that is.
+  const TRGBQuad redFirst[] = {{0, 0, 255, 0}, {0, 0, 0, 0}};
+  TBitmap fresh;
+  fresh.NewDIB(7, 3, TPixelFormat::pf8bit, redFirst);
+  CHECK(DrawnAt(fresh, 0, 0) == kRed);
+  CHECK(DrawnAt(fresh, 6, 2) == kRed);
 }
 
 TEST_CASE("resizing keeps the top-left content and fills new area with the canvas brush") {

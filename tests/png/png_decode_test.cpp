@@ -106,6 +106,50 @@ TEST_CASE("one IDAT, many one-byte IDATs, or an empty IDAT between them decode a
   }
 }
 
+TEST_CASE("image data inflated at once and a row at a time decode alike") {
+  // A wrong zlib checksum alone in the last chunk (which the rows never
+  // need) or a 16 KB window leaves a file to the streaming inflate; the
+  // others are inflated at once.
+  auto withWindow14 = [](const Bytes& raw) {
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, 14, 8, Z_DEFAULT_STRATEGY);
+    Bytes out(deflateBound(&z, static_cast<uLong>(raw.size())));
+    z.next_in = const_cast<Bytef*>(raw.data());
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+  };
+  const PixelFormat formats[] = {{0, 8}, {3, 8}, {2, 8}, {4, 8}, {6, 8}, {2, 16}, {6, 16}};
+  for (const PixelFormat& f : formats) {
+    for (bool interlaced : {false, true}) {
+      CAPTURE(int(f.type));
+      CAPTURE(int(f.depth));
+      CAPTURE(interlaced);
+      TestImage img = TestImage::Random(37, 19, f.depth, f.type, f.type * 7u + f.depth);
+      const Bytes raw = Scanlines(img, interlaced, Cycling());
+      const Bytes whole = Zlib(raw), window14 = withWindow14(raw);
+      REQUIRE(window14[0] == 0x68);
+      for (int variant = 0; variant < 3; ++variant) {
+        CAPTURE(variant);
+        const Bytes& compressed = variant == 2 ? window14 : whole;
+        const size_t checksumAt = variant == 1 ? compressed.size() - 4 : compressed.size();
+        PngFile file;
+        file.Add("IHDR", IhdrData(img.Width, img.Height, img.BitDepth, img.ColorType, interlaced ? 1 : 0));
+        if (img.ColorType == 3) file.Add("PLTE", Bytes(768, 9));
+        file.AddIdat(Bytes(compressed.begin(), compressed.begin() + checksumAt), 100);
+        if (variant == 1) file.Add("IDAT", {compressed[checksumAt], 0, 0, 0});
+        TPNGCore core;
+        CHECK_NOTHROW(Load(core, file.End().Data));
+        CHECK(CompareDecoded(core, img) == "");
+      }
+    }
+  }
+}
+
 TEST_CASE("an unknown filter type leaves the row as stored") {
   TestImage img = TestImage::Random(6, 2, 8, kPNGGray, 9);
   Bytes raw = Scanlines(img, false, Filter(0));
