@@ -7,25 +7,19 @@
 //   gif_digest FOLDER > before.txt   ...   diff before.txt after.txt
 // The caps on frame and total pixels are those of the fuzz target, so that
 // files found by the fuzzer behave here as they did there.
-#include <algorithm>
-#include <exception>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "gif/gif_image_core.h"
 #include "platform/stream.h"
+#include "support/digest_tool.h"
 
 namespace {
 
 uint64_t Fnv1a(const std::vector<uint8_t>& Bytes) {
-  uint64_t h = 14695981039346656037ull;
-  for (uint8_t b : Bytes) h = (h ^ b) * 1099511628211ull;
-  return h;
+  return vr::test::Fnv1a(vr::test::kFnv1aBasis, Bytes.data(), Bytes.size());
 }
 
 std::string Digest(const std::vector<uint8_t>& Bytes) {
@@ -40,10 +34,8 @@ std::string Digest(const std::vector<uint8_t>& Bytes) {
   std::string error;
   try {
     image.LoadFromStream(stream);
-  } catch (const vr::Exception& e) {
-    error = std::string(e.ClassName()) + " \"" + e.Message() + "\"";
   } catch (const std::exception& e) {
-    error = std::string("std::exception \"") + e.what() + "\"";
+    error = vr::test::DescribeError(e);
   }
   char text[160];
   std::string line = std::to_string(image.Frames().Count()) + " frames";
@@ -62,19 +54,4 @@ std::string Digest(const std::vector<uint8_t>& Bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: gif_digest FOLDER\n");
-    return 2;
-  }
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
-    if (entry.is_regular_file()) files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  for (const auto& path : files) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::printf("%s: %s\n", path.filename().c_str(), Digest(bytes).c_str());
-  }
-  return 0;
-}
+int main(int argc, char** argv) { return vr::test::PrintDigests(argc, argv, "gif_digest", Digest); }

@@ -16,4 +16,5 @@ vr_fuzz_target(gif
 # What the reader makes of every file of a folder, for comparing two builds
 # of the decoder over a fuzz corpus (not a test).
 add_executable(gif_digest tests/gif/gif_digest.cpp)
+target_include_directories(gif_digest PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(gif_digest PRIVATE vr_pure)

@@ -25,6 +25,6 @@ target_link_libraries(png_sample_maker PRIVATE vr_pure)
 # as in the fuzz target, for comparing two builds of the decoder over a fuzz
 # corpus (not a test).
 add_executable(png_digest tests/png/png_digest.cpp ${PNG_PURE} ${PICTURES_PURE} ${PLATFORM_PURE} ${PLATFORM_POSIX})
-target_include_directories(png_digest PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_include_directories(png_digest PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(png_digest PRIVATE VR_FUZZING)
 target_link_libraries(png_digest PRIVATE vr_deflate ZLIB::ZLIB)

@@ -6,26 +6,18 @@
 // decoder here as they did there. Two builds of the decoder that print the
 // same lines decode those files alike:
 //   png_digest FOLDER > before.txt   ...   diff before.txt after.txt
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <exception>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "platform/exceptions.h"
 #include "platform/stream.h"
 #include "png/png_core.h"
+#include "support/digest_tool.h"
 
 namespace {
 
-uint64_t Fnv1a(uint64_t Hash, const uint8_t* Bytes, size_t Size) {
-  for (size_t i = 0; i < Size; ++i) Hash = (Hash ^ Bytes[i]) * 1099511628211ull;
-  return Hash;
-}
+using vr::test::Fnv1a;
 
 std::string Digest(const std::vector<uint8_t>& Bytes) {
   vr::TPNGCore core;
@@ -35,16 +27,14 @@ std::string Digest(const std::vector<uint8_t>& Bytes) {
   std::string error;
   try {
     core.LoadFromStream(stream);
-  } catch (const vr::Exception& e) {
-    error = std::string(e.ClassName()) + " \"" + e.Message() + "\"";
   } catch (const std::exception& e) {
-    error = std::string("std::exception \"") + e.what() + "\"";
+    error = vr::test::DescribeError(e);
   }
   char text[200];
   std::string line = std::to_string(core.ChunkList.Count()) + " chunks";
   if (core.HasHeader()) {
     const vr::TChunkIHDR& h = core.RequireHeader();
-    uint64_t hash = 14695981039346656037ull;
+    uint64_t hash = vr::test::kFnv1aBasis;
     if (h.PixelBits != nullptr) hash = Fnv1a(hash, h.PixelBits, h.RowStride * h.Height);
     if (h.AlphaPlane != nullptr) hash = Fnv1a(hash, h.AlphaPlane, size_t{h.Width} * h.Height);
     if (h.KeyMask != nullptr) hash = Fnv1a(hash, h.KeyMask, h.KeyMaskStride * h.Height);
@@ -60,19 +50,4 @@ std::string Digest(const std::vector<uint8_t>& Bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: png_digest FOLDER\n");
-    return 2;
-  }
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
-    if (entry.is_regular_file()) files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  for (const auto& path : files) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::printf("%s: %s\n", path.filename().c_str(), Digest(bytes).c_str());
-  }
-  return 0;
-}
+int main(int argc, char** argv) { return vr::test::PrintDigests(argc, argv, "png_digest", Digest); }
