@@ -10,9 +10,6 @@ namespace vr {
 
 namespace {
 
-constexpr DWORD kDstCopy = 0x00AA0029;       // the target stays as it is
-constexpr DWORD kDstAndNotSrc = 0x00220326;  // target AND NOT source
-
 TPaletteHandle MakePalette(const std::vector<TGIFRGB>& Colors, BYTE Flags) {
   if (Colors.empty()) return {};
   const size_t n = std::min<size_t>(Colors.size(), 256);
@@ -135,45 +132,15 @@ void PaintAt(TGIFSubImage& Frame, TCanvas& Canvas, const RECT& Rect, bool Tile, 
     HPALETTE palette = bitmap->PaletteHandle();
     bitmap_gdi::TSelectedBitmap source(bitmap->SystemHandle(), palette);
     HDC target = Canvas.Handle();
-    eachPlace([&](const RECT& r) { MaskedCopy(target, r, source.DC(), width, height, mask, palette); });
+    HPALETTE copyPalette = palette != nullptr ? palette : SystemPalette16();
+    const int oldMode = SetStretchBltMode(target, STRETCH_DELETESCANS);
+    eachPlace([&](const RECT& r) {
+      bitmap_gdi::MaskedStretch(target, r, source.DC(), width, height, mask, copyPalette);
+    });
+    if (oldMode != 0) SetStretchBltMode(target, oldMode);
   } else {
     eachPlace([&](const RECT& r) { bitmap->DrawInto(Canvas, r); });
   }
-}
-
-void MaskedCopy(HDC Dest, const RECT& Rect, HDC Source, int Width, int Height, HBITMAP Mask,
-                HPALETTE SourcePalette) {
-  const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
-  // Unscaled: one masked transfer; mask bit 1 keeps the target.
-  if (w == Width && h == Height &&
-      MaskBlt(Dest, Rect.left, Rect.top, w, h, Source, 0, 0, Mask, 0, 0, MAKEROP4(kDstCopy, SRCCOPY)))
-    return;
-
-  // Scaled: the target ANDed with the mask (transparent pixels kept, the
-  // others cleared), then ORed with a copy of the source whose transparent
-  // pixels were made black.
-  TMemoryDC colorDC(CreateCompatibleDC(Dest));
-  TBitmapHandle color(CreateCompatibleBitmap(Dest, Width, Height));
-  TMemoryDC maskDC(CreateCompatibleDC(Dest));
-  if (!colorDC || !color || !maskDC) RaiseOutOfResources();
-  TSelectObject selectColor(colorDC.Get(), color.Get());
-  TSelectPalette selectPalette(colorDC.Get(), SourcePalette != nullptr ? SourcePalette : SystemPalette16());
-  RealizePalette(colorDC.Get());
-  TSelectObject selectMask(maskDC.Get(), Mask);
-  BitBlt(colorDC.Get(), 0, 0, Width, Height, Source, 0, 0, SRCCOPY);
-  // Monochrome to colour: 1 bits become the background colour, 0 bits the text colour.
-  SetTextColor(colorDC.Get(), RGB(0, 0, 0));
-  SetBkColor(colorDC.Get(), RGB(255, 255, 255));
-  BitBlt(colorDC.Get(), 0, 0, Width, Height, maskDC.Get(), 0, 0, kDstAndNotSrc);
-
-  const COLORREF oldText = SetTextColor(Dest, RGB(0, 0, 0));
-  const COLORREF oldBack = SetBkColor(Dest, RGB(255, 255, 255));
-  const int oldMode = SetStretchBltMode(Dest, STRETCH_DELETESCANS);
-  StretchBlt(Dest, Rect.left, Rect.top, w, h, maskDC.Get(), 0, 0, Width, Height, SRCAND);
-  StretchBlt(Dest, Rect.left, Rect.top, w, h, colorDC.Get(), 0, 0, Width, Height, SRCPAINT);
-  if (oldMode != 0) SetStretchBltMode(Dest, oldMode);
-  SetTextColor(Dest, oldText);
-  SetBkColor(Dest, oldBack);
 }
 
 }  // namespace vr

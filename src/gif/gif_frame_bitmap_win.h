@@ -55,11 +55,6 @@ RECT FrameRectIn(TGIFSubImage& Frame, const RECT& Rect);
 void DrawScaled(TGIFSubImage& Frame, TCanvas& Canvas, const RECT& Rect, bool Transparent, bool Tile);
 void PaintAt(TGIFSubImage& Frame, TCanvas& Canvas, const RECT& Rect, bool Tile, bool Transparent);
 
-// Copies Source (Width x Height, selected in a device context) into Dest
-// at Rect, scaled, leaving Dest unchanged where Mask has a 1 bit.
-void MaskedCopy(HDC Dest, const RECT& Rect, HDC Source, int Width, int Height, HBITMAP Mask,
-                HPALETTE SourcePalette);
-
 // Calls Draw for every position of a Width x Height tile placed at (Left,
 // Top) and repeated every StepX and StepY while its corner lies in Rect.
 template <class F>

@@ -9,41 +9,7 @@ using namespace bitmap_gdi;
 
 namespace {
 
-constexpr DWORD kDstCopy = 0x00AA0029;  // the target stays as it is
-constexpr DWORD kDstAndNotSrc = 0x00220326;
 constexpr TColor kPaletteRelative = 0x02000000;
-
-// Draws Source (Width × Height) into Rect of Target, leaving the target
-// unchanged where Mask has a 1 bit.
-void MaskedStretch(HDC Target, const RECT& Rect, HDC Source, int Width, int Height, HBITMAP Mask) {
-  const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
-  // One masked transfer when nothing is scaled.
-  if (w == Width && h == Height &&
-      MaskBlt(Target, Rect.left, Rect.top, w, h, Source, 0, 0, Mask, 0, 0, MAKEROP4(kDstCopy, SRCCOPY)))
-    return;
-
-  // Otherwise: the target ANDed with the mask (its transparent pixels kept,
-  // the others cleared), then XORed with the source whose transparent
-  // pixels were cleared.
-  TMemoryDC sourceCopy(CreateCompatibleDC(Target));
-  TBitmapHandle copy(CreateCompatibleBitmap(Target, Width, Height));
-  TMemoryDC maskDC(CreateCompatibleDC(Target));
-  if (!sourceCopy || !copy || !maskDC) RaiseOutOfResources();
-  TSelectObject selectCopy(sourceCopy.Get(), copy.Get());
-  TSelectObject selectMask(maskDC.Get(), Mask);
-  BitBlt(sourceCopy.Get(), 0, 0, Width, Height, Source, 0, 0, SRCCOPY);
-  // Monochrome to colour: 1 bits become the background colour, 0 bits the text colour.
-  SetTextColor(sourceCopy.Get(), RGB(0, 0, 0));
-  SetBkColor(sourceCopy.Get(), RGB(255, 255, 255));
-  BitBlt(sourceCopy.Get(), 0, 0, Width, Height, maskDC.Get(), 0, 0, kDstAndNotSrc);
-
-  COLORREF oldText = SetTextColor(Target, RGB(0, 0, 0));
-  COLORREF oldBack = SetBkColor(Target, RGB(255, 255, 255));
-  StretchBlt(Target, Rect.left, Rect.top, w, h, maskDC.Get(), 0, 0, Width, Height, SRCAND);
-  StretchBlt(Target, Rect.left, Rect.top, w, h, sourceCopy.Get(), 0, 0, Width, Height, SRCINVERT);
-  SetTextColor(Target, oldText);
-  SetBkColor(Target, oldBack);
-}
 
 }  // namespace
 

@@ -28,7 +28,7 @@ BITMAPINFOHEADER SystemHeader(const TBitmapInfoHeader& Header) {
 
 TBitmapInfoHeader ModelHeader(const BITMAPINFOHEADER& Header) {
   TBitmapInfoHeader h;
-  std::memcpy(&h, &Header, sizeof h);
+  std::memcpy(static_cast<void*>(&h), &Header, sizeof h);
   return h;
 }
 
@@ -265,6 +265,40 @@ TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalett
   bool isDIB = false;
   Dib = DescribeBitmap(result.Get(), isDIB);
   return result;
+}
+
+void MaskedStretch(HDC Target, const RECT& Rect, HDC Source, int Width, int Height, HBITMAP Mask, HPALETTE Palette) {
+  constexpr DWORD kDstCopy = 0x00AA0029;       // the target stays as it is
+  constexpr DWORD kDstAndNotSrc = 0x00220326;  // target AND NOT source
+  const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
+  // One masked transfer when nothing is scaled; mask bit 1 keeps the target.
+  if (w == Width && h == Height &&
+      MaskBlt(Target, Rect.left, Rect.top, w, h, Source, 0, 0, Mask, 0, 0, MAKEROP4(kDstCopy, SRCCOPY)))
+    return;
+
+  // Otherwise: the target ANDed with the mask (its transparent pixels kept,
+  // the others cleared), then ORed with a copy of the source whose
+  // transparent pixels were made black.
+  TMemoryDC copyDC(CreateCompatibleDC(Target));
+  TBitmapHandle copy(CreateCompatibleBitmap(Target, Width, Height));
+  TMemoryDC maskDC(CreateCompatibleDC(Target));
+  if (!copyDC || !copy || !maskDC) RaiseOutOfResources();
+  TSelectObject selectCopy(copyDC.Get(), copy.Get());
+  TSelectPalette selectPalette(copyDC.Get(), Palette);
+  if (Palette != nullptr) RealizePalette(copyDC.Get());
+  TSelectObject selectMask(maskDC.Get(), Mask);
+  BitBlt(copyDC.Get(), 0, 0, Width, Height, Source, 0, 0, SRCCOPY);
+  // Monochrome to colour: 1 bits become the background colour, 0 bits the text colour.
+  SetTextColor(copyDC.Get(), RGB(0, 0, 0));
+  SetBkColor(copyDC.Get(), RGB(255, 255, 255));
+  BitBlt(copyDC.Get(), 0, 0, Width, Height, maskDC.Get(), 0, 0, kDstAndNotSrc);
+
+  const COLORREF oldText = SetTextColor(Target, RGB(0, 0, 0));
+  const COLORREF oldBack = SetBkColor(Target, RGB(255, 255, 255));
+  StretchBlt(Target, Rect.left, Rect.top, w, h, maskDC.Get(), 0, 0, Width, Height, SRCAND);
+  StretchBlt(Target, Rect.left, Rect.top, w, h, copyDC.Get(), 0, 0, Width, Height, SRCPAINT);
+  SetTextColor(Target, oldText);
+  SetBkColor(Target, oldBack);
 }
 
 void RaiseBitmapCreateError() {

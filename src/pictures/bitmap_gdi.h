@@ -103,6 +103,14 @@ DIBSECTION DescribeBitmap(HBITMAP Bitmap, bool& IsDIB);
 // made it, every pixel 0.
 TBitmapHandle CopyBitmap(HBITMAP Source, HPALETTE OldPalette, HPALETTE NewPalette, DIBSECTION& Dib, TColor Fill);
 
+// Draws Source (Width × Height, selected in a device context) into Rect of
+// Target, scaled, leaving the target unchanged where Mask has a 1 bit. The
+// scaled path copies the source into a bitmap of its own first; Palette,
+// when given, is selected into that copy (a source drawn through its own
+// palette), else the copy keeps the device context's default palette.
+void MaskedStretch(HDC Target, const RECT& Rect, HDC Source, int Width, int Height, HBITMAP Mask,
+                   HPALETTE Palette = nullptr);
+
 // Raises the error of a failed creation of a bitmap from a file:
 // EWin32Error with the system's code and text when there is one, else
 // EInvalidGraphic "Bitmap image is not valid".

@@ -42,7 +42,8 @@ using bitmap_gdi::TBitmapInfoBlock;
 
 // The system's bitmap info for a bitmap of that size and depth.
 TBitmapInfoBlock Info(int Width, int Height, uint16_t Bits, std::vector<TRGBQuad> Table = {}) {
-  TDibInfo dib{.Colors = std::move(Table)};
+  TDibInfo dib;
+  dib.Colors = std::move(Table);
   dib.Header.biWidth = Width;
   dib.Header.biHeight = Height;
   dib.Header.biPlanes = 1;
